@@ -1,0 +1,88 @@
+#include "harness.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace bench {
+
+namespace {
+int g_misses = 0;
+}
+
+std::vector<Suite> &registry()
+{
+    static std::vector<Suite> suites;
+    return suites;
+}
+
+double bestOf(int repeats, const std::function<void()> &work)
+{
+    double best = 1e100;
+    for (int i = 0; i < repeats; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        best = std::min(best, took.count());
+    }
+    return best;
+}
+
+QByteArray sampleBytes()
+{
+    QFile file(QStringLiteral(WIMBLET_SAMPLE_TEXT));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read sample text %s\n", WIMBLET_SAMPLE_TEXT);
+        std::exit(2);
+    }
+    return file.readAll();
+}
+
+QByteArray sampleOfSize(qsizetype bytes)
+{
+    const QByteArray one = sampleBytes();
+    QByteArray all;
+    all.reserve(bytes + one.size());
+    while (all.size() < bytes)
+        all += one;
+    return all;
+}
+
+void reportRatio(const char *what, double numerator, double denominator, double limit, bool atMost)
+{
+    const double ratio = numerator / denominator;
+    const bool ok = atMost ? ratio <= limit : ratio >= limit;
+    if (!ok)
+        ++g_misses;
+    std::printf("  %-58s %8.3f s / %8.3f s = %7.2f  (target %s %.1f) %s\n", what, numerator,
+                denominator, ratio, atMost ? "<=" : ">=", limit, ok ? "ok" : "MISSED");
+    std::fflush(stdout);
+}
+
+void reportTime(const char *what, double seconds)
+{
+    std::printf("  %-58s %8.4f s\n", what, seconds);
+    std::fflush(stdout);
+}
+
+int misses()
+{
+    return g_misses;
+}
+
+} // namespace bench
+
+int main(int argc, char **argv)
+{
+    const char *only = argc > 1 ? argv[1] : nullptr;
+    for (const bench::Suite &suite : bench::registry()) {
+        if (only && !std::strstr(suite.name, only))
+            continue;
+        std::printf("%s\n", suite.name);
+        suite.run();
+    }
+    std::printf("%d target(s) missed\n", bench::misses());
+    return 0;
+}

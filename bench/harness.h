@@ -1,0 +1,44 @@
+#pragma once
+// A tiny side-by-side benchmark harness: every suite measures its own
+// candidates in one run and prints the ratios that matter.
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+#include <functional>
+#include <vector>
+
+namespace bench {
+
+struct Suite {
+    const char *name;
+    void (*run)();
+};
+
+std::vector<Suite> &registry();
+
+struct Registrar {
+    Registrar(const char *name, void (*run)()) { registry().push_back({name, run}); }
+};
+
+#define WIMBLET_BENCH(fn)                                                    \
+    static void fn();                                                        \
+    static const ::bench::Registrar fn##_registrar(#fn, &fn);                \
+    static void fn()
+
+// Best (minimum) wall time of `repeats` runs of `work`, in seconds.
+double bestOf(int repeats, const std::function<void()> &work);
+
+// The shared Indonesian sample text (UTF-8 bytes, CR LF lines).
+QByteArray sampleBytes();
+// The sample text repeated until it holds at least `bytes` bytes.
+QByteArray sampleOfSize(qsizetype bytes);
+
+// Prints "name: a / b = ratio (target ...)" and remembers a miss.
+void reportRatio(const char *what, double numerator, double denominator,
+                 double limit, bool atMost = true);
+void reportTime(const char *what, double seconds);
+int misses();
+
+} // namespace bench

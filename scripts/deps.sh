@@ -1,0 +1,20 @@
+#!/bin/bash
+# Installs, with apt-get, whatever of Wimblet's build and test needs is missing.
+set -euo pipefail
+packages=(
+    g++ cmake make pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
+    fonts-dejavu-core
+    xvfb xauth xdotool x11-utils imagemagick
+)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    sudo=()
+    [[ $(id -u) -eq 0 ]] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

@@ -1,0 +1,19 @@
+#include "frmNotepad.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral(WIMBLET_TITLE));
+    QApplication::setApplicationDisplayName(QStringLiteral(WIMBLET_TITLE));
+    QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
+                                            .arg(WIMBLET_VERSION_MAJOR)
+                                            .arg(WIMBLET_VERSION_MINOR)
+                                            .arg(WIMBLET_VERSION_PATCH));
+    QGuiApplication::setDesktopFileName(QStringLiteral("wimblet"));
+    // The editor reads no command line and no settings.
+    wimblet::frmNotepad window;
+    window.show();
+    return QApplication::exec();
+}
