@@ -1,0 +1,247 @@
+#include "document/documentfile.h"
+
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace wimblet;
+
+Q_DECLARE_METATYPE(wimblet::TextEncoding)
+
+namespace {
+
+// What saving a just-read file must give: every lone CR becomes CR LF and the
+// file ends in exactly the one CR LF that writing adds.
+QByteArray expectedAfterRoundTrip(const QByteArray &bytes)
+{
+    QByteArray out;
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        out.append(bytes[i]);
+        if (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n'))
+            out.append('\n');
+    }
+    if (!out.endsWith("\r\n"))
+        out.append("\r\n");
+    return out;
+}
+
+// A random file built from pieces that matter to the format and encodings.
+QByteArray randomFile(QRandomGenerator &random, bool anyByte)
+{
+    static const QByteArray pieces[] = {"\r", "\n", "\r\n", "a", "Z", " ", "\xC3\xA9",
+                                        "\xE2\x82\xAC", "\xF0\x9F\x98\x80", "\xEF\xBB\xBF",
+                                        QByteArray(1, '\0')};
+    QByteArray out;
+    const int count = random.bounded(40);
+    for (int i = 0; i < count; ++i) {
+        if (anyByte && random.bounded(4) == 0)
+            out.append(char(random.bounded(256)));
+        else
+            out.append(pieces[random.bounded(int(std::size(pieces)))]);
+    }
+    return out;
+}
+
+bool hasLoneCarriageReturn(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('\r') && (i + 1 == text.size() || text[i + 1] != QLatin1Char('\n')))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+class TestDocumentFile : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void decodeShouldSplitLinesAtCrLfAndLoneCr_data();
+    void decodeShouldSplitLinesAtCrLfAndLoneCr();
+    void encodeShouldAppendOneCrLfInAnEncodingThatHoldsTheText_data();
+    void encodeShouldAppendOneCrLfInAnEncodingThatHoldsTheText();
+    void savingWhatWasReadShouldOnlyNormaliseLineEnds_data();
+    void savingWhatWasReadShouldOnlyNormaliseLineEnds();
+    void randomFilesShouldRoundTrip();
+    void typedCharacterOutsideWindows1252ShouldSwitchToUtf8();
+    void sampleTextShouldRoundTripExactly();
+};
+
+void TestDocumentFile::decodeShouldSplitLinesAtCrLfAndLoneCr_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<TextEncoding>("encoding");
+    const auto utf8 = TextEncoding::Utf8;
+    const auto cp1252 = TextEncoding::Windows1252;
+
+    QTest::newRow("zero bytes") << QByteArray() << QString() << utf8;
+    QTest::newRow("only CR LF") << QByteArray("\r\n") << QString() << utf8;
+    QTest::newRow("two lines") << QByteArray("a\r\nb") << QStringLiteral("a\r\nb") << utf8;
+    QTest::newRow("final CR LF dropped") << QByteArray("a\r\nb\r\n") << QStringLiteral("a\r\nb") << utf8;
+    QTest::newRow("two final CR LF") << QByteArray("a\r\n\r\n") << QStringLiteral("a\r\n") << utf8;
+    QTest::newRow("LF only is one line") << QByteArray("a\nb\n") << QStringLiteral("a\nb\n") << utf8;
+    QTest::newRow("CR only") << QByteArray("a\rb\rc") << QStringLiteral("a\r\nb\r\nc") << utf8;
+    QTest::newRow("ends in lone CR") << QByteArray("a\r") << QStringLiteral("a") << utf8;
+    QTest::newRow("ends in CR CR LF") << QByteArray("a\r\r\n") << QStringLiteral("a\r\n") << utf8;
+    QTest::newRow("ends in CR CR") << QByteArray("a\r\r") << QStringLiteral("a\r\n") << utf8;
+    QTest::newRow("LF then CR") << QByteArray("a\n\rb") << QStringLiteral("a\n\r\nb") << utf8;
+    QTest::newRow("CR LF then LF") << QByteArray("a\r\n\nb") << QStringLiteral("a\r\n\nb") << utf8;
+    QTest::newRow("byte-order mark kept") << QByteArray("\xEF\xBB\xBFhi\r\n")
+                                          << QStringLiteral(u"\uFEFFhi") << utf8;
+    QTest::newRow("nul bytes kept") << QByteArrayLiteral("a\0b\r\n") << QStringLiteral(u"a\u0000b")
+                                    << utf8;
+    QTest::newRow("utf-8") << QByteArray("caf\xC3\xA9 \xE2\x82\xAC") << QStringLiteral(u"caf\u00E9 \u20AC")
+                           << utf8;
+    QTest::newRow("windows-1252") << QByteArray("caf\xE9 \x80\r\n")
+                                  << QStringLiteral(u"caf\u00E9 \u20AC") << cp1252;
+    QTest::newRow("windows-1252 lone CR") << QByteArray("\xE9\r\xE8\r")
+                                          << QStringLiteral(u"\u00E9\r\n\u00E8") << cp1252;
+    QTest::newRow("overlong") << QByteArray("\xC0\xAF") << QStringLiteral(u"\u00C0\u00AF") << cp1252;
+    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80")
+                               << QStringLiteral(u"\u00ED\u00A0\u20AC") << cp1252;
+    QTest::newRow("truncated at end") << QByteArray("ok \xE2\x82")
+                                      << QStringLiteral(u"ok \u00E2\u201A") << cp1252;
+    QTest::newRow("truncated before CR LF") << QByteArray("\xE2\x82\r\n")
+                                            << QStringLiteral(u"\u00E2\u201A") << cp1252;
+}
+
+void TestDocumentFile::decodeShouldSplitLinesAtCrLfAndLoneCr()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QFETCH(TextEncoding, encoding);
+    const DecodedDocument document = decodeDocumentFile(bytes);
+    QCOMPARE(document.text, text);
+    QCOMPARE(document.encoding, encoding);
+}
+
+void TestDocumentFile::encodeShouldAppendOneCrLfInAnEncodingThatHoldsTheText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<TextEncoding>("preferred");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<TextEncoding>("used");
+    const auto utf8 = TextEncoding::Utf8;
+    const auto cp1252 = TextEncoding::Windows1252;
+    const QString cafe = QStringLiteral(u"caf\u00E9 \u20AC");
+
+    QTest::newRow("empty") << QString() << utf8 << QByteArray("\r\n") << utf8;
+    QTest::newRow("empty, windows-1252") << QString() << cp1252 << QByteArray("\r\n") << cp1252;
+    QTest::newRow("two lines") << QStringLiteral("a\r\nb") << utf8 << QByteArray("a\r\nb\r\n") << utf8;
+    QTest::newRow("text ending in CR LF") << QStringLiteral("a\r\n") << utf8
+                                          << QByteArray("a\r\n\r\n") << utf8;
+    QTest::newRow("windows-1252") << cafe << cp1252 << QByteArray("caf\xE9 \x80\r\n") << cp1252;
+    QTest::newRow("utf-8") << cafe << utf8 << QByteArray("caf\xC3\xA9 \xE2\x82\xAC\r\n") << utf8;
+    QTest::newRow("cjk does not fit") << QStringLiteral(u"\u4E2D") << cp1252
+                                      << QByteArray("\xE4\xB8\xAD\r\n") << utf8;
+    QTest::newRow("U+0080 does not fit") << QStringLiteral(u"\u0080") << cp1252
+                                         << QByteArray("\xC2\x80\r\n") << utf8;
+    QTest::newRow("emoji does not fit") << QStringLiteral(u"\U0001F600") << cp1252
+                                        << QByteArray("\xF0\x9F\x98\x80\r\n") << utf8;
+    QTest::newRow("byte-order mark only when in the text")
+            << QStringLiteral(u"\uFEFFx") << utf8 << QByteArray("\xEF\xBB\xBFx\r\n") << utf8;
+}
+
+void TestDocumentFile::encodeShouldAppendOneCrLfInAnEncodingThatHoldsTheText()
+{
+    QFETCH(QString, text);
+    QFETCH(TextEncoding, preferred);
+    QFETCH(QByteArray, bytes);
+    QFETCH(TextEncoding, used);
+    TextEncoding actual = preferred == TextEncoding::Utf8 ? TextEncoding::Windows1252
+                                                          : TextEncoding::Utf8;
+    QCOMPARE(encodeDocumentFile(text, preferred, &actual), bytes);
+    QCOMPARE(actual, used);
+    QCOMPARE(encodeDocumentFile(text, preferred), bytes);
+}
+
+void TestDocumentFile::savingWhatWasReadShouldOnlyNormaliseLineEnds_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QByteArray>("written");
+
+    QTest::newRow("zero bytes") << QByteArray() << QByteArray("\r\n");
+    QTest::newRow("no final break") << QByteArray("a\r\nb") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("one final CR LF") << QByteArray("a\r\nb\r\n") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("two final CR LF") << QByteArray("a\r\n\r\n") << QByteArray("a\r\n\r\n");
+    QTest::newRow("ends in lone CR") << QByteArray("a\r") << QByteArray("a\r\n");
+    QTest::newRow("ends in CR CR LF") << QByteArray("a\r\r\n") << QByteArray("a\r\n\r\n");
+    QTest::newRow("CR only") << QByteArray("a\rb\r") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("LF only") << QByteArray("a\nb\n") << QByteArray("a\nb\n\r\n");
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBFx\r\n")
+                                     << QByteArray("\xEF\xBB\xBFx\r\n");
+    QTest::newRow("nul bytes") << QByteArrayLiteral("\0a\0") << QByteArrayLiteral("\0a\0\r\n");
+    QTest::newRow("windows-1252") << QByteArray("caf\xE9 \x80\r\n") << QByteArray("caf\xE9 \x80\r\n");
+    QTest::newRow("overlong") << QByteArray("\xC0\xAF") << QByteArray("\xC0\xAF\r\n");
+    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80\r\n") << QByteArray("\xED\xA0\x80\r\n");
+    QTest::newRow("truncated at end") << QByteArray("\xE2\x82") << QByteArray("\xE2\x82\r\n");
+
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    QByteArray allWritten = all;
+    allWritten.insert(0x0E, '\n'); // 0x0D is followed by 0x0E: a lone CR
+    allWritten.append("\r\n");
+    QTest::newRow("all 256 byte values") << all << allWritten;
+}
+
+void TestDocumentFile::savingWhatWasReadShouldOnlyNormaliseLineEnds()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QByteArray, written);
+    const DecodedDocument read = decodeDocumentFile(bytes);
+    TextEncoding used;
+    QCOMPARE(encodeDocumentFile(read.text, read.encoding, &used), written);
+    QCOMPARE(used, read.encoding);
+
+    // Reading the saved file again changes nothing.
+    const DecodedDocument again = decodeDocumentFile(written);
+    QCOMPARE(again.text, read.text);
+    QCOMPARE(again.encoding, read.encoding);
+}
+
+void TestDocumentFile::randomFilesShouldRoundTrip()
+{
+    QRandomGenerator random(20240611);
+    for (int i = 0; i < 20000; ++i) {
+        const QByteArray bytes = randomFile(random, i % 2 == 1);
+        const DecodedDocument read = decodeDocumentFile(bytes);
+        const QByteArray written = encodeDocumentFile(read.text, read.encoding);
+        if (written != expectedAfterRoundTrip(bytes) || hasLoneCarriageReturn(read.text)) {
+            QFAIL(qPrintable(QStringLiteral("round trip of %1 gave %2")
+                                     .arg(bytes.toHex(' '), written.toHex(' '))));
+        }
+    }
+}
+
+void TestDocumentFile::typedCharacterOutsideWindows1252ShouldSwitchToUtf8()
+{
+    DecodedDocument document = decodeDocumentFile("caf\xE9\r\n");
+    QCOMPARE(document.encoding, TextEncoding::Windows1252);
+    document.text += QStringLiteral(u" \u4E2D");
+    TextEncoding used;
+    const QByteArray bytes = encodeDocumentFile(document.text, document.encoding, &used);
+    QCOMPARE(used, TextEncoding::Utf8);
+    QCOMPARE(bytes, QByteArray("caf\xC3\xA9 \xE4\xB8\xAD\r\n"));
+    const DecodedDocument reread = decodeDocumentFile(bytes);
+    QCOMPARE(reread.text, document.text);
+    QCOMPARE(reread.encoding, TextEncoding::Utf8);
+}
+
+void TestDocumentFile::sampleTextShouldRoundTripExactly()
+{
+    QFile file(QStringLiteral(WIMBLET_SAMPLE_TEXT));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.errorString()));
+    const QByteArray sample = file.readAll();
+    QVERIFY(sample.endsWith("\r\n"));
+    const DecodedDocument document = decodeDocumentFile(sample);
+    QCOMPARE(document.encoding, TextEncoding::Utf8);
+    QCOMPARE(document.text, QString::fromUtf8(sample.chopped(2)));
+    QCOMPARE(encodeDocumentFile(document.text, document.encoding), sample);
+}
+
+QTEST_GUILESS_MAIN(TestDocumentFile)
+#include "tst_documentfile.moc"

@@ -1,0 +1,337 @@
+#include "document/fileio.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cerrno>
+#include <cstring>
+#include <memory>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace wimblet;
+
+namespace {
+
+bool writePlainFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+QByteArray plainFileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QStringList folderEntries(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                  | QDir::NoDotAndDotDot, QDir::Name);
+}
+
+uint modeBits(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0xFFFF;
+}
+
+QByteArray bigBytes(qsizetype size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char(i * 7 + i / 251);
+    return bytes;
+}
+
+// A small tmpfs mounted on a folder, for real read-only and full file systems.
+// Only root may mount; the test is skipped otherwise.
+class TmpfsMount
+{
+public:
+    explicit TmpfsMount(const QString &folder) : m_folder(QFile::encodeName(folder)) {}
+    ~TmpfsMount()
+    {
+        if (m_mounted)
+            ::umount2(m_folder.constData(), MNT_DETACH);
+    }
+    QString mount()
+    {
+        if (::geteuid() != 0)
+            return QStringLiteral("mounting a small file system needs root");
+        if (::mount("tmpfs", m_folder.constData(), "tmpfs", 0, "size=64k") != 0)
+            return QStringLiteral("cannot mount tmpfs: %1").arg(QString::fromLocal8Bit(strerror(errno)));
+        m_mounted = true;
+        return QString();
+    }
+    bool makeReadOnly()
+    {
+        return ::mount(nullptr, m_folder.constData(), nullptr, MS_REMOUNT | MS_RDONLY, "size=64k") == 0;
+    }
+
+private:
+    QByteArray m_folder;
+    bool m_mounted = false;
+};
+
+} // namespace
+
+class TestFileIo : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void writtenBytesShouldReadBackUnchanged_data();
+    void writtenBytesShouldReadBackUnchanged();
+    void writeShouldReplaceALongerOldFileEntirely();
+    void writeShouldKeepPermissionBits_data();
+    void writeShouldKeepPermissionBits();
+    void writeThroughSymlinkShouldWriteTargetAndKeepLinks_data();
+    void writeThroughSymlinkShouldWriteTargetAndKeepLinks();
+    void failedWriteShouldLeaveOldFileAndNoTemporary_data();
+    void failedWriteShouldLeaveOldFileAndNoTemporary();
+    void failedReadShouldNameTheFile_data();
+    void failedReadShouldNameTheFile();
+    void writeOnReadOnlyFileSystemShouldFailSafely();
+    void writeOnFullFileSystemShouldFailSafely_data();
+    void writeOnFullFileSystemShouldFailSafely();
+
+private:
+    QString path(const QString &name) const { return m_dir->filePath(name); }
+    void checkUntouched(const FileResult &result, const QString &named, const QString &oldFile,
+                        const QByteArray &oldBytes, const QStringList &entries);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestFileIo::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY2(m_dir->isValid(), qPrintable(m_dir->errorString()));
+}
+
+void TestFileIo::cleanup()
+{
+    m_dir.reset();
+}
+
+void TestFileIo::checkUntouched(const FileResult &result, const QString &named,
+                                const QString &oldFile, const QByteArray &oldBytes,
+                                const QStringList &entries)
+{
+    QVERIFY(!result.ok);
+    QVERIFY2(result.error.contains(QDir::toNativeSeparators(named)), qPrintable(result.error));
+    QCOMPARE(plainFileBytes(oldFile), oldBytes);
+    QCOMPARE(folderEntries(QFileInfo(oldFile).path()), entries);
+}
+
+void TestFileIo::writtenBytesShouldReadBackUnchanged_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("one line") << QByteArray("a\r\nb\r\n");
+    QTest::newRow("two megabytes of every byte value") << bigBytes(2 << 20);
+}
+
+void TestFileIo::writtenBytesShouldReadBackUnchanged()
+{
+    QFETCH(QByteArray, bytes);
+    const QString file = path(QStringLiteral("new file.txt"));
+    const FileResult written = writeWholeFileAtomically(file, bytes);
+    QVERIFY2(written.ok, qPrintable(written.error));
+    QByteArray read("stale");
+    const FileResult result = readWholeFile(file, read);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(read, bytes);
+    QCOMPARE(folderEntries(m_dir->path()), QStringList{QStringLiteral("new file.txt")});
+}
+
+void TestFileIo::writeShouldReplaceALongerOldFileEntirely()
+{
+    const QString file = path(QStringLiteral("doc.txt"));
+    QVERIFY(writePlainFile(file, bigBytes(100000)));
+    const FileResult result = writeWholeFileAtomically(file, "short\r\n");
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(plainFileBytes(file), QByteArray("short\r\n"));
+}
+
+void TestFileIo::writeShouldKeepPermissionBits_data()
+{
+    QTest::addColumn<uint>("mode");
+    QTest::newRow("0640") << 0640u;
+    QTest::newRow("0600") << 0600u;
+    QTest::newRow("0755") << 0755u;
+    QTest::newRow("0444, read-only for everyone") << 0444u;
+}
+
+void TestFileIo::writeShouldKeepPermissionBits()
+{
+    QFETCH(uint, mode);
+    const QString file = path(QStringLiteral("doc.txt"));
+    QVERIFY(writePlainFile(file, "old"));
+    QCOMPARE(::chmod(QFile::encodeName(file).constData(), mode), 0);
+    if (mode == 0444u && ::geteuid() != 0)
+        QSKIP("only root can replace a file it may not write");
+    const FileResult result = writeWholeFileAtomically(file, "new");
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(plainFileBytes(file), QByteArray("new"));
+    QCOMPARE(modeBits(file), mode);
+}
+
+void TestFileIo::writeThroughSymlinkShouldWriteTargetAndKeepLinks_data()
+{
+    QTest::addColumn<QStringList>("links"); // each link points to the next name, the last to the file
+    QTest::newRow("one link") << QStringList{QStringLiteral("link")};
+    QTest::newRow("chain of relative links")
+            << QStringList{QStringLiteral("first"), QStringLiteral("sub/second")};
+}
+
+void TestFileIo::writeThroughSymlinkShouldWriteTargetAndKeepLinks()
+{
+    QFETCH(QStringList, links);
+    QVERIFY(QDir(m_dir->path()).mkpath(QStringLiteral("sub")));
+    const QString target = path(QStringLiteral("sub/target.txt"));
+    QVERIFY(writePlainFile(target, "old contents"));
+    QVERIFY(::chmod(QFile::encodeName(target).constData(), 0640) == 0);
+    QString next = target;
+    for (qsizetype i = links.size() - 1; i >= 0; --i) {
+        const QString link = path(links[i]);
+        const QString relative = QFileInfo(link).dir().relativeFilePath(next);
+        QVERIFY(QFile::link(relative, link));
+        next = link;
+    }
+    const FileResult result = writeWholeFileAtomically(path(links.first()), "new\r\n");
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(plainFileBytes(target), QByteArray("new\r\n"));
+    QCOMPARE(modeBits(target), 0640u);
+    for (const QString &link : std::as_const(links))
+        QVERIFY2(QFileInfo(path(link)).isSymLink(), qPrintable(link));
+    QStringList expected{QStringLiteral("target.txt")};
+    for (const QString &link : std::as_const(links)) {
+        if (link.startsWith(QLatin1String("sub/")))
+            expected.append(link.mid(4));
+    }
+    expected.sort();
+    QCOMPARE(folderEntries(path(QStringLiteral("sub"))), expected);
+}
+
+void TestFileIo::failedWriteShouldLeaveOldFileAndNoTemporary_data()
+{
+    QTest::addColumn<QString>("name"); // what is written to, inside the test folder
+    QTest::addColumn<bool>("lockOldFile");
+    QTest::newRow("a folder given as the file") << QStringLiteral("folder") << false;
+    QTest::newRow("a path in a missing folder") << QStringLiteral("missing/doc.txt") << false;
+    QTest::newRow("a file used as a folder") << QStringLiteral("old.txt/doc.txt") << false;
+    QTest::newRow("a symbolic link loop") << QStringLiteral("loop") << false;
+    QTest::newRow("a file without write permission") << QStringLiteral("old.txt") << true;
+}
+
+void TestFileIo::failedWriteShouldLeaveOldFileAndNoTemporary()
+{
+    QFETCH(QString, name);
+    QFETCH(bool, lockOldFile);
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(QFile::link(QStringLiteral("loop"), path(QStringLiteral("loop"))));
+    const QString oldFile = path(QStringLiteral("old.txt"));
+    QVERIFY(writePlainFile(oldFile, "old contents"));
+    if (lockOldFile) {
+        if (::geteuid() == 0)
+            QSKIP("root writes files without write permission");
+        QCOMPARE(::chmod(QFile::encodeName(oldFile).constData(), 0444), 0);
+    }
+    const QStringList before = folderEntries(m_dir->path());
+
+    const FileResult result = writeWholeFileAtomically(path(name), "new contents");
+    checkUntouched(result, path(name), oldFile, "old contents", before);
+    QVERIFY(folderEntries(path(QStringLiteral("folder"))).isEmpty());
+}
+
+void TestFileIo::failedReadShouldNameTheFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("missing file") << QStringLiteral("missing.txt") << QString::fromLocal8Bit(strerror(ENOENT));
+    QTest::newRow("missing folder") << QStringLiteral("missing/doc.txt") << QString::fromLocal8Bit(strerror(ENOENT));
+    QTest::newRow("a folder") << QStringLiteral("folder") << QStringLiteral("It is a folder.");
+    QTest::newRow("no permission") << QStringLiteral("secret.txt") << QString::fromLocal8Bit(strerror(EACCES));
+}
+
+void TestFileIo::failedReadShouldNameTheFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, reason);
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder")));
+    QVERIFY(writePlainFile(path(QStringLiteral("secret.txt")), "secret"));
+    QCOMPARE(::chmod(QFile::encodeName(path(QStringLiteral("secret.txt"))).constData(), 0), 0);
+    if (name == QLatin1String("secret.txt") && ::geteuid() == 0)
+        QSKIP("root reads files without read permission");
+
+    QByteArray bytes("kept");
+    const FileResult result = readWholeFile(path(name), bytes);
+    QVERIFY(!result.ok);
+    QVERIFY2(result.error.contains(QDir::toNativeSeparators(path(name))), qPrintable(result.error));
+    QVERIFY2(result.error.contains(reason), qPrintable(result.error));
+    QCOMPARE(bytes, QByteArray("kept"));
+}
+
+void TestFileIo::writeOnReadOnlyFileSystemShouldFailSafely()
+{
+    const QString mountPoint = path(QStringLiteral("mnt"));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("mnt")));
+    TmpfsMount tmpfs(mountPoint);
+    const QString why = tmpfs.mount();
+    if (!why.isEmpty())
+        QSKIP(qPrintable(why));
+    const QString file = mountPoint + QStringLiteral("/doc.txt");
+    QVERIFY(writePlainFile(file, "old contents"));
+    QVERIFY2(tmpfs.makeReadOnly(), strerror(errno));
+
+    const FileResult result = writeWholeFileAtomically(file, "new contents");
+    checkUntouched(result, file, file, "old contents", {QStringLiteral("doc.txt")});
+    QVERIFY2(result.error.contains(QString::fromLocal8Bit(strerror(EROFS))), qPrintable(result.error));
+    QByteArray read;
+    QVERIFY(readWholeFile(file, read).ok);
+    QCOMPARE(read, QByteArray("old contents"));
+}
+
+void TestFileIo::writeOnFullFileSystemShouldFailSafely_data()
+{
+    QTest::addColumn<qsizetype>("fillerSize"); // bytes taken before saving
+    QTest::addColumn<qsizetype>("size");       // bytes to save
+    QTest::newRow("file larger than the disk") << qsizetype(0) << qsizetype(256 * 1024);
+    QTest::newRow("small file on a full disk") << qsizetype(60 * 1024) << qsizetype(5000);
+}
+
+void TestFileIo::writeOnFullFileSystemShouldFailSafely()
+{
+    QFETCH(qsizetype, fillerSize);
+    QFETCH(qsizetype, size);
+    const QString mountPoint = path(QStringLiteral("mnt"));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("mnt")));
+    TmpfsMount tmpfs(mountPoint);
+    const QString why = tmpfs.mount();
+    if (!why.isEmpty())
+        QSKIP(qPrintable(why));
+    const QString file = mountPoint + QStringLiteral("/doc.txt");
+    const QString filler = mountPoint + QStringLiteral("/filler");
+    QVERIFY(writePlainFile(file, "old contents"));
+    QVERIFY(writePlainFile(filler, bigBytes(fillerSize)));
+    const QStringList before = folderEntries(mountPoint);
+
+    const FileResult result = writeWholeFileAtomically(file, bigBytes(size));
+    checkUntouched(result, file, file, "old contents", before);
+    QVERIFY2(result.error.contains(QString::fromLocal8Bit(strerror(ENOSPC))), qPrintable(result.error));
+    // The space the failed attempt took is free again.
+    QVERIFY(QFile::remove(filler));
+    QVERIFY(writeWholeFileAtomically(file, bigBytes(32 * 1024)).ok);
+}
+
+QTEST_GUILESS_MAIN(TestFileIo)
+#include "tst_fileio.moc"
