@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include <QApplication>
 #include <QFile>
 
 #include <algorithm>
@@ -65,6 +66,18 @@ void reportTime(const char *what, double seconds)
 {
     std::printf("  %-58s %8.4f s\n", what, seconds);
     std::fflush(stdout);
+}
+
+void ensureApplication()
+{
+    if (QCoreApplication::instance())
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "wimblet-bench";
+    static char *argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
 }
 
 int misses()

@@ -35,6 +35,9 @@ QByteArray sampleBytes();
 // The sample text repeated until it holds at least `bytes` bytes.
 QByteArray sampleOfSize(qsizetype bytes);
 
+// Creates the one QApplication that suites with widgets share (offscreen by default).
+void ensureApplication();
+
 // Prints "name: a / b = ratio (target ...)" and remembers a miss.
 void reportRatio(const char *what, double numerator, double denominator,
                  double limit, bool atMost = true);

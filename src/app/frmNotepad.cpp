@@ -3,6 +3,10 @@
 #include "caretstatus.h"
 #include "composition.h"
 #include "layout.h"
+#include "notepadhost.h"
+#include "about/aboutdialog.h"
+#include "about/frmAbout.h"
+#include "document/documentcommands.h"
 #include "toolkit/colour.h"
 
 #include <QFontDatabase>
@@ -32,7 +36,10 @@ frmNotepad::frmNotepad(NotepadServices services)
     centreOnScreen();
 }
 
-frmNotepad::~frmNotepad() = default;
+frmNotepad::~frmNotepad()
+{
+    m_about->Unload();
+}
 
 namespace {
 
@@ -136,7 +143,11 @@ void frmNotepad::createDialogs(NotepadServices services)
         services.fileDialog = m_ownFileDialog.get();
     }
     m_messageBox = services.messageBox;
+    m_endProgram = services.endProgram;
     CommonDialog1 = std::make_unique<CommonDialog>(services.fileDialog);
+    m_host = std::make_unique<NotepadHost>(*this);
+    m_document = std::make_unique<DocumentCommands>(*m_host);
+    m_about = std::make_unique<AboutDialog>();
 }
 
 void frmNotepad::connectEvents()
@@ -145,6 +156,17 @@ void frmNotepad::connectEvents()
     connect(txt, &TextBox::Click, this, &frmNotepad::txt_Click);
     connect(txt, &TextBox::KeyUp, this, &frmNotepad::txt_KeyUp);
     connect(Toolbar1, &Toolbar::ButtonClick, this, &frmNotepad::Toolbar1_ButtonClick);
+    connect(Timer1, &Timer::Tick, this, &frmNotepad::Timer1_Timer);
+    const std::pair<MenuItem *, void (frmNotepad::*)()> clicks[] = {
+        {mnuNew, &frmNotepad::mnuNew_Click},     {mnuOpen, &frmNotepad::mnuOpen_Click},
+        {mnuSave, &frmNotepad::mnuSave_Click},   {mnuSaveAs, &frmNotepad::mnuSaveAs_Click},
+        {mnuExit, &frmNotepad::mnuExit_Click},   {e15, &frmNotepad::e15_Click},
+        {e30, &frmNotepad::e30_Click},           {e1m, &frmNotepad::e1m_Click},
+        {cstop, &frmNotepad::cstop_Click},       {cgirly, &frmNotepad::cgirly_Click},
+        {cnormal, &frmNotepad::cnormal_Click},   {mnuAbout, &frmNotepad::mnuAbout_Click},
+    };
+    for (const auto &[item, handler] : clicks)
+        connect(item, &MenuItem::Click, this, handler);
 }
 
 void frmNotepad::Form_Load()
@@ -200,10 +222,6 @@ void frmNotepad::txt_Click()
 void frmNotepad::txt_KeyUp(int, int)
 {
     RefreshCaretStatus();
-}
-
-void frmNotepad::Toolbar1_ButtonClick(const QString &)
-{
 }
 
 } // namespace wimblet

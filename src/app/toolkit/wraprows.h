@@ -1,0 +1,46 @@
+#pragma once
+// Where the text box breaks one block into rows, worked out arithmetically for
+// blocks whose every character has a width known in advance. The rules are the
+// layout's own for WrapAtWordBoundaryOrAnywhere: a piece of text up to the next
+// break opportunity joins the row when it fits, spaces hang past the right edge,
+// a tab reaches the next tab stop, and a row whose first piece alone is too wide
+// is laid out again breaking between any two characters.
+//
+// Widths are in 1/64 pixel, the fixed-point unit the layout measures in.
+
+#include <QStringView>
+
+#include <vector>
+
+namespace wimblet {
+
+// Width of each UTF-16 code unit; kUnknownWidth asks the caller to measure the
+// character first, kNoWidth marks one whose width depends on its neighbours.
+inline constexpr qint32 kUnknownWidth = -1;
+inline constexpr qint32 kNoWidth = 0;
+
+struct RowMetrics {
+    qint64 lineWidth = 0; // room for text on one row
+    qint64 tabStop = 0;   // distance between tab stops
+};
+
+struct BlockMeasure {
+    qsizetype unknownAt = -1;     // first character still to be measured, or -1
+    bool measurable = false;      // every character has a known width
+    qint64 width = 0;             // the whole block on one row, tabs expanded
+    qint64 widestSpaceRun = 0;    // widest run of blanks
+};
+
+// Measures a block against a width table of 65536 entries.
+BlockMeasure measureBlock(QStringView text, const qint32 *widths, qint64 tabStop);
+
+// Width of a tab that starts at x.
+qint64 tabWidthAt(qint64 x, qint64 tabStop);
+
+// Offsets of the first character of every row; the first is always 0.
+// breakBefore holds text.size() + 1 flags, non-zero where the line-breaking rules
+// allow a break before that character.
+void wrapRows(QStringView text, const qint32 *widths, const quint8 *breakBefore,
+              const RowMetrics &metrics, std::vector<int> &rowStarts);
+
+} // namespace wimblet

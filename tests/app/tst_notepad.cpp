@@ -1,0 +1,272 @@
+// The main window's commands end to end: conversions, routing, auto save, ending.
+#include "about/aboutdialog.h"
+#include "about/frmAbout.h"
+#include "doubles.h"
+#include "document/documentcommands.h"
+#include "frmNotepad.h"
+#include "toolkit/colour.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace wimblet;
+
+class NotepadTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+
+    void conversionsSetTextAndColour_data();
+    void conversionsSetTextAndColour();
+    void conversionIsOneUndoStep();
+    void toolbarRouting_data();
+    void toolbarRouting();
+    void menuItemsRunTheirCommands_data();
+    void menuItemsRunTheirCommands();
+    void shortcutsRunCommands();
+    void exitCancelledClosesAbout();
+    void closeRequestKeepsUnsavedText();
+    void closeRequestEnds();
+    void autoSave();
+    void autoSaveTickDuringDialogDoesNothing();
+
+private:
+    QString path(const char *name) const { return m_dir->filePath(QString::fromLatin1(name)); }
+    static QByteArray readBytes(const QString &file);
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedMessageBox m_box;
+    ScriptedFileDialog m_files;
+    int m_ends = 0;
+    std::unique_ptr<frmNotepad> m_window;
+};
+
+void NotepadTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY2(m_dir->isValid(), qPrintable(m_dir->errorString()));
+    m_box = {};
+    m_files = {};
+    m_ends = 0;
+    NotepadServices services;
+    services.messageBox = &m_box;
+    services.fileDialog = &m_files;
+    services.endProgram = [this] { ++m_ends; };
+    m_window = std::make_unique<frmNotepad>(services);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void NotepadTest::cleanup()
+{
+    m_window.reset();
+    m_dir.reset();
+}
+
+QByteArray NotepadTest::readBytes(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+void NotepadTest::conversionsSetTextAndColour_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("output");
+    QTest::addColumn<quint32>("colour");
+    QTest::newRow("cute") << "cgirly" << "saya mau makan nasi goreng"
+                          << "sAY4 MaU MaKAn NaSi g0ReNg" << quint32(192);
+    QTest::newRow("cute keeps lines") << "cgirly" << "halo semua.\r\nselamat pagi!"
+                                      << "H4Lo sEMUa.\r\nsELaMat PaGi!" << quint32(192);
+    QTest::newRow("cute empty") << "cgirly" << "" << "" << quint32(192);
+    QTest::newRow("normal") << "cnormal" << "GtuW AjaH, NiH!" << "Begitu saja, nih!"
+                            << quint32(0x80000008);
+    QTest::newRow("normal empty") << "cnormal" << "" << "" << quint32(0x80000008);
+}
+
+void NotepadTest::conversionsSetTextAndColour()
+{
+    QFETCH(QString, menu);
+    QFETCH(QString, input);
+    QFETCH(quint32, colour);
+    m_window->txt->setText(input);
+    m_window->txt->setForeColor(colour == 192 ? kWindowTextColour : kDarkRed);
+    m_window->menuActions().value(menu)->trigger();
+    QTEST(m_window->txt->Text(), "output");
+    QCOMPARE(m_window->txt->ForeColor(), colour);
+    QCOMPARE(m_window->txt->palette().color(QPalette::Text),
+             resolveColour(colour, m_window->txt->palette()));
+}
+
+void NotepadTest::conversionIsOneUndoStep()
+{
+    QTest::keyClicks(m_window->txt, QStringLiteral("saya"));
+    int changes = 0;
+    connect(m_window->txt, &TextBox::Change, this, [&] { ++changes; });
+    m_window->ConvertToCuteStyle();
+    QCOMPARE(changes, 1);
+    QCOMPARE(m_window->txt->Text(), QStringLiteral("sAY4"));
+    QTest::keyClick(m_window->txt, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_window->txt->Text(), QStringLiteral("saya"));
+    m_window->txt->redo();
+    QCOMPARE(m_window->txt->Text(), QStringLiteral("sAY4"));
+}
+
+void NotepadTest::toolbarRouting_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("effect");
+    QTest::newRow("mnew") << "mnew" << "prompt 35";
+    QTest::newRow("mopen") << "mopen" << "dialog open";
+    QTest::newRow("msave") << "msave" << "dialog save";
+    QTest::newRow("mnormal") << "mnormal" << "text Saya";
+    QTest::newRow("mcute") << "mcute" << "text sAY4";
+    QTest::newRow("mabout") << "mabout" << "about";
+    QTest::newRow("mclose") << "mclose" << "prompt 35";
+    QTest::newRow("case differs") << "MNEW" << "nothing";
+    QTest::newRow("trailing blank") << "mnew " << "nothing";
+    QTest::newRow("empty key") << "" << "nothing";
+}
+
+// What a command visibly did, as a short word for the routing rows.
+static QString observedEffect(frmNotepad &w, const ScriptedMessageBox &box,
+                              const ScriptedFileDialog &files)
+{
+    if (!box.styles.isEmpty())
+        return QStringLiteral("prompt %1").arg(box.styles.first());
+    if (!files.shown.isEmpty())
+        return QStringLiteral("dialog ") + files.shown.first();
+    if (w.about().instance())
+        return QStringLiteral("about");
+    if (w.txt->Text() != QLatin1String("saya"))
+        return QStringLiteral("text ") + w.txt->Text();
+    return QStringLiteral("nothing");
+}
+
+void NotepadTest::toolbarRouting()
+{
+    QFETCH(QString, key);
+    m_window->txt->setText(QStringLiteral("saya"));
+    m_window->Toolbar1_ButtonClick(key);
+    QTEST(observedEffect(*m_window, m_box, m_files), "effect");
+    QCOMPARE(m_ends, 0);
+}
+
+void NotepadTest::menuItemsRunTheirCommands_data()
+{
+    QTest::addColumn<QString>("item");
+    QTest::addColumn<QString>("effect");
+    QTest::newRow("mnuNew") << "mnuNew" << "prompt 35";
+    QTest::newRow("mnuOpen") << "mnuOpen" << "dialog open";
+    QTest::newRow("mnuSave") << "mnuSave" << "dialog save";
+    QTest::newRow("mnuSaveAs") << "mnuSaveAs" << "dialog save";
+    QTest::newRow("mnuExit") << "mnuExit" << "prompt 35";
+    QTest::newRow("e15") << "e15" << "dialog save";
+    QTest::newRow("cnormal") << "cnormal" << "text Saya";
+    QTest::newRow("cgirly") << "cgirly" << "text sAY4";
+    QTest::newRow("mnuAbout") << "mnuAbout" << "about";
+    QTest::newRow("cstop") << "cstop" << "nothing";
+}
+
+void NotepadTest::menuItemsRunTheirCommands()
+{
+    QFETCH(QString, item);
+    m_window->txt->setText(QStringLiteral("saya"));
+    m_window->menuActions().value(item)->trigger();
+    QTEST(observedEffect(*m_window, m_box, m_files), "effect");
+}
+
+void NotepadTest::shortcutsRunCommands()
+{
+    m_window->txt->setText(QStringLiteral("x"));
+    const std::pair<QKeyCombination, QString> keys[] = {
+        {Qt::CTRL | Qt::Key_N, "35"}, {Qt::CTRL | Qt::Key_O, "open"},
+        {Qt::CTRL | Qt::Key_S, "save"}, {QKeyCombination(Qt::Key_F8), "save"},
+        {QKeyCombination(Qt::Key_F9), "35"},
+    };
+    for (const auto &[key, expected] : keys) {
+        m_box = {};
+        m_files = {};
+        QTest::keyClick(m_window->txt, key.key(), key.keyboardModifiers());
+        const QString seen = m_box.styles.isEmpty() ? m_files.shown.value(0)
+                                                    : QString::number(m_box.styles.first());
+        QCOMPARE(seen, expected);
+    }
+    QTest::keyClick(m_window->txt, Qt::Key_F1);
+    QVERIFY(m_window->about().instance());
+}
+
+void NotepadTest::exitCancelledClosesAbout()
+{
+    m_window->mnuAbout_Click();
+    QVERIFY(m_window->about().instance());
+    m_window->txt->setText(QStringLiteral("unsaved"));
+    m_box.answers = {2};
+    m_window->Toolbar1_ButtonClick(QStringLiteral("mclose"));
+    QTRY_VERIFY(!m_window->about().instance());
+    QCOMPARE(m_ends, 0);
+    QVERIFY(m_window->isVisible());
+}
+
+void NotepadTest::closeRequestKeepsUnsavedText()
+{
+    m_window->txt->setText(QStringLiteral("unsaved"));
+    m_box.answers = {6}; // Yes, then the Save As dialog is cancelled
+    QVERIFY(!m_window->close());
+    QCOMPARE(m_box.styles, QList<int>{67});
+    QCOMPARE(m_ends, 0);
+    QVERIFY(m_window->isVisible());
+    QCOMPARE(m_window->txt->Text(), QStringLiteral("unsaved"));
+}
+
+void NotepadTest::closeRequestEnds()
+{
+    QVERIFY(!m_window->close()); // unchanged: ends through the program's own decision
+    QCOMPARE(m_ends, 1);
+    QVERIFY(m_box.styles.isEmpty());
+    QVERIFY(m_window->hasEnded());
+}
+
+void NotepadTest::autoSave()
+{
+    const QString file = path("auto.txt");
+    m_window->txt->setText(QStringLiteral("one"));
+    m_files.answers = {file};
+    m_window->e30_Click();
+    QCOMPARE(readBytes(file), QByteArray("one\r\n"));
+    QVERIFY(m_window->e30->Checked() && !m_window->e15->Checked() && !m_window->e1m->Checked());
+    QCOMPARE(m_window->Timer1->Interval(), 30000);
+    QVERIFY(m_window->Timer1->Enabled());
+    m_window->e15_Click(); // the mark moves; the titled document is written at once
+    QVERIFY(m_window->e15->Checked() && !m_window->e30->Checked());
+    m_window->Timer1->setInterval(20); // shorten the wait, not the behaviour
+    m_window->txt->setText(QStringLiteral("two"));
+    QTRY_COMPARE(readBytes(file), QByteArray("two\r\n"));
+    m_window->cstop_Click();
+    QVERIFY(!m_window->e15->Checked() && !m_window->e30->Checked() && !m_window->e1m->Checked());
+    QVERIFY(!m_window->cstop->Checked());
+    m_window->txt->setText(QStringLiteral("three"));
+    QTest::qWait(100);
+    QCOMPARE(readBytes(file), QByteArray("two\r\n"));
+}
+
+void NotepadTest::autoSaveTickDuringDialogDoesNothing()
+{
+    m_window->txt->setText(QStringLiteral("untitled"));
+    m_files.answers = {std::nullopt};
+    m_window->e15_Click(); // opens Save As at once; cancelled, the timer still starts
+    QVERIFY(m_window->Timer1->Enabled());
+    m_files.whileOpen = [this] { m_window->Timer1_Timer(); };
+    m_files.answers = {path("tick.txt")};
+    m_window->Timer1_Timer();
+    QCOMPARE(m_files.shown, QStringList({"save", "save"}));
+    QCOMPARE(readBytes(path("tick.txt")), QByteArray("untitled\r\n"));
+}
+
+QTEST_MAIN(NotepadTest)
+#include "tst_notepad.moc"
