@@ -11,7 +11,7 @@ int main(int argc, char *argv[])
                                             .arg(WIMBLET_VERSION_MAJOR)
                                             .arg(WIMBLET_VERSION_MINOR)
                                             .arg(WIMBLET_VERSION_PATCH));
-    QGuiApplication::setDesktopFileName(QStringLiteral("wimblet"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.wimblet.Wimblet"));
     // The editor reads no command line and no settings.
     wimblet::frmNotepad window;
     window.show();
