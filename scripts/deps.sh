@@ -6,7 +6,8 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
     fonts-dejavu-core
     xvfb xauth xdotool x11-utils imagemagick
-    desktop-file-utils appstream dpkg-dev
+    desktop-file-utils appstream dpkg-dev python3
+    clang-14 libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

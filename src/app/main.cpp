@@ -6,7 +6,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral(WIMBLET_TITLE));
-    QApplication::setApplicationDisplayName(QStringLiteral(WIMBLET_TITLE));
     QApplication::setApplicationVersion(QStringLiteral("%1.%2.%3")
                                             .arg(WIMBLET_VERSION_MAJOR)
                                             .arg(WIMBLET_VERSION_MINOR)

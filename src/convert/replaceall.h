@@ -34,18 +34,23 @@ constexpr qsizetype replacedCapacity(qsizetype size, QLatin1StringView find,
 
 /// The scan behind replaceAll() for any character type (UTF-16 text or ASCII bytes),
 /// so that every conversion shares the one rule. `out` must hold replacedCapacity()
-/// characters and must not overlap `text`. Returns the number of characters written.
+/// characters and must not overlap `text`. Returns the number of characters written;
+/// `matches`, if given, receives the number of replacements made.
 template <typename Char>
 qsizetype replaceAllInto(const Char *text, qsizetype size, QLatin1StringView find,
-                         QLatin1StringView replacement, Char *out)
+                         QLatin1StringView replacement, Char *out,
+                         qsizetype *matches = nullptr)
 {
     const qsizetype findSize = find.size();
     const char *findData = find.data();
     qsizetype written = 0;
     qsizetype at = 0;
+    qsizetype found = 0;
     if (findSize == 0) {
         for (; at < size; ++at)
             out[written++] = text[at];
+        if (matches != nullptr)
+            *matches = 0;
         return written;
     }
     const Char first = Char(uchar(findData[0]));
@@ -58,10 +63,13 @@ qsizetype replaceAllInto(const Char *text, qsizetype size, QLatin1StringView fin
             for (const char c : replacement)
                 out[written++] = Char(uchar(c));
             at += findSize;
+            ++found;
         } else {
             out[written++] = text[at++];
         }
     }
+    if (matches != nullptr)
+        *matches = found;
     return written;
 }
 

@@ -1,16 +1,16 @@
 #include "convert/runmemo.h"
 
+#include <algorithm>
+
 namespace wimblet::detail {
 
 namespace {
 
-// Words longer than this are rare enough to convert every time.
-constexpr qsizetype MaxKeySize = 40;
+// Longer runs are rare enough in text to convert every time.
+constexpr qsizetype MaxKeySize = 255;
 constexpr std::size_t FirstSlotCount = 1024;
-constexpr std::size_t MaxSlotCount = std::size_t(1) << 17;
-constexpr qsizetype MaxEntries = qsizetype(MaxSlotCount / 2);
-// Bounds the work per lookup even if many words share a hash.
-constexpr int MaxProbes = 32;
+constexpr std::size_t MaxCount = std::size_t(1) << 15;
+constexpr std::size_t MaxArenaSize = std::size_t(1) << 22;
 
 quint32 hashOf(const char16_t *run, qsizetype size)
 {
@@ -34,44 +34,40 @@ RunMemo::RunMemo(const RunRewriter &rewriter)
 {
 }
 
-RunMemo::Rewritten RunMemo::rewrite(const char16_t *run, qsizetype size)
+std::string_view RunMemo::rewrite(const char16_t *run, qsizetype size)
 {
     if (size > MaxKeySize)
         return rewriteDirectly(run, size);
-    if (std::size_t(m_entries) * 2 >= m_slots.size() && m_slots.size() < MaxSlotCount)
-        grow();
     const quint32 hash = hashOf(run, size);
     const std::size_t mask = m_slots.size() - 1;
-    std::size_t index = hash & mask;
-    for (int probe = 0; probe < MaxProbes; ++probe, index = (index + 1) & mask) {
-        Slot &slot = m_slots[index];
+    for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
+        const Slot &slot = m_slots[index];
         if (slot.keySize == 0)
-            return m_entries < MaxEntries ? remember(slot, hash, run, size)
-                                          : rewriteDirectly(run, size);
+            return remember(hash, run, size);
         if (holds(slot, hash, run, size))
-            return {std::string_view(m_arena.data() + slot.offset + slot.keySize, slot.valueSize),
-                    slot.unchanged};
+            return std::string_view(m_arena.data() + slot.offset + slot.keySize, slot.valueSize);
     }
-    return rewriteDirectly(run, size);
 }
 
-RunMemo::Rewritten RunMemo::rewriteDirectly(const char16_t *run, qsizetype size)
+std::string_view RunMemo::rewriteDirectly(const char16_t *run, qsizetype size)
 {
     narrow(run, size, m_key);
     m_rewriter.rewrite(m_key, m_value, m_scratch);
-    return {m_value, m_value == m_key};
+    return m_value;
 }
 
-RunMemo::Rewritten RunMemo::remember(Slot &slot, quint32 hash, const char16_t *run,
-                                     qsizetype size)
+std::string_view RunMemo::remember(quint32 hash, const char16_t *run, qsizetype size)
 {
-    const Rewritten rewritten = rewriteDirectly(run, size);
-    const std::size_t offset = m_arena.size();
+    const std::string_view value = rewriteDirectly(run, size);
+    if (m_count >= MaxCount || m_arena.size() + m_key.size() + value.size() > MaxArenaSize)
+        clear();
+    if ((m_count + 1) * 2 > m_slots.size())
+        grow();
+    freeSlotFor(hash) = {hash, quint32(m_arena.size()), quint16(size), quint16(value.size())};
     m_arena += m_key;
-    m_arena += m_value;
-    slot = {hash, quint32(offset), quint16(size), quint16(m_value.size()), rewritten.unchanged};
-    ++m_entries;
-    return rewritten;
+    m_arena += value;
+    ++m_count;
+    return value;
 }
 
 bool RunMemo::holds(const Slot &slot, quint32 hash, const char16_t *run, qsizetype size) const
@@ -86,18 +82,29 @@ bool RunMemo::holds(const Slot &slot, quint32 hash, const char16_t *run, qsizety
     return true;
 }
 
+RunMemo::Slot &RunMemo::freeSlotFor(quint32 hash)
+{
+    const std::size_t mask = m_slots.size() - 1;
+    std::size_t index = hash & mask;
+    while (m_slots[index].keySize != 0)
+        index = (index + 1) & mask;
+    return m_slots[index];
+}
+
+void RunMemo::clear()
+{
+    std::fill(m_slots.begin(), m_slots.end(), Slot{});
+    m_count = 0;
+    m_arena.clear();
+}
+
 void RunMemo::grow()
 {
     std::vector<Slot> old(m_slots.size() * 2, Slot{});
     old.swap(m_slots);
-    const std::size_t mask = m_slots.size() - 1;
     for (const Slot &slot : old) {
-        if (slot.keySize == 0)
-            continue;
-        std::size_t index = slot.hash & mask;
-        while (m_slots[index].keySize != 0)
-            index = (index + 1) & mask;
-        m_slots[index] = slot;
+        if (slot.keySize != 0)
+            freeSlotFor(slot.hash) = slot;
     }
 }
 

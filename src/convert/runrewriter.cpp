@@ -39,8 +39,11 @@ void RunRewriter::rewrite(std::string_view run, std::string &out, std::string &s
         if ((step.needs & present) != step.needs)
             continue;
         scratch.resize(replacedCapacity(qsizetype(out.size()), step.find, step.replacement));
+        qsizetype matches = 0;
         const qsizetype written = replaceAllInto(out.data(), qsizetype(out.size()), step.find,
-                                                 step.replacement, scratch.data());
+                                                 step.replacement, scratch.data(), &matches);
+        if (matches == 0)
+            continue;
         scratch.resize(std::size_t(written));
         out.swap(scratch);
         present = charactersIn(out);

@@ -117,6 +117,13 @@ public:
         return at;
     }
 
+    void appendSpace()
+    {
+        if (m_size + 1 + ShortPiece > m_capacity)
+            reserve(m_capacity + m_capacity / 2);
+        m_data[m_size++] = u' ';
+    }
+
     QString take()
     {
         m_text.resize(m_size);
@@ -160,7 +167,8 @@ public:
 private:
     void emitToken(const char16_t *token, qsizetype size, bool padded, Utf16Output &out);
     void convertToken(const char16_t *token, qsizetype size, std::u16string &value);
-    void appendLowerCase(const char16_t *piece, qsizetype size, std::u16string &out) const;
+    // wimblet::lowerCase() of a piece, with the locale looked up once per conversion.
+    QString lowerCase(const char16_t *piece, qsizetype size) const;
     void appendRewrittenRuns(const char16_t *piece, qsizetype size, std::u16string &out);
 
     const Direction m_direction;
@@ -181,8 +189,13 @@ QString StyleConverter::convert(const QString &text)
     const char16_t *const end = at + text.size();
     while (at != end) {
         const char16_t *start = at;
-        at = skipSeparators(at, end);
-        out.append(start, at - start, end - start >= Utf16Output::ShortPiece);
+        if (end - at >= 2 && at[0] == u' ' && !separatesTokens(at[1])) {
+            out.appendSpace(); // the usual gap between words, without a search
+            ++at;
+        } else {
+            at = skipSeparators(at, end);
+            out.append(start, at - start, end - start >= Utf16Output::ShortPiece);
+        }
         start = at;
         at = skipToken(at, end);
         if (at != start)
@@ -223,23 +236,22 @@ void StyleConverter::emitToken(const char16_t *token, qsizetype size, bool padde
 // The token as the whole-text steps would leave it, sentence capitals aside.
 void StyleConverter::convertToken(const char16_t *token, qsizetype size, std::u16string &value)
 {
-    m_scratch.clear();
     if (m_direction == Direction::Cute) {
-        appendLowerCase(token, size, m_scratch);
-        appendRewrittenRuns(m_scratch.data(), qsizetype(m_scratch.size()), value);
+        const QString lowered = lowerCase(token, size);
+        appendRewrittenRuns(reinterpret_cast<const char16_t *>(lowered.constData()),
+                            lowered.size(), value);
     } else {
+        m_scratch.clear();
         appendRewrittenRuns(token, size, m_scratch);
-        appendLowerCase(m_scratch.data(), qsizetype(m_scratch.size()), value);
+        const QString lowered = lowerCase(m_scratch.data(), qsizetype(m_scratch.size()));
+        value.append(reinterpret_cast<const char16_t *>(lowered.constData()),
+                     std::size_t(lowered.size()));
     }
 }
 
-void StyleConverter::appendLowerCase(const char16_t *piece, qsizetype size,
-                                     std::u16string &out) const
+QString StyleConverter::lowerCase(const char16_t *piece, qsizetype size) const
 {
-    const QString lowered =
-            m_locale.toLower(QString::fromRawData(reinterpret_cast<const QChar *>(piece), size));
-    out.append(reinterpret_cast<const char16_t *>(lowered.constData()),
-               std::size_t(lowered.size()));
+    return m_locale.toLower(QString::fromRawData(reinterpret_cast<const QChar *>(piece), size));
 }
 
 void StyleConverter::appendRewrittenRuns(const char16_t *piece, qsizetype size,
@@ -263,8 +275,10 @@ void StyleConverter::appendRewrittenRuns(const char16_t *piece, qsizetype size,
             out.append(start, std::size_t(at - start));
             continue;
         }
-        for (const char c : m_runs.rewrite(start, at - start).text)
-            out.push_back(char16_t(uchar(c)));
+        const std::string_view rewritten = m_runs.rewrite(start, at - start);
+        const std::size_t size = out.size();
+        out.resize(size + rewritten.size());
+        std::copy(rewritten.begin(), rewritten.end(), out.begin() + std::ptrdiff_t(size));
     }
 }
 

@@ -51,18 +51,17 @@ public:
     static Q_ALWAYS_INLINE Key keyOf(const char16_t *token, qsizetype size, bool padded)
     {
         Key key{token, size, 0, 0, 0, 0};
-        if (padded) {
-            // Without branches on the size, which varies from token to token.
-            const qsizetype kept = std::min<qsizetype>(size, 8);
-            key.head = fourAt(token) & KeepMasks[kept][0];
-            key.middle = fourAt(token + 4) & KeepMasks[kept][1];
-            const quint64 last = fourAt(token + std::max<qsizetype>(size - 4, 0));
-            key.tail = size >= 4 ? last : key.head;
+        if (padded && size < 8) {
+            quint64 first[2];
+            std::memcpy(first, token, sizeof first);
+            const quint64 keep = size < 4 ? (quint64(1) << (16 * size)) - 1 : ~quint64(0);
+            key.head = first[0] & keep;
+            key.middle = size > 4 ? first[1] & ((quint64(1) << (16 * (size - 4))) - 1) : 0;
         } else {
             key.head = charactersAt(token, std::min<qsizetype>(size, 4));
             key.middle = charactersAt(token + 4, std::clamp<qsizetype>(size - 4, 0, 4));
-            key.tail = size >= 4 ? fourAt(token + size - 4) : key.head;
         }
+        key.tail = size >= 4 ? fourAt(token + size - 4) : key.head;
         quint64 hash = (key.head * 0x9E3779B97F4A7C15ull) ^ (key.middle * 0xC2B2AE3D27D4EB4Full)
                 ^ ((key.tail + quint64(size)) * 0xFF51AFD7ED558CCDull);
         if (size > 12)
@@ -95,20 +94,6 @@ public:
     }
 
 private:
-    // For a token of n characters (eight for longer ones): which bits of its first two
-    // groups of four characters belong to it.
-    static constexpr quint64 KeepMasks[9][2] = {
-        {0, 0},
-        {0xFFFFull, 0},
-        {0xFFFFFFFFull, 0},
-        {0xFFFFFFFFFFFFull, 0},
-        {~0ull, 0},
-        {~0ull, 0xFFFFull},
-        {~0ull, 0xFFFFFFFFull},
-        {~0ull, 0xFFFFFFFFFFFFull},
-        {~0ull, ~0ull},
-    };
-
     static quint64 fourAt(const char16_t *text)
     {
         quint64 chunk;

@@ -35,7 +35,8 @@ enum class Style { None, Cute, Normal };
 struct Options {
     Style style = Style::None;
     bool help = false;
-    std::string file; // empty for standard input
+    bool standardInput = true;
+    std::string file;
     std::string error;
 };
 
@@ -61,7 +62,8 @@ Options parseOptions(int argc, char **argv)
             options.error = "too many files: '" + arg + "' (one FILE at most)";
         } else {
             haveFile = true;
-            options.file = arg == "-" ? std::string() : arg;
+            options.standardInput = arg == "-";
+            options.file = arg;
         }
     }
     if (options.error.empty() && !options.help && options.style == Style::None)
@@ -75,9 +77,9 @@ int fail(const std::string &message)
     return 1;
 }
 
-std::string describeInput(const std::string &file)
+std::string describeInput(const Options &options)
 {
-    return file.empty() ? std::string("standard input") : "'" + file + "'";
+    return options.standardInput ? std::string("standard input") : "'" + options.file + "'";
 }
 
 // Reads the whole stream; on failure returns false with errno telling why.
@@ -96,25 +98,25 @@ bool readAll(std::FILE *stream, QByteArray &bytes)
 }
 
 // Reads FILE or standard input; on failure returns why, naming the input.
-std::string readInput(const std::string &file, QByteArray &bytes)
+std::string readInput(const Options &options, QByteArray &bytes)
 {
-    std::FILE *stream = file.empty() ? stdin : std::fopen(file.c_str(), "rb");
+    std::FILE *stream = options.standardInput ? stdin : std::fopen(options.file.c_str(), "rb");
     if (stream == nullptr)
-        return "cannot read " + describeInput(file) + ": " + std::strerror(errno);
+        return "cannot read " + describeInput(options) + ": " + std::strerror(errno);
     errno = 0;
     const bool read = readAll(stream, bytes);
     const int error = errno != 0 ? errno : EIO;
     if (stream != stdin)
         std::fclose(stream);
     if (!read)
-        return "cannot read " + describeInput(file) + ": " + std::strerror(error);
+        return "cannot read " + describeInput(options) + ": " + std::strerror(error);
     return std::string();
 }
 
 int convert(const Options &options)
 {
     QByteArray input;
-    const std::string readError = readInput(options.file, input);
+    const std::string readError = readInput(options, input);
     if (!readError.empty())
         return fail(readError);
 
@@ -148,6 +150,6 @@ int main(int argc, char **argv)
     try {
         return convert(options);
     } catch (const std::bad_alloc &) {
-        return fail("not enough memory to convert " + describeInput(options.file));
+        return fail("not enough memory to convert " + describeInput(options));
     }
 }

@@ -1,0 +1,355 @@
+# shellcheck shell=bash
+# Helpers for driving the real editor from outside, the way a user does: an X
+# server of its own, real mouse clicks and key strokes (xdotool), and checks of
+# what a user can observe: window titles, dialogs, files on disk, the process.
+# Sourced by e2e_editor.sh; every scenario runs in a subshell, so `fail` ends
+# only the scenario it is called from.
+
+E2E_TIMEOUT=${E2E_TIMEOUT:-10} # seconds to wait for anything that should happen
+TOOLBAR_KEYS=(mnew mopen msave mnormal mcute mabout mclose)
+
+# Menu geometry measured at 96 dpi, relative to the main window: the menu bar
+# titles, then the items of each popup. A submenu opens beside its parent item.
+declare -A MENU_POS=(
+    [File]="20 9" [Tools]="60 9" [Help]="102 9"
+    [File/New]="50 30" [File/Open]="50 52" [File/Save]="50 76"
+    [File/Save As]="50 98" [File/Exit]="50 122"
+    [Tools/Auto Save]="100 30" [Tools/Convert Text]="100 52"
+    [Tools/Auto Save/Every 15 seconds]="255 30" [Tools/Auto Save/Every 30 seconds]="255 52"
+    [Tools/Auto Save/Every 60 seconds]="255 74" [Tools/Auto Save/Stop]="255 96"
+    [Tools/Convert Text/Normal --> Cute StyLe ]="270 52"
+    [Tools/Convert Text/Cute StyLe --> Normal]="270 74"
+    [Help/About]="130 30"
+)
+
+# Other test scripts let Xvfb pick the first free display; a display number of
+# our own, away from the low ones, keeps their servers and ours apart. Without
+# -noreset the server resets whenever its last client leaves, and a client
+# connecting during the reset is turned away.
+start_xserver() {
+    local n
+    for _ in $(seq 10); do
+        n=$((200 + RANDOM % 700))
+        : >"$WORK/display"
+        Xvfb ":$n" -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset \
+            3>"$WORK/display" 2>"$WORK/xvfb.log" &
+        XVFB=$!
+        for _ in $(seq 100); do
+            [[ -s $WORK/display ]] && break
+            kill -0 "$XVFB" 2>/dev/null || break
+            sleep 0.1
+        done
+        [[ -s $WORK/display ]] && break
+        kill "$XVFB" 2>/dev/null
+        XVFB=""
+    done
+    [[ -n $XVFB ]] || { echo "Xvfb did not start"; cat "$WORK/xvfb.log"; return 1; }
+    DISPLAY=":$(cat "$WORK/display")"
+    export DISPLAY QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$WORK/runtime
+    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+}
+
+# --- Reporting -------------------------------------------------------------
+
+step() {
+    STEP_NO=$((STEP_NO + 1))
+    STEP="$*"
+    echo "  [$SCENARIO.$STEP_NO] $STEP"
+}
+
+fail() {
+    echo "FAIL: scenario $SCENARIO, step $STEP_NO ($STEP): $*"
+    shot "FAILED"
+    echo "---- editor output ----"
+    cat "$DIR/app.log" 2>/dev/null || true
+    echo "-----------------------"
+    exit 1
+}
+
+# Saves a picture of the whole screen, named after the scenario and step.
+shot() {
+    [[ -n $SHOTS ]] && command -v import >/dev/null || return 0
+    import -window root "$SHOTS/$(printf '%s-%02d-%s' "$SCENARIO" "$STEP_NO" "$1").png" \
+        2>/dev/null || true
+}
+
+# --- The editor process ----------------------------------------------------
+
+# Starts a fresh editor in the scenario's own folder and waits for its window.
+start_app() {
+    (cd "$DIR" && exec "$BIN" >"$DIR/app.log" 2>&1) &
+    APP=$!
+    WID=""
+    for _ in $(seq $((E2E_TIMEOUT * 10))); do
+        WID=$(xdotool search --onlyvisible --pid "$APP" --name '^Wimblet$' 2>/dev/null | head -n1)
+        [[ -n $WID ]] && break
+        sleep 0.1
+    done
+    [[ -n $WID ]] || fail "no window titled Wimblet appeared"
+    local height
+    height=$(xwininfo -id "$WID" | awk '/Height:/ {print $2}')
+    MENU_BAR=$((height - 457))
+    wait_title "Wimblet"
+    focus_text
+}
+
+stop_app() {
+    [[ -n ${APP:-} ]] && kill "$APP" 2>/dev/null
+    return 0
+}
+
+expect_running() {
+    sleep 0.5 # give a wrongly ending program the chance to end
+    kill -0 "$APP" 2>/dev/null || fail "the editor ended, it should still run"
+    xwininfo -id "$WID" 2>/dev/null | grep -q 'IsViewable' || fail "the main window is gone"
+}
+
+expect_ended() {
+    for _ in $(seq $((E2E_TIMEOUT * 10))); do
+        kill -0 "$APP" 2>/dev/null || break
+        sleep 0.1
+    done
+    kill -0 "$APP" 2>/dev/null && fail "the editor still runs, it should have ended"
+    local status=0
+    wait "$APP" || status=$?
+    [[ $status -eq 0 ]] || fail "the editor ended with exit status $status"
+    APP=""
+}
+
+# --- Titles and windows ----------------------------------------------------
+
+# The caption the program set (WM_NAME), and the title a window manager that
+# follows the freedesktop rules shows in the title bar (_NET_WM_NAME).
+title_of() {
+    xprop -id "$1" -notype WM_NAME 2>/dev/null | sed -n 's/^WM_NAME = "\(.*\)"$/\1/p'
+}
+
+shown_title_of() {
+    xprop -id "$1" -notype _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p'
+}
+
+wait_title() {
+    local title=""
+    for _ in $(seq $((E2E_TIMEOUT * 10))); do
+        title=$(title_of "$WID")
+        [[ $title == "$1" ]] && return 0
+        sleep 0.1
+    done
+    fail "main window title is \"$title\", expected \"$1\""
+}
+
+# xdotool's search by process also lists the root window, which has no owner.
+owned_by_app() {
+    [[ $(xprop -id "$1" -notype _NET_WM_PID 2>/dev/null) == "_NET_WM_PID = $APP" ]]
+}
+
+# Prints the visible top-level windows of the editor, other than the main
+# window and the menus, whose title matches the pattern.
+windows_of() {
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$APP" --name "$1" 2>/dev/null); do
+        [[ $w == "$WID" ]] && continue
+        owned_by_app "$w" || continue
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: no' && echo "$w"
+    done
+}
+
+# Waits for a dialog titled by the pattern and sets DLG to it; it must take the
+# keyboard, as a modal dialog does when it opens.
+wait_dialog() {
+    local what=$1 pattern=$2
+    DLG=""
+    for _ in $(seq $((E2E_TIMEOUT * 10))); do
+        DLG=$(windows_of "$pattern" | head -n1)
+        [[ -n $DLG ]] && break
+        sleep 0.1
+    done
+    [[ -n $DLG ]] || fail "no $what appeared"
+    for _ in $(seq 50); do
+        [[ $(xdotool getwindowfocus 2>/dev/null) == "$DLG" ]] && break
+        sleep 0.1
+    done
+    sleep 0.3 # the dialog's own widgets take the focus right after the window
+}
+
+wait_gone() {
+    local window=$1 what=$2
+    for _ in $(seq $((E2E_TIMEOUT * 10))); do
+        xwininfo -id "$window" 2>/dev/null | grep -q 'IsViewable' || return 0
+        sleep 0.1
+    done
+    fail "the $what is still open"
+}
+
+expect_no_dialog() {
+    sleep 0.5
+    local open
+    open=$(windows_of '')
+    [[ -z $open ]] || fail "unexpected window open: \"$(title_of "${open%%$'\n'*}")\""
+}
+
+count_windows() {
+    windows_of "$1" | wc -l
+}
+
+# --- Input -------------------------------------------------------------------
+
+# Clicks into the text box below its last line, which puts the caret at the end
+# of a short text and gives the editor the keyboard again: with no window
+# manager a closed dialog hands the input focus back to the root window.
+focus_text() {
+    xdotool mousemove --window "$WID" 600 $((MENU_BAR + 400)) click 1
+    for _ in $(seq 50); do
+        [[ $(xdotool getwindowfocus 2>/dev/null) == "$WID" ]] && break
+        sleep 0.1
+    done
+    sleep 0.2
+}
+
+type_text() {
+    xdotool type --delay 15 -- "$1"
+    sleep 0.2
+}
+
+press() {
+    xdotool key --delay 60 "$@"
+    sleep 0.2
+}
+
+# Clicks a toolbar button by its key: seven 31-pixel buttons from the left edge,
+# centred in the 34-pixel bar under the menu bar.
+click_toolbar() {
+    local i
+    for i in "${!TOOLBAR_KEYS[@]}"; do
+        if [[ ${TOOLBAR_KEYS[$i]} == "$1" ]]; then
+            xdotool mousemove --window "$WID" $((15 + 31 * i)) $((MENU_BAR + 17)) click 1
+            rest_mouse
+            sleep 0.2
+            return 0
+        fi
+    done
+    fail "no toolbar button $1"
+}
+
+# Open menus are the editor's override-redirect windows other than tooltips.
+# Qt does not always mark a reused menu window as a menu, so its type cannot
+# be relied on; a tooltip's type can.
+open_popups() {
+    local w
+    for w in $(xdotool search --onlyvisible --pid "$APP" --name '' 2>/dev/null); do
+        owned_by_app "$w" || continue
+        xwininfo -id "$w" 2>/dev/null | grep -q 'Override Redirect State: yes' || continue
+        xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q TOOLTIP || echo "$w"
+    done
+}
+
+# Opens the menus along the path with the mouse and clicks its last item:
+#   click_menu "Tools" "Convert Text" "Normal --> Cute StyLe "
+click_menu() {
+    local path="" part depth=0 pos before
+    for part in "$@"; do
+        path=${path:+$path/}$part
+        pos=${MENU_POS[$path]:-}
+        [[ -n $pos ]] || fail "no measured position for the menu item \"$path\""
+        before=$(open_popups)
+        # shellcheck disable=SC2086 # pos holds two numbers
+        xdotool mousemove --window "$WID" $pos click 1
+        depth=$((depth + 1))
+        if ((depth < $#)); then
+            wait_new_popup "$before" || fail "the menu \"$path\" did not open"
+        fi
+    done
+    rest_mouse
+    wait_no_popup || fail "the menu stayed open after \"$path\""
+}
+
+wait_new_popup() {
+    local w
+    for _ in $(seq $((E2E_TIMEOUT * 10))); do
+        for w in $(open_popups); do
+            grep -qx "$w" <<<"$1" || { sleep 0.15; return 0; }
+        done
+        sleep 0.1
+    done
+    return 1
+}
+
+wait_no_popup() {
+    for _ in $(seq $((E2E_TIMEOUT * 10))); do
+        [[ -z $(open_popups) ]] && { sleep 0.2; return 0; }
+        sleep 0.1
+    done
+    return 1
+}
+
+# Moves the pointer off the toolbar, over the text box, so that no tooltip shows.
+rest_mouse() {
+    xdotool mousemove --window "$WID" 400 $((MENU_BAR + 200)) 2>/dev/null || true
+}
+
+# With no window manager a click does not bring a covered window to the front;
+# do what a window manager would do before clicking into the main window.
+raise_main() {
+    xdotool windowraise "$WID"
+    sleep 0.2
+}
+
+# Types a full path into the file name field of an open file dialog and confirms it.
+choose_file() {
+    local what=$1 pattern=$2 path=$3
+    wait_dialog "$what dialog" "$pattern"
+    type_text "$path"
+    shot "$(tr ' ' '-' <<<"$what")-typed"
+    press Return
+    wait_gone "$DLG" "$what dialog"
+}
+
+cancel_file_dialog() {
+    local what=$1 pattern=$2
+    wait_dialog "$what dialog" "$pattern"
+    shot "$(tr ' ' '-' <<<"$what")-open"
+    press Escape
+    wait_gone "$DLG" "$what dialog"
+}
+
+# Answers the unsaved-changes prompt: Yes is its default button, No has the
+# mnemonic N, Escape cancels.
+answer_prompt() {
+    wait_dialog "unsaved-changes prompt" '^Wimblet$'
+    shot "prompt"
+    case $1 in
+    yes) press Return ;;
+    no) press alt+n ;;
+    cancel) press Escape ;;
+    *) fail "no answer $1" ;;
+    esac
+    wait_gone "$DLG" "unsaved-changes prompt"
+}
+
+# --- Files -----------------------------------------------------------------
+
+hex_of_file() {
+    od -An -v -tx1 "$1" | tr -d ' \n'
+}
+
+# Waits until the file holds exactly the bytes given, with backslash escapes
+# (\r, \n, \xHH) as printf %b reads them.
+expect_bytes() {
+    local file=$1 expected actual=""
+    expected=$(printf '%b' "$2" | od -An -v -tx1 | tr -d ' \n')
+    for _ in $(seq $((E2E_TIMEOUT * 10))); do
+        [[ -f $file ]] && actual=$(hex_of_file "$file")
+        [[ $actual == "$expected" ]] && return 0
+        sleep 0.1
+    done
+    [[ -f $file ]] || fail "$file was not written"
+    fail "$file holds bytes $actual ($(cat -v "$file")), expected $expected ($(printf '%b' "$2" | cat -v))"
+}
+
+# The scenario's folder holds nothing but the editor's output log.
+expect_nothing_written() {
+    sleep 0.3
+    local written
+    written=$(find "$DIR" -mindepth 1 ! -name app.log -printf '%f ')
+    [[ -z $written ]] || fail "files written: $written"
+}
