@@ -79,18 +79,20 @@ bool DocumentCommands::LoadDocumentFile(const QString &path)
     return true;
 }
 
-bool DocumentCommands::SaveWithDialog()
+bool DocumentCommands::chooseFile(bool forSaving)
 {
     m_host.setDialogFilter(kFilter);
-    bool confirmed = false;
-    {
-        const Busy busy(*this);
-        confirmed = m_host.showSave();
-    }
-    const QString chosen = m_host.dialogFileName();
-    if (!confirmed || chosen.isEmpty())
+    const Busy busy(*this);
+    const bool confirmed = forSaving ? m_host.showSave() : m_host.showOpen();
+    // A name the dialog still holds from earlier is no choice.
+    return confirmed && !m_host.dialogFileName().isEmpty();
+}
+
+bool DocumentCommands::SaveWithDialog()
+{
+    if (!chooseFile(true))
         return false;
-    return WriteDocumentFile(chosen);
+    return WriteDocumentFile(m_host.dialogFileName());
 }
 
 void DocumentCommands::ClearDocument()
@@ -154,15 +156,9 @@ void DocumentCommands::New()
 void DocumentCommands::Open()
 {
     // Opening discards unsaved changes without asking.
-    m_host.setDialogFilter(kFilter);
-    bool confirmed = false;
-    {
-        const Busy busy(*this);
-        confirmed = m_host.showOpen();
-    }
-    const QString chosen = m_host.dialogFileName();
-    if (!confirmed || chosen.isEmpty())
+    if (!chooseFile(false))
         return;
+    const QString chosen = m_host.dialogFileName();
     if (LoadDocumentFile(chosen))
         CurrentFileName = chosen;
 }

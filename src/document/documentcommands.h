@@ -57,6 +57,7 @@ public:
 private:
     class Busy;
     int prompt(int style);
+    bool chooseFile(bool forSaving);
     void reportError(const QString &message);
 
     DocumentHost &m_host;

@@ -6,24 +6,9 @@
 set -euo pipefail
 bin=$1
 shots=${2:-}
-for tool in Xvfb xdotool; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-
-work=$(mktemp -d)
-cleanup() {
-    [[ -n ${app:-} ]] && kill "$app" 2>/dev/null || true
-    [[ -n ${xvfb:-} ]] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/xvfb_lib.sh"
 fail() { echo "FAIL: $*"; cat "$work/app.log" 2>/dev/null || true; exit 1; }
 shot() { [[ -n $shots ]] && command -v import >/dev/null && import -window root "$shots/$1.png" || true; }
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
 
 "$bin" >"$work/app.log" 2>&1 &
 app=$!

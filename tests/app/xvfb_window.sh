@@ -5,23 +5,7 @@
 set -euo pipefail
 bin=$1
 shot=${2:-}
-for tool in Xvfb xdotool xwininfo; do
-    command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
-done
-
-work=$(mktemp -d)
-cleanup() {
-    [[ -n ${app:-} ]] && kill "$app" 2>/dev/null || true
-    [[ -n ${xvfb:-} ]] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-export QT_QPA_PLATFORM=xcb
+source "$(dirname "$0")/xvfb_lib.sh"
 
 "$bin" >"$work/app.log" 2>&1 &
 app=$!
