@@ -197,14 +197,16 @@ void frmNotepad::RefreshCaretStatus()
 {
     CaretStatusTarget target;
     target.queries = &txt->lines();
-    target.setPanel3 = [this](const QString &text) {
-        StatusBar1->Panels(3)->setText(text);
-        return true;
+    auto panelWriter = [this](int index) {
+        return [this, index](const QString &text) {
+            StatusPanel *panel = StatusBar1->Panels(index);
+            if (panel)
+                panel->setText(text);
+            return panel != nullptr;
+        };
     };
-    target.setPanel4 = [this](const QString &text) {
-        StatusBar1->Panels(4)->setText(text);
-        return true;
-    };
+    target.setPanel3 = panelWriter(3);
+    target.setPanel4 = panelWriter(4);
     target.setFocus = [this] { txt->SetFocus(); };
     refreshCaretStatus(target);
 }

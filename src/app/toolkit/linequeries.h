@@ -3,11 +3,16 @@
 // displayed lines: a CR LF starts a new line and every wrapped piece counts.
 // Offsets count characters of the CR LF text, so each line break counts twice.
 // A query that cannot be answered gives no value.
+//
+// The rows of every block are kept between queries and only the blocks that an
+// edit touched are counted again, so a query costs the same in a short text and
+// a long one; a change of width or font has all blocks counted once more, at the
+// next query.
 
+#include <memory>
 #include <optional>
 
 class QPlainTextEdit;
-class QTextBlock;
 
 namespace wimblet {
 
@@ -15,7 +20,7 @@ class LineQueries
 {
 public:
     explicit LineQueries(QPlainTextEdit *edit);
-    virtual ~LineQueries() = default;
+    virtual ~LineQueries();
     LineQueries(const LineQueries &) = delete;
     LineQueries &operator=(const LineQueries &) = delete;
 
@@ -32,10 +37,10 @@ protected:
     QPlainTextEdit *edit() const { return m_edit; }
 
 private:
-    int laidOutLineCount(const QTextBlock &block) const;
-    QTextBlock blockAtOffset(int offset) const;
+    class Tracker;
 
     QPlainTextEdit *m_edit;
+    std::unique_ptr<Tracker> m_tracker;
 };
 
 } // namespace wimblet

@@ -21,7 +21,7 @@ inline constexpr qint32 kNoWidth = 0;
 
 struct RowMetrics {
     qint64 lineWidth = 0; // room for text on one row
-    qint64 tabStop = 0;   // distance between tab stops
+    qint64 tabStop = 0;   // distance between tab stops; 0 leaves tabs to the layout
 };
 
 struct BlockMeasure {
@@ -31,7 +31,8 @@ struct BlockMeasure {
     qint64 widestSpaceRun = 0;    // widest run of blanks
 };
 
-// Measures a block against a width table of 65536 entries.
+// Measures a block against a width table of 65536 entries; a block holding a
+// character without a width of its own, or a tab without tab stops, is not measurable.
 BlockMeasure measureBlock(QStringView text, const qint32 *widths, qint64 tabStop);
 
 // Width of a tab that starts at x.

@@ -1,0 +1,196 @@
+// The caret position status on a large document: a typed character costs what
+// it costs in a small one, and the first exact count after loading the text or
+// changing the width costs no more than putting the text into a bare
+// QPlainTextEdit. Laying every block out with QTextLayout is shown alongside.
+#include "harness.h"
+
+#include "frmNotepad.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include <cstdio>
+#include <memory>
+
+using namespace wimblet;
+
+namespace {
+
+constexpr qsizetype kLargeSize = qsizetype(10) << 20;
+constexpr int kKeystrokes = 200;
+
+// Whole lines of the sample, at least `bytes` long.
+QString sampleLines(qsizetype bytes)
+{
+    QString text = QString::fromUtf8(bench::sampleOfSize(bytes));
+    const qsizetype cut = text.indexOf(QLatin1String("\r\n"), bytes);
+    if (cut > 0)
+        text.truncate(cut);
+    return text;
+}
+
+// Puts the caret at the end of a line in the middle of the text that reads
+// `line`, so that both texts type into the same line.
+void caretToMiddle(TextBox *txt, const QString &line)
+{
+    QTextBlock block = txt->document()->findBlockByNumber(txt->document()->blockCount() / 2);
+    while (block.isValid() && block.text() != line)
+        block = block.next();
+    if (!block.isValid())
+        block = txt->document()->firstBlock();
+    QTextCursor cursor(block);
+    cursor.movePosition(QTextCursor::EndOfBlock);
+    txt->setTextCursor(cursor);
+}
+
+void typeKey(TextBox *txt, Qt::Key key, const QString &text)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(txt, &press); // the change, and its refresh
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(txt, &release); // the key release, and its refresh
+}
+
+// A window holding the text, the caret at the end of `line`.
+std::unique_ptr<frmNotepad> windowWith(const QString &text, const QString &line)
+{
+    auto window = std::make_unique<frmNotepad>();
+    window->show();
+    QCoreApplication::processEvents();
+    window->txt->setText(text);
+    caretToMiddle(window->txt, line);
+    typeKey(window->txt, Qt::Key_A, QStringLiteral("a"));
+    QCoreApplication::processEvents();
+    return window;
+}
+
+// Seconds for kKeystrokes typed keys, both refreshes of each included; a letter
+// and a backspace in turn keep the line as it was.
+double typeKeys(frmNotepad &window)
+{
+    return bench::bestOf(1, [&] {
+        for (int i = 0; i < kKeystrokes / 2; ++i) {
+            typeKey(window.txt, Qt::Key_A, QStringLiteral("a"));
+            typeKey(window.txt, Qt::Key_Backspace, QStringLiteral("\b"));
+        }
+    });
+}
+
+struct Typing {
+    double small = 1e100;
+    double large = 1e100;
+};
+
+// Both texts are typed into in turn, so that both see the same load on the machine.
+// Without the refresh, what is left is the box's own work for a key.
+Typing typingCost(const QString &small, const QString &large, const QString &line,
+                  bool refresh)
+{
+    const std::unique_ptr<frmNotepad> smallWindow = windowWith(small, line);
+    const std::unique_ptr<frmNotepad> largeWindow = windowWith(large, line);
+    for (frmNotepad *w : {smallWindow.get(), largeWindow.get()}) {
+        if (refresh)
+            continue;
+        QObject::disconnect(w->txt, &TextBox::Change, w, nullptr);
+        QObject::disconnect(w->txt, &TextBox::KeyUp, w, nullptr);
+    }
+    Typing cost;
+    for (int round = 0; round < 9; ++round) {
+        cost.small = std::min(cost.small, typeKeys(*smallWindow));
+        cost.large = std::min(cost.large, typeKeys(*largeWindow));
+    }
+    return cost;
+}
+
+double bareSetPlainText(const QString &text)
+{
+    return bench::bestOf(3, [&] {
+        QPlainTextEdit edit;
+        edit.resize(681, 403);
+        edit.show();
+        edit.setPlainText(text);
+        QCoreApplication::processEvents();
+    });
+}
+
+// Laying out every block of the text in the window's own text box.
+double fullLayout(const QString &text)
+{
+    frmNotepad window;
+    window.show();
+    QCoreApplication::processEvents();
+    window.txt->setText(text);
+    return bench::bestOf(1, [&] {
+        QAbstractTextDocumentLayout *layout = window.txt->document()->documentLayout();
+        for (QTextBlock b = window.txt->document()->begin(); b.isValid(); b = b.next())
+            layout->blockBoundingRect(b);
+    });
+}
+
+struct FirstRefresh {
+    double afterLoad = 1e100;
+    double afterResize = 1e100;
+    int lines = 0;
+};
+
+// The first refresh after the text is set (its own refresh held back) and
+// after the window is made narrower or wider again.
+FirstRefresh firstRefreshCost(const QString &text)
+{
+    FirstRefresh cost;
+    frmNotepad window;
+    window.show();
+    QCoreApplication::processEvents();
+    for (int round = 0; round < 3; ++round) {
+        window.txt->blockSignals(true);
+        window.txt->setText(round % 2 ? text : text + QLatin1Char('.'));
+        window.txt->blockSignals(false);
+        cost.afterLoad = std::min(cost.afterLoad, bench::bestOf(1, [&] {
+            window.RefreshCaretStatus();
+        }));
+        window.resize(round % 2 ? 681 : 420, window.height());
+        QCoreApplication::processEvents();
+        cost.afterResize = std::min(cost.afterResize, bench::bestOf(1, [&] {
+            window.RefreshCaretStatus();
+        }));
+    }
+    cost.lines = window.StatusBar1->Panels(4)->Text().section(u' ', 0, 0).toInt();
+    return cost;
+}
+
+} // namespace
+
+WIMBLET_BENCH(caret_status)
+{
+    bench::ensureApplication();
+    const QString large = sampleLines(kLargeSize);
+    const QString small = sampleLines(1024);
+    std::printf("  large text: %lld characters, %lld lines; small text: %lld characters\n",
+                qlonglong(large.size()), qlonglong(large.count(QLatin1String("\r\n")) + 1),
+                qlonglong(small.size()));
+
+    // A line of prose that both texts hold.
+    const QString line = small.section(QLatin1String("\r\n"), 3, 3);
+    const Typing typed = typingCost(small, large, line, true);
+    bench::reportRatio("200 typed keys: 10 MB text / 1 KB text", typed.large, typed.small, 2);
+    const Typing floor = typingCost(small, large, line, false);
+    std::printf("  %-58s %8.2f\n", "for comparison: the same without the status refresh",
+                floor.large / floor.small);
+
+    const double bare = bareSetPlainText(large);
+    const FirstRefresh first = firstRefreshCost(large);
+    std::printf("  displayed lines at the last width: %d\n", first.lines);
+    bench::reportRatio("first refresh after loading / bare setPlainText", first.afterLoad, bare,
+                       1);
+    bench::reportRatio("first refresh after a resize / bare setPlainText", first.afterResize,
+                       bare, 1);
+    const double layoutAll = fullLayout(large);
+    bench::reportTime("for comparison: QTextLayout of every block", layoutAll);
+    std::printf("  %-58s %8.2f\n", "for comparison: QTextLayout of every block / setPlainText",
+                layoutAll / bare);
+    std::fflush(stdout);
+}

@@ -1,0 +1,320 @@
+// The caret position status in the real window: the figures, the events that
+// refresh them and those that do not, wrapped rows, and steps that fail.
+#include "caretstatus.h"
+#include "frmNotepad.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+
+#include <limits>
+#include <stdexcept>
+
+using namespace wimblet;
+
+namespace {
+
+constexpr int kReal = -1000001; // the query is answered by the box
+constexpr int kFail = -1000002; // the query fails
+constexpr int kIntMax = std::numeric_limits<int>::max();
+constexpr int kIntMin = std::numeric_limits<int>::min();
+
+// Line queries that fail or lie on request, as a broken toolkit would.
+class ScriptedQueries : public LineQueries
+{
+public:
+    using LineQueries::LineQueries;
+    int count = kReal, end = kReal, line = kReal, start = kReal;
+
+    std::optional<int> lineCount() const override { return pick(count, LineQueries::lineCount()); }
+    std::optional<int> selectionEnd() const override
+    {
+        return pick(end, LineQueries::selectionEnd());
+    }
+    std::optional<int> lineFromChar(int offset) const override
+    {
+        return pick(line, LineQueries::lineFromChar(offset));
+    }
+    std::optional<int> lineIndex(int l) const override
+    {
+        return pick(start, LineQueries::lineIndex(l));
+    }
+
+private:
+    static std::optional<int> pick(int scripted, std::optional<int> real)
+    {
+        if (scripted == kReal)
+            return real;
+        if (scripted == kFail)
+            return std::nullopt;
+        return scripted;
+    }
+};
+
+enum Event { Typing, Deleting, Click, ShiftRelease, CtrlRelease, ProgramWrite, Resize, Scroll,
+             FocusMove };
+
+} // namespace
+
+class CaretStatusTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init();
+    void cleanup() { m_window.reset(); }
+
+    void figures_data();
+    void figures();
+    void loadStepRefreshesBeforeFirstShow();
+    void events_data();
+    void events();
+    void wrappedLinesFollowTheWidthAtTheNextRefresh();
+    void failingStepIsSkipped_data();
+    void failingStepIsSkipped();
+    void throwingStepsLeaveTheOthers();
+
+private:
+    void show();
+    void select(int anchor, int position);
+    QString panel(int index) const { return m_window->StatusBar1->Panels(index)->Text(); }
+
+    std::unique_ptr<frmNotepad> m_window;
+};
+
+void CaretStatusTest::init()
+{
+    m_window = std::make_unique<frmNotepad>();
+}
+
+void CaretStatusTest::show()
+{
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+}
+
+void CaretStatusTest::select(int anchor, int position)
+{
+    QTextCursor cursor(m_window->txt->document());
+    cursor.setPosition(anchor);
+    cursor.setPosition(position, QTextCursor::KeepAnchor);
+    m_window->txt->setTextCursor(cursor);
+}
+
+void CaretStatusTest::figures_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("anchor"); // positions in the box: a line break counts once
+    QTest::addColumn<int>("position");
+    QTest::addColumn<QString>("lineColumn");
+    QTest::addColumn<QString>("lines");
+    QTest::newRow("empty") << "" << 0 << 0 << "Ln 1, Col 1 " << "1 Lines ";
+    QTest::newRow("abc, caret at end") << "abc" << 3 << 3 << "Ln 1, Col 4 " << "1 Lines ";
+    QTest::newRow("between d and e") << "abc\r\nde" << 5 << 5 << "Ln 2, Col 2 " << "2 Lines ";
+    QTest::newRow("ends in a break") << "abc\r\n" << 4 << 4 << "Ln 2, Col 1 " << "2 Lines ";
+    QTest::newRow("selected 2 to 5") << "abcdefg" << 2 << 5 << "Ln 1, Col 6 " << "1 Lines ";
+    QTest::newRow("selected 5 to 2") << "abcdefg" << 5 << 2 << "Ln 1, Col 6 " << "1 Lines ";
+    QTest::newRow("lone LF is no break") << "ab\ncd" << 5 << 5 << "Ln 1, Col 6 " << "1 Lines ";
+    QStringList lines(7000, QStringLiteral("0123456789"));
+    // Line 6001, column 4: offset 6000 * 12 + 3 = 72003.
+    QTest::newRow("beyond 65535") << lines.join(QStringLiteral("\r\n")) << 66003 << 66003
+                                  << "Ln 6001, Col 4 " << "7000 Lines ";
+}
+
+void CaretStatusTest::figures()
+{
+    QFETCH(QString, text);
+    QFETCH(int, anchor);
+    QFETCH(int, position);
+    show();
+    m_window->txt->setText(text);
+    select(anchor, position);
+    m_window->RefreshCaretStatus();
+    QTEST(panel(3), "lineColumn");
+    QTEST(panel(4), "lines");
+}
+
+void CaretStatusTest::loadStepRefreshesBeforeFirstShow()
+{
+    QCOMPARE(panel(3), QStringLiteral("3"));
+    QCOMPARE(panel(4), QStringLiteral("4"));
+    m_window->txt->blockSignals(true); // a design text, as if set before the load step
+    m_window->txt->setText(QStringLiteral("ab\r\ncd"));
+    m_window->txt->blockSignals(false);
+    QString atShow3, atShow4;
+    struct ShowProbe : QObject {
+        std::function<void()> seen;
+        bool eventFilter(QObject *, QEvent *e) override
+        {
+            if (e->type() == QEvent::Show)
+                seen();
+            return false;
+        }
+    } probe;
+    probe.seen = [&] {
+        atShow3 = panel(3);
+        atShow4 = panel(4);
+    };
+    m_window->installEventFilter(&probe);
+    show();
+    m_window->removeEventFilter(&probe);
+    QCOMPARE(atShow3, QStringLiteral("Ln 1, Col 1 "));
+    QCOMPARE(atShow4, QStringLiteral("2 Lines "));
+}
+
+void CaretStatusTest::events_data()
+{
+    QTest::addColumn<int>("event");
+    QTest::addColumn<QString>("lineColumn"); // "x" and "y": the panels were left alone
+    QTest::addColumn<QString>("lines");
+    // The text: "abc", "de" and sixty lines of a dot; the caret between d and e.
+    QTest::newRow("typing") << int(Typing) << "Ln 2, Col 3 " << "62 Lines ";
+    QTest::newRow("deleting") << int(Deleting) << "Ln 2, Col 1 " << "62 Lines ";
+    QTest::newRow("click") << int(Click) << "Ln 1, Col 1 " << "62 Lines ";
+    QTest::newRow("Shift alone released") << int(ShiftRelease) << "Ln 2, Col 2 " << "62 Lines ";
+    QTest::newRow("Ctrl alone released") << int(CtrlRelease) << "Ln 2, Col 2 " << "62 Lines ";
+    QTest::newRow("written by the program") << int(ProgramWrite) << "Ln 1, Col 1 " << "3 Lines ";
+    QTest::newRow("resize") << int(Resize) << "x" << "y";
+    QTest::newRow("scroll") << int(Scroll) << "x" << "y";
+    QTest::newRow("focus moves") << int(FocusMove) << "x" << "y";
+}
+
+void CaretStatusTest::events()
+{
+    QFETCH(int, event);
+    show();
+    TextBox *txt = m_window->txt;
+    txt->setText(QStringLiteral("abc\r\nde") + QStringLiteral("\r\n.").repeated(60));
+    select(5, 5);
+    auto *other = new QLineEdit(m_window->clientArea());
+    other->show();
+    m_window->StatusBar1->Panels(3)->setText(QStringLiteral("x"));
+    m_window->StatusBar1->Panels(4)->setText(QStringLiteral("y"));
+    switch (Event(event)) {
+    case Typing: QTest::keyPress(txt, Qt::Key_Z); break; // the change alone, no release yet
+    case Deleting: QTest::keyPress(txt, Qt::Key_Backspace); break;
+    case Click: QTest::mouseClick(txt->viewport(), Qt::LeftButton, {}, QPoint(1, 1)); break;
+    case ShiftRelease: QTest::keyRelease(txt, Qt::Key_Shift, Qt::ShiftModifier); break;
+    case CtrlRelease: QTest::keyRelease(txt, Qt::Key_Control, Qt::ControlModifier); break;
+    case ProgramWrite:
+        other->setFocus();
+        txt->setText(QStringLiteral("1\r\n2\r\n3"));
+        QVERIFY(txt->hasFocus()); // the refresh's last step
+        break;
+    case Resize: m_window->resize(m_window->width() - 200, m_window->height() - 50); break;
+    case Scroll:
+        QVERIFY(txt->verticalScrollBar()->maximum() > 0);
+        txt->verticalScrollBar()->setValue(txt->verticalScrollBar()->maximum());
+        break;
+    case FocusMove: other->setFocus(); break;
+    }
+    QCoreApplication::processEvents();
+    QTEST(panel(3), "lineColumn");
+    QTEST(panel(4), "lines");
+}
+
+void CaretStatusTest::wrappedLinesFollowTheWidthAtTheNextRefresh()
+{
+    show();
+    TextBox *txt = m_window->txt;
+    txt->setText(QString(300, u'w') + QStringLiteral("\r\nxy"));
+    select(300, 300);
+    m_window->RefreshCaretStatus();
+    // What the box shows: the rows of its own layout of the long line.
+    auto shownRows = [txt] {
+        const QTextBlock first = txt->document()->firstBlock();
+        txt->document()->documentLayout()->blockBoundingRect(first);
+        return first.layout()->lineCount();
+    };
+    const int rows = shownRows();
+    QVERIFY(rows > 1);
+    const int lastRowStart = txt->document()->firstBlock().layout()->lineAt(rows - 1).textStart();
+    QCOMPARE(panel(3), QStringLiteral("Ln %1, Col %2 ").arg(rows).arg(300 - lastRowStart + 1));
+    QCOMPARE(panel(4), QStringLiteral("%1 Lines ").arg(rows + 1));
+
+    m_window->resize(m_window->width() / 2, m_window->height());
+    QCoreApplication::processEvents();
+    const int narrowRows = shownRows();
+    QVERIFY(narrowRows > rows);
+    QCOMPARE(panel(4), QStringLiteral("%1 Lines ").arg(rows + 1)); // the resize refreshes nothing
+    QTest::keyRelease(txt, Qt::Key_Shift, Qt::ShiftModifier);
+    QCOMPARE(panel(4), QStringLiteral("%1 Lines ").arg(narrowRows + 1));
+}
+
+void CaretStatusTest::failingStepIsSkipped_data()
+{
+    // The text "abc" CR LF "de" with the caret between d and e: offset 6.
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("end");
+    QTest::addColumn<int>("line");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<QString>("lineColumn"); // "x": panel 3 was not written
+    QTest::addColumn<QString>("lines");
+    QTest::newRow("all answer") << kReal << kReal << kReal << kReal << "Ln 2, Col 2 " << "2 Lines ";
+    QTest::newRow("line count") << kFail << kReal << kReal << kReal << "Ln 2, Col 2 " << "0 Lines ";
+    QTest::newRow("selection") << kReal << kFail << kReal << kReal << "Ln 1, Col 1 " << "2 Lines ";
+    QTest::newRow("line of offset") << kReal << kReal << kFail << kReal << "Ln 1, Col 7 "
+                                    << "2 Lines ";
+    QTest::newRow("line start") << kReal << kReal << kReal << kFail << "Ln 2, Col 7 " << "2 Lines ";
+    QTest::newRow("all fail") << kFail << kFail << kFail << kFail << "Ln 1, Col 1 " << "0 Lines ";
+    QTest::newRow("line + 1 overflows") << kReal << kReal << kIntMax << kFail << "x" << "2 Lines ";
+    QTest::newRow("p - S overflows") << kReal << kIntMin << kFail << 5 << "Ln 1, Col 1 "
+                                     << "2 Lines ";
+    QTest::newRow("column + 1 overflows") << kReal << kIntMax << 0 << 0 << "x" << "2 Lines ";
+}
+
+void CaretStatusTest::failingStepIsSkipped()
+{
+    show();
+    m_window->txt->setText(QStringLiteral("abc\r\nde"));
+    select(5, 5);
+    ScriptedQueries scripted(m_window->txt);
+    QFETCH(int, count);
+    QFETCH(int, end);
+    QFETCH(int, line);
+    QFETCH(int, start);
+    scripted.count = count;
+    scripted.end = end;
+    scripted.line = line;
+    scripted.start = start;
+    m_window->txt->setLineQueries(&scripted);
+    m_window->StatusBar1->Panels(3)->setText(QStringLiteral("x"));
+    m_window->RefreshCaretStatus();
+    m_window->txt->setLineQueries(nullptr);
+    QTEST(panel(3), "lineColumn");
+    QTEST(panel(4), "lines");
+}
+
+void CaretStatusTest::throwingStepsLeaveTheOthers()
+{
+    QString written4;
+    bool focused = false;
+    CaretStatusTarget target;
+    target.setPanel3 = [](const QString &) -> bool { throw std::runtime_error("refused"); };
+    target.setPanel4 = [&](const QString &text) {
+        written4 = text;
+        return true;
+    };
+    target.setFocus = [&] { focused = true; };
+    refreshCaretStatus(target); // no queries at all: every query step fails
+    QCOMPARE(written4, QStringLiteral("0 Lines "));
+    QVERIFY(focused);
+
+    target.setPanel4 = [](const QString &) -> bool { throw std::runtime_error("refused"); };
+    target.setFocus = [] { throw std::runtime_error("refused"); };
+    QString written3;
+    target.setPanel3 = [&](const QString &text) {
+        written3 = text;
+        return false;
+    };
+    refreshCaretStatus(target);
+    QCOMPARE(written3, QStringLiteral("Ln 1, Col 1 "));
+}
+
+QTEST_MAIN(CaretStatusTest)
+#include "tst_caretstatus.moc"
