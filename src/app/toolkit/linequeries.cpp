@@ -48,7 +48,6 @@ private:
     void follow(QTextDocument *doc);
     void onContentsChange(int from, int removed, int added);
     void rebuildAll();
-    bool rebuildFromRawText(std::vector<BlockRows> &blocks);
     void countUncounted();
 
     QPlainTextEdit *m_edit;
@@ -125,39 +124,14 @@ bool LineQueries::Tracker::sync()
     return true;
 }
 
-bool LineQueries::Tracker::rebuildFromRawText(std::vector<BlockRows> &blocks)
-{
-    // One copy of the whole text is far cheaper than asking every block for its own.
-    const QString raw = m_doc->toRawText();
-    const int expected = m_doc->blockCount();
-    qsizetype from = 0;
-    for (int number = 0;; ++number) {
-        qsizetype end = raw.indexOf(QChar::ParagraphSeparator, from);
-        if (end < 0)
-            end = raw.size();
-        const QStringView text(raw.constData() + from, end - from);
-        std::optional<int> rows = m_counter.arithmeticRowCount(text);
-        if (!rows)
-            rows = RowCounter::laidOutRowCount(m_doc->findBlockByNumber(number));
-        blocks.push_back(BlockRows{*rows, int(text.size())});
-        if (end >= raw.size())
-            return number + 1 == expected;
-        if (number + 1 >= expected)
-            return false;
-        from = end + 1;
-    }
-}
-
 void LineQueries::Tracker::rebuildAll()
 {
     std::vector<BlockRows> blocks;
     blocks.reserve(size_t(m_doc->blockCount()));
-    if (!rebuildFromRawText(blocks)) {
-        blocks.clear();
-        for (QTextBlock b = m_doc->begin(); b.isValid(); b = b.next()) {
-            const QString text = b.text();
-            blocks.push_back(BlockRows{m_counter.rowCount(b, text), int(text.size())});
-        }
+    // Block by block: a copy of the whole text would add to the peak memory of large documents.
+    for (QTextBlock b = m_doc->begin(); b.isValid(); b = b.next()) {
+        const QString text = b.text();
+        blocks.push_back(BlockRows{m_counter.rowCount(b, text), int(text.size())});
     }
     m_tree.assign(blocks);
     m_stale = false;
