@@ -73,6 +73,5 @@ WIMBLET_BENCH(document_open_window)
     probe.start(QStringLiteral(WIMBLET_MEMPROBE), {path});
     probe.waitForFinished(-1);
     const double peakMiB = probe.readAllStandardOutput().trimmed().toDouble() / 1024.0;
-    std::printf("  %-58s %8.1f MiB  (target <= 300) %s\n", "peak memory with the 50 MB document open",
-                peakMiB, peakMiB > 0 && peakMiB <= 300 ? "ok" : "MISSED");
+    bench::reportAtMost("peak memory with the 50 MB document open", peakMiB, 300, "MiB");
 }

@@ -63,6 +63,16 @@ void reportRatio(const char *what, double numerator, double denominator, double 
     std::fflush(stdout);
 }
 
+void reportAtMost(const char *what, double value, double limit, const char *unit)
+{
+    const bool ok = value > 0 && value <= limit;
+    if (!ok)
+        ++g_misses;
+    std::printf("  %-58s %8.1f %s  (target <= %.0f %s) %s\n", what, value, unit, limit, unit,
+                ok ? "ok" : "MISSED");
+    std::fflush(stdout);
+}
+
 void reportTime(const char *what, double seconds)
 {
     std::printf("  %-58s %8.4f s\n", what, seconds);

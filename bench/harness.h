@@ -42,6 +42,8 @@ void ensureApplication();
 void reportRatio(const char *what, double numerator, double denominator,
                  double limit, bool atMost = true);
 void reportTime(const char *what, double seconds);
+// Prints a measured amount against its upper limit and remembers a miss.
+void reportAtMost(const char *what, double value, double limit, const char *unit);
 int misses();
 
 } // namespace bench
