@@ -1,11 +1,14 @@
 // The caret position status in the real window: the figures, the events that
 // refresh them and those that do not, wrapped rows, and steps that fail.
 #include "caretstatus.h"
+#include "document/documentcommands.h"
 #include "frmNotepad.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFile>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
@@ -55,7 +58,7 @@ private:
 };
 
 enum Event { Typing, Deleting, Click, ShiftRelease, CtrlRelease, ProgramWrite, Resize, Scroll,
-             FocusMove };
+             FocusMove, SaveUnchanged };
 
 } // namespace
 
@@ -182,6 +185,7 @@ void CaretStatusTest::events_data()
     QTest::newRow("resize") << int(Resize) << "x" << "y";
     QTest::newRow("scroll") << int(Scroll) << "x" << "y";
     QTest::newRow("focus moves") << int(FocusMove) << "x" << "y";
+    QTest::newRow("Save of an unchanged document") << int(SaveUnchanged) << "x" << "y";
 }
 
 void CaretStatusTest::events()
@@ -212,6 +216,16 @@ void CaretStatusTest::events()
         txt->verticalScrollBar()->setValue(txt->verticalScrollBar()->maximum());
         break;
     case FocusMove: other->setFocus(); break;
+    case SaveUnchanged: {
+        QTemporaryDir dir;
+        QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
+        DocumentCommands &doc = m_window->document();
+        doc.CurrentFileName = dir.filePath(QStringLiteral("same.txt"));
+        doc.SavedText = txt->Text();
+        m_window->mnuSave_Click(); // titled: written at once, no dialog
+        QVERIFY(QFile::exists(doc.CurrentFileName));
+        break;
+    }
     }
     QCoreApplication::processEvents();
     QTEST(panel(3), "lineColumn");

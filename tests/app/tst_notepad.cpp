@@ -6,6 +6,7 @@
 #include "frmNotepad.h"
 #include "toolkit/colour.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,6 +30,7 @@ private Q_SLOTS:
     void menuItemsRunTheirCommands();
     void shortcutsRunCommands();
     void exitCancelledClosesAbout();
+    void aboutIsSingleAndModeless();
     void closeRequestKeepsUnsavedText();
     void closeRequestEnds();
     void autoSave();
@@ -211,6 +213,25 @@ void NotepadTest::exitCancelledClosesAbout()
     QTRY_VERIFY(!m_window->about().instance());
     QCOMPARE(m_ends, 0);
     QVERIFY(m_window->isVisible());
+}
+
+void NotepadTest::aboutIsSingleAndModeless()
+{
+    auto aboutWindows = [] {
+        int n = 0;
+        for (QWidget *w : QApplication::topLevelWidgets())
+            n += qobject_cast<frmAbout *>(w) && w->isVisible();
+        return n;
+    };
+    m_window->mnuAbout_Click();
+    m_window->Toolbar1_ButtonClick(QStringLiteral("mabout"));
+    QCOMPARE(aboutWindows(), 1);
+    QVERIFY(!m_window->about().instance()->isModal());
+    // The main window's commands keep working while it is open.
+    m_window->txt->setText(QStringLiteral("saya"));
+    m_window->menuActions().value(QStringLiteral("cgirly"))->trigger();
+    QCOMPARE(m_window->txt->Text(), QStringLiteral("sAY4"));
+    QVERIFY(!QApplication::activeModalWidget());
 }
 
 void NotepadTest::closeRequestKeepsUnsavedText()
