@@ -19,8 +19,11 @@ echo "== Build and test with AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DWIMBLET_SANITIZE=ON
 cmake --build build-asan -j"$jobs"
 # The package test installs the normal build's package; it runs once, above.
-(cd build-asan && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --output-on-failure -j"$jobs" -E '^deb_package$')
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd build-asan && ctest --output-on-failure -j"$jobs" -E '^deb_package$')
+unset ASAN_OPTIONS LSAN_OPTIONS UBSAN_OPTIONS
 
 if [[ -f fuzz/run.sh ]]; then
     echo "== Fuzzing"
