@@ -106,17 +106,6 @@ Typing typingCost(const QString &small, const QString &large, const QString &lin
     return cost;
 }
 
-double bareSetPlainText(const QString &text)
-{
-    return bench::bestOf(3, [&] {
-        QPlainTextEdit edit;
-        edit.resize(681, 403);
-        edit.show();
-        edit.setPlainText(text);
-        QCoreApplication::processEvents();
-    });
-}
-
 // Laying out every block of the text in the window's own text box.
 double fullLayout(const QString &text)
 {
@@ -181,7 +170,7 @@ WIMBLET_BENCH(caret_status)
     std::printf("  %-58s %8.2f\n", "for comparison: the same without the status refresh",
                 floor.large / floor.small);
 
-    const double bare = bareSetPlainText(large);
+    const double bare = bench::bareSetPlainText(large);
     const FirstRefresh first = firstRefreshCost(large);
     std::printf("  displayed lines at the last width: %d\n", first.lines);
     bench::reportRatio("first refresh after loading / bare setPlainText", first.afterLoad, bare,

@@ -37,14 +37,7 @@ double bareSetPlainText(const QString &path)
 {
     QByteArray bytes;
     readWholeFile(path, bytes);
-    const QString text = QString::fromUtf8(bytes);
-    return bench::bestOf(3, [&] {
-        QPlainTextEdit edit;
-        edit.resize(681, 403);
-        edit.show();
-        edit.setPlainText(text);
-        QCoreApplication::processEvents();
-    });
+    return bench::bareSetPlainText(QString::fromUtf8(bytes));
 }
 
 double openInWindow(const QString &path)

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QPlainTextEdit>
 
 #include <algorithm>
 #include <cstdio>
@@ -90,6 +91,18 @@ void ensureApplication()
     static char *argv[] = {name, nullptr};
     // Never destroyed: widgets of the suites may outlive main's scope.
     new QApplication(argc, argv);
+}
+
+double bareSetPlainText(const QString &text)
+{
+    ensureApplication();
+    return bestOf(3, [&] {
+        QPlainTextEdit edit;
+        edit.resize(681, 403);
+        edit.show();
+        edit.setPlainText(text);
+        QCoreApplication::processEvents();
+    });
 }
 
 int misses()

@@ -38,6 +38,10 @@ QByteArray sampleOfSize(qsizetype bytes);
 // Creates the one QApplication that suites with widgets share (offscreen by default).
 void ensureApplication();
 
+// The floor for any editor built on QPlainTextEdit: the best time of setting
+// `text` into a bare one of the main window's text area size.
+double bareSetPlainText(const QString &text);
+
 // Prints "name: a / b = ratio (target ...)" and remembers a miss.
 void reportRatio(const char *what, double numerator, double denominator,
                  double limit, bool atMost = true);
