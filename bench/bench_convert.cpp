@@ -49,10 +49,13 @@ WIMBLET_BENCH(convert_styles)
     const QString text = QString::fromUtf8(bytes);
     compareDirection("Cute Style", &wimblet::toCuteStyle, &wimblet::naive::toCuteStyle, 1, text);
 
-    // The normal conversion is meant for Cute Style text, so it gets that as input.
+    // The normal conversion is meant for Cute Style text; it is measured on that and on
+    // the ordinary text as well.
     const QString cute = wimblet::toCuteStyle(text);
     compareDirection("Normal Style", &wimblet::toNormalStyle, &wimblet::naive::toNormalStyle, 3,
                      cute);
+    compareDirection("Normal Style (ordinary text)", &wimblet::toNormalStyle,
+                     &wimblet::naive::toNormalStyle, 3, text);
 
     const double filter = bench::bestOf(3, [&] {
         const wimblet::filter::DecodedText decoded = wimblet::filter::decode(bytes);
