@@ -5,9 +5,10 @@ namespace wimblet {
 char16_t standInFor(char16_t original)
 {
     switch (original) {
-    case u'\n': return 0x240A; // SYMBOL FOR LINE FEED
-    case u'\r': return 0x240D; // SYMBOL FOR CARRIAGE RETURN
-    case 0x2028: return 0x2424; // SYMBOL FOR NEWLINE
+    // Glyphs that common monospace fonts have (the control pictures often lack).
+    case u'\n': return 0x2193; // DOWNWARDS ARROW: the line feed moves down
+    case u'\r': return 0x2190; // LEFTWARDS ARROW: the carriage return moves back
+    case 0x2028: return 0x21B5; // DOWNWARDS ARROW WITH CORNER LEFTWARDS
     case 0x2029: return 0x00B6; // PILCROW
     default: return 0xFFFD;
     }

@@ -21,6 +21,8 @@ QTextCharFormat escapeFormat(char16_t original)
 {
     QTextCharFormat format;
     format.setProperty(kEscapedCharProperty, int(original));
+    // Grey, so that a stand-in is told apart from the same glyph typed as text.
+    format.setForeground(QColor(128, 128, 128));
     return format;
 }
 
