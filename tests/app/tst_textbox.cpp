@@ -31,6 +31,7 @@ private Q_SLOTS:
     void lineQueries();
     void wrappedLinesCountAsRows();
     void offsetsBeyond65535();
+    void selectionHiddenWithoutFocus();
 
 private:
     TextBox *m_box = nullptr;
@@ -200,6 +201,20 @@ void TextBoxTest::offsetsBeyond65535()
     QCOMPARE(*q.lineIndex(10000), 110000);
     QCOMPARE(*q.lineFromChar(70004), 70004 / 11);
     QCOMPARE(*q.lineIndex(70004 / 11), (70004 / 11) * 11);
+}
+
+void TextBoxTest::selectionHiddenWithoutFocus()
+{
+    for (quint32 colour : {0x80000008u, 192u}) {
+        m_box->setForeColor(colour);
+        const QPalette pal = m_box->palette();
+        QCOMPARE(pal.color(QPalette::Inactive, QPalette::Highlight),
+                 pal.color(QPalette::Inactive, QPalette::Base));
+        QCOMPARE(pal.color(QPalette::Inactive, QPalette::HighlightedText),
+                 pal.color(QPalette::Inactive, QPalette::Text));
+        QVERIFY(pal.color(QPalette::Active, QPalette::Highlight)
+                != pal.color(QPalette::Active, QPalette::Base));
+    }
 }
 
 QTEST_MAIN(TextBoxTest)

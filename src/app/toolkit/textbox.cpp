@@ -63,6 +63,7 @@ TextBox::TextBox(QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setTabChangesFocus(false);
+    applyForeColor();
     connect(this, &QPlainTextEdit::textChanged, this, &TextBox::forwardTextChanged);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this,
             &TextBox::dropInheritedEscapeFormat);
@@ -146,7 +147,11 @@ void TextBox::setForeColor(quint32 colour)
 void TextBox::applyForeColor()
 {
     QPalette pal = palette();
-    pal.setColor(QPalette::Text, resolveColour(m_foreColor, QApplication::palette(this)));
+    const QColor text = resolveColour(m_foreColor, QApplication::palette(this));
+    pal.setColor(QPalette::Text, text);
+    // The selection is hidden while the box does not have the focus.
+    pal.setColor(QPalette::Inactive, QPalette::Highlight, pal.color(QPalette::Active, QPalette::Base));
+    pal.setColor(QPalette::Inactive, QPalette::HighlightedText, text);
     setPalette(pal);
 }
 
