@@ -93,10 +93,9 @@ void frmNotepad::ConvertToNormalStyle()
 void frmNotepad::convertWith(QString (*convert)(const QString &), quint32 colour)
 {
     // The result is computed in memory and written once, as one undoable edit.
-    QString converted;
     try {
-        converted = convert(txt->Text());
-        txt->replaceTextUndoable(converted);
+        const QString before = txt->Text();
+        txt->replaceTextUndoable(convert(before), &before);
     } catch (const std::bad_alloc &) {
         showMessage(QStringLiteral("There is not enough memory to convert the text. "
                                    "The text was left as it was."),

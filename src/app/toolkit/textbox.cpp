@@ -108,9 +108,9 @@ void TextBox::setText(const QString &text)
     Q_EMIT Change();
 }
 
-void TextBox::replaceTextUndoable(const QString &text)
+void TextBox::replaceTextUndoable(const QString &text, const QString *current)
 {
-    if (text == Text())
+    if (current ? text == *current : text == Text())
         return;
     m_programWrite = true;
     QTextCursor cursor(document());

@@ -22,7 +22,8 @@ public:
     // before returning, when the text differs.
     void setText(const QString &text);
     // Replaces the whole text as one undoable edit; raises Change once when it differs.
-    void replaceTextUndoable(const QString &text);
+    // A caller that has just read the text may pass it, to spare a second read.
+    void replaceTextUndoable(const QString &text, const QString *current = nullptr);
 
     quint32 ForeColor() const { return m_foreColor; }
     void setForeColor(quint32 colour);
