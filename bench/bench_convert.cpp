@@ -1,6 +1,7 @@
 // Style conversion: the fast conversions against the step-by-step reference and against
 // one plain lower-casing pass (the locale's, which every conversion has to make anyway),
-// all on the same 10 MB of Indonesian text.
+// all on the same 10 MB of Indonesian text. The fast conversions use every processor for
+// a text this large; how they do on one thread alone is printed for comparison.
 
 #include "harness.h"
 
@@ -25,7 +26,9 @@ double timeOf(int repeats, QString (*convert)(const QString &), const QString &t
 }
 
 void compareDirection(const char *name, QString (*fast)(const QString &),
-                      QString (*naive)(const QString &), int naiveRepeats, const QString &text)
+                      QString (*naive)(const QString &),
+                      QString (*inParts)(const QString &, int, qsizetype), int naiveRepeats,
+                      const QString &text)
 {
     const QString fastResult = fast(text);
     const double naiveTime = bench::bestOf(naiveRepeats, [&] {
@@ -34,11 +37,15 @@ void compareDirection(const char *name, QString (*fast)(const QString &),
     });
     const double lowerTime = timeOf(9, &wimblet::lowerCase, text);
     const double fastTime = timeOf(9, fast, text);
+    const double oneThreadTime =
+            bench::bestOf(9, [&] { g_sink = g_sink + inParts(text, 1, 0).size(); });
 
     const QByteArray reference = QByteArray("reference / fast ") + name;
     bench::reportRatio(reference.constData(), naiveTime, fastTime, 20.0, false);
     const QByteArray lowering = QByteArray("fast ") + name + " / one lower-casing";
     bench::reportRatio(lowering.constData(), fastTime, lowerTime, 3.0);
+    const QByteArray oneThread = QByteArray("reference / fast ") + name + " on one thread";
+    bench::reportRatioOnly(oneThread.constData(), naiveTime, oneThreadTime);
 }
 
 } // namespace
@@ -47,15 +54,17 @@ WIMBLET_BENCH(convert_styles)
 {
     const QByteArray bytes = bench::sampleOfSize(TextSize);
     const QString text = QString::fromUtf8(bytes);
-    compareDirection("Cute Style", &wimblet::toCuteStyle, &wimblet::naive::toCuteStyle, 1, text);
+    compareDirection("Cute Style", &wimblet::toCuteStyle, &wimblet::naive::toCuteStyle,
+                     &wimblet::detail::toCuteStyleInParts, 1, text);
 
     // The normal conversion is meant for Cute Style text; it is measured on that and on
     // the ordinary text as well.
     const QString cute = wimblet::toCuteStyle(text);
-    compareDirection("Normal Style", &wimblet::toNormalStyle, &wimblet::naive::toNormalStyle, 3,
-                     cute);
+    compareDirection("Normal Style", &wimblet::toNormalStyle, &wimblet::naive::toNormalStyle,
+                     &wimblet::detail::toNormalStyleInParts, 3, cute);
     compareDirection("Normal Style (ordinary text)", &wimblet::toNormalStyle,
-                     &wimblet::naive::toNormalStyle, 3, text);
+                     &wimblet::naive::toNormalStyle, &wimblet::detail::toNormalStyleInParts,
+                     3, text);
 
     const double filter = bench::bestOf(3, [&] {
         const wimblet::filter::DecodedText decoded = wimblet::filter::decode(bytes);

@@ -64,6 +64,13 @@ void reportRatio(const char *what, double numerator, double denominator, double 
     std::fflush(stdout);
 }
 
+void reportRatioOnly(const char *what, double numerator, double denominator)
+{
+    std::printf("  %-58s %8.3f s / %8.3f s = %7.2f  (for comparison)\n", what, numerator,
+                denominator, numerator / denominator);
+    std::fflush(stdout);
+}
+
 void reportAtMost(const char *what, double value, double limit, const char *unit)
 {
     const bool ok = value > 0 && value <= limit;

@@ -45,6 +45,8 @@ double bareSetPlainText(const QString &text);
 // Prints "name: a / b = ratio (target ...)" and remembers a miss.
 void reportRatio(const char *what, double numerator, double denominator,
                  double limit, bool atMost = true);
+// Prints "name: a / b = ratio" with no target.
+void reportRatioOnly(const char *what, double numerator, double denominator);
 void reportTime(const char *what, double seconds);
 // Prints a measured amount against its upper limit and remembers a miss.
 void reportAtMost(const char *what, double value, double limit, const char *unit);

@@ -1,4 +1,5 @@
-// The fast conversion to normal style must give exactly what the step-by-step one gives.
+// The fast conversion to normal style, whole and in parts, must give exactly what the
+// step-by-step one gives.
 #include "convert/naiveconversion.h"
 #include "convert/styleconversion.h"
 #include "fuzzsupport.h"
@@ -17,6 +18,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                                  QByteArrayView(reinterpret_cast<const char *>(data),
                                                 qsizetype(size)),
                                  stepByStep, fast);
+    }
+    // Large texts are converted in parts on several threads; small parts reach the joins.
+    const int parts = 2 + int(size % 5);
+    const qsizetype minPartSize = 1 + qsizetype(size % 13);
+    const QString inParts = detail::toNormalStyleInParts(text, parts, minPartSize);
+    if (inParts != stepByStep) {
+        fuzz::failTextDifference("toNormalStyleInParts differs from naive::toNormalStyle",
+                                 QByteArrayView(reinterpret_cast<const char *>(data),
+                                                qsizetype(size)),
+                                 stepByStep, inParts);
     }
     return 0;
 }

@@ -18,4 +18,14 @@ QString toCuteStyle(const QString &text);
 /// is never modified; when memory runs out std::bad_alloc is thrown and nothing is changed.
 QString toNormalStyle(const QString &text);
 
+/// Large texts are converted in parts at once, one per processor, cut at separators.
+namespace detail {
+
+/// toCuteStyle() and toNormalStyle() with the text cut into at most `parts` parts of at
+/// least `minPartSize` characters each, so that tests can reach every join.
+QString toCuteStyleInParts(const QString &text, int parts, qsizetype minPartSize);
+QString toNormalStyleInParts(const QString &text, int parts, qsizetype minPartSize);
+
+} // namespace detail
+
 } // namespace wimblet

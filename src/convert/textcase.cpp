@@ -36,6 +36,23 @@ void sentenceCaseInPlace(char16_t *text, qsizetype size, bool &capitalizeNext) n
     }
 }
 
+bool resumeSentenceCase(char16_t *piece, qsizetype size, bool capitalizeNext,
+                        bool flagAfter) noexcept
+{
+    // The flag before the piece matters only up to its first letter or mark.
+    for (qsizetype i = 0; i < size; ++i) {
+        const char16_t c = piece[i];
+        if (c >= u'a' && c <= u'z') {
+            if (capitalizeNext)
+                piece[i] = char16_t(c - 32);
+            return flagAfter;
+        }
+        if ((c >= u'A' && c <= u'Z') || c == u'.' || c == u'!' || c == u'?')
+            return flagAfter;
+    }
+    return capitalizeNext;
+}
+
 SentenceEffect sentenceCasePiece(char16_t *piece, qsizetype size) noexcept
 {
     SentenceEffect effect{-1, {false, true}};

@@ -23,6 +23,12 @@ namespace detail {
 /// left the capitalise flag as `capitalizeNext`; leaves the flag as it is after them.
 void sentenceCaseInPlace(char16_t *text, qsizetype size, bool &capitalizeNext) noexcept;
 
+/// Mends the sentence capitals of a piece that was treated by sentenceCaseInPlace() as if
+/// the text before it left the flag clear, now that it turns out to leave the flag as
+/// `capitalizeNext`. `flagAfter` is the flag that treatment left; returns the true one.
+bool resumeSentenceCase(char16_t *piece, qsizetype size, bool capitalizeNext,
+                        bool flagAfter) noexcept;
+
 /// How a piece of text takes part in SentenceCase() of a longer text around it.
 struct SentenceEffect {
     qint16 firstLetter; ///< its first ASCII letter before any sentence mark, or -1

@@ -22,6 +22,9 @@ private Q_SLOTS:
     void fastEqualsReference();
     void fastEqualsReferenceOnTheSample();
     void fastEqualsReferenceWhenTheMemoOverflows();
+    void partsJoinToTheReference_data();
+    void partsJoinToTheReference();
+    void randomPartsJoinToTheReference();
 
 private:
     QString sample;
@@ -155,6 +158,62 @@ void TestConvertDifferential::fastEqualsReferenceWhenTheMemoOverflows()
     }
     QCOMPARE(toCuteStyle(input), naive::toCuteStyle(input));
     QCOMPARE(toNormalStyle(input), naive::toNormalStyle(input));
+}
+
+void TestConvertDifferential::partsJoinToTheReference_data()
+{
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<int>("parts");
+    QTest::addColumn<qsizetype>("minPartSize");
+
+    // Cuts fall at the first separator at or after every minPartSize-th character.
+    QTest::newRow("cut after a full stop")
+            << u"saya pergi. kamu tinggal. dia"_s << 3 << qsizetype(10);
+    QTest::newRow("cut inside a sentence")
+            << u"saya pergi ke pasar hari ini"_s << 4 << qsizetype(5);
+    QTest::newRow("a part without letters passes the flag on")
+            << u"Selesai. 123 456 -- 789 42 (7) lalu pulang"_s << 6 << qsizetype(4);
+    QTest::newRow("a part of separators only")
+            << u"akhir.          \r\n\r\n   awal"_s << 4 << qsizetype(3);
+    QTest::newRow("capital after the cut stays") << u"satu. Dua. tiga"_s << 3 << qsizetype(5);
+    QTest::newRow("question and exclamation") << u"apa? ya! tidak"_s << 3 << qsizetype(4);
+    QTest::newRow("no separator: one part") << u"sayaPergiKePasar"_s << 4 << qsizetype(2);
+    QTest::newRow("cute text") << u"sA Y4 pERgi. kA m0 Di RuM4H. GtuW aQ"_s << 5 << qsizetype(4);
+    QTest::newRow("empty") << QString() << 4 << qsizetype(1);
+    QTest::newRow("separators at both ends") << u"  \r\nkata. lain  \r\n"_s << 5 << qsizetype(2);
+    QTest::newRow("more parts than tokens") << u"a b"_s << 8 << qsizetype(1);
+}
+
+void TestConvertDifferential::partsJoinToTheReference()
+{
+    QFETCH(QString, input);
+    QFETCH(int, parts);
+    QFETCH(qsizetype, minPartSize);
+    QCOMPARE(detail::toCuteStyleInParts(input, parts, minPartSize), naive::toCuteStyle(input));
+    QCOMPARE(detail::toNormalStyleInParts(input, parts, minPartSize),
+             naive::toNormalStyle(input));
+    const QString cute = naive::toCuteStyle(input);
+    QCOMPARE(detail::toNormalStyleInParts(cute, parts, minPartSize),
+             naive::toNormalStyle(cute));
+}
+
+void TestConvertDifferential::randomPartsJoinToTheReference()
+{
+    QRandomGenerator random(99u);
+    for (int round = 0; round < 800; ++round) {
+        const QString input = round % 2 == 0
+                ? randomCharacters(random, random.bounded(200))
+                : randomWords(random, sampleWords, random.bounded(30));
+        const int parts = 2 + random.bounded(6);
+        const qsizetype minPartSize = 1 + random.bounded(20);
+        const QString cute = detail::toCuteStyleInParts(input, parts, minPartSize);
+        const QString normal = detail::toNormalStyleInParts(input, parts, minPartSize);
+        if (cute != naive::toCuteStyle(input) || normal != naive::toNormalStyle(input)) {
+            qInfo() << "parts" << parts << "of at least" << minPartSize;
+            QCOMPARE(cute, naive::toCuteStyle(input));
+            QCOMPARE(normal, naive::toNormalStyle(input));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestConvertDifferential)
