@@ -11,6 +11,7 @@
 #include <exception>
 #include <future>
 #include <memory>
+#include <system_error>
 #include <vector>
 
 namespace wimblet {
@@ -78,8 +79,14 @@ QString convertInParts(TokenConverter::Direction direction, const QString &text,
                                                       k == 0, results[k].out);
     };
     std::vector<std::future<void>> others;
-    for (std::size_t k = 1; k < count; ++k)
-        others.push_back(std::async(std::launch::async, convertPart, k));
+    for (std::size_t k = 1; k < count; ++k) {
+        try {
+            others.push_back(std::async(std::launch::async, convertPart, k));
+        } catch (const std::system_error &) {
+            // No thread to be had: the part is converted here, when its result is asked for.
+            others.push_back(std::async(std::launch::deferred, convertPart, k));
+        }
+    }
     std::exception_ptr failure;
     try {
         convertPart(0);

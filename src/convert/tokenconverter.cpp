@@ -148,12 +148,9 @@ Q_ALWAYS_INLINE const TokenMemo::Entry *TokenConverter::entryFor(const char16_t 
                                                                qsizetype size, bool padded,
                                                                bool &moved)
 {
-    std::array<char16_t, TokenMemo::KeyWidth> copy{};
-    if (!padded && size < TokenMemo::KeyWidth) { // near the end of the text
-        std::copy_n(token, size, copy.begin());
-        token = copy.data();
-    }
-    const TokenMemo::Key key = TokenMemo::keyOf(token, size);
+    const TokenMemo::Key key = Q_LIKELY(padded || size >= TokenMemo::KeyWidth)
+            ? TokenMemo::keyOf(token, size, token)
+            : keyNearEnd(token, size);
     const TokenMemo::Entry *entry = m_tokens.find(key);
     if (Q_LIKELY(entry != nullptr))
         return entry;
@@ -161,6 +158,15 @@ Q_ALWAYS_INLINE const TokenMemo::Entry *TokenConverter::entryFor(const char16_t 
     entry = &remember(key);
     moved = m_tokens.generation() != generation;
     return entry;
+}
+
+// The key of a short token in the last few characters of the text, where KeyWidth
+// characters cannot be read.
+TokenMemo::Key TokenConverter::keyNearEnd(const char16_t *token, qsizetype size)
+{
+    std::array<char16_t, TokenMemo::KeyWidth> copy{};
+    std::copy_n(token, size, copy.begin());
+    return TokenMemo::keyOf(token, size, copy.data());
 }
 
 const TokenMemo::Entry &TokenConverter::remember(const TokenMemo::Key &key)

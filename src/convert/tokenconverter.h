@@ -47,6 +47,7 @@ private:
                 const TokenMemo::Entry **entries);
     const TokenMemo::Entry *entryFor(const char16_t *token, qsizetype size, bool padded,
                                      bool &moved);
+    Q_NEVER_INLINE static TokenMemo::Key keyNearEnd(const char16_t *token, qsizetype size);
     Q_NEVER_INLINE const TokenMemo::Entry &remember(const TokenMemo::Key &key);
     void emitLongToken(const char16_t *token, qsizetype size, Utf16Output &out,
                        bool &capitalizeNext);

@@ -65,11 +65,13 @@ public:
     TokenMemo();
 
     /// The key of a token of 1 to MaxKeySize characters. KeyWidth characters are read at
-    /// `token`; a token shorter than that near the end of its text must be copied first.
-    static Q_ALWAYS_INLINE Key keyOf(const char16_t *token, qsizetype size)
+    /// `words`, which holds the token's first characters: the token itself, or a copy of a
+    /// short token near the end of its text.
+    static Q_ALWAYS_INLINE Key keyOf(const char16_t *token, qsizetype size,
+                                     const char16_t *words)
     {
         Key key{token, size, {}, 0};
-        std::memcpy(key.words.data(), token, sizeof key.words);
+        std::memcpy(key.words.data(), words, sizeof key.words);
         const std::array<quint64, 4> &keep = TokenKeepMasks[std::size_t(std::min(size, KeyWidth))];
         for (std::size_t i = 0; i < 4; ++i)
             key.words[i] &= keep[i];
