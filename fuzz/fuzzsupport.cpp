@@ -255,4 +255,25 @@ void fail(const std::string &message, QByteArrayView input)
     std::abort();
 }
 
+void checkConversion(const Conversion &conversion, const std::uint8_t *data, std::size_t size)
+{
+    const QString text = textForConversion(data, size);
+    const QString expected = conversion.reference(text);
+    const QByteArrayView input(reinterpret_cast<const char *>(data), qsizetype(size));
+    const QString whole = conversion.fast(text);
+    if (whole != expected) {
+        const std::string title = std::string(conversion.name) + " differs from the reference";
+        failTextDifference(title.c_str(), input, expected, whole);
+    }
+    const int parts = 2 + int(size % 5);
+    const qsizetype minPartSize = 1 + qsizetype(size % 13);
+    const QString inParts = conversion.inParts(text, parts, minPartSize);
+    if (inParts != expected) {
+        const std::string title = std::string(conversion.name) + " in " + std::to_string(parts)
+                + " parts of at least " + std::to_string(minPartSize)
+                + " differs from the reference";
+        failTextDifference(title.c_str(), input, expected, inParts);
+    }
+}
+
 } // namespace wimblet::fuzz

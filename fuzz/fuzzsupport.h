@@ -49,6 +49,19 @@ std::string hex(QByteArrayView bytes);
 [[noreturn]] void failTextDifference(const char *title, QByteArrayView input,
                                      QStringView expected, QStringView got);
 
+/// A fast style conversion and the step-by-step one it must equal.
+struct Conversion {
+    const char *name; ///< of the fast one, for reports
+    QString (*fast)(const QString &);
+    QString (*inParts)(const QString &, int parts, qsizetype minPartSize);
+    QString (*reference)(const QString &);
+};
+
+/// Converts textForConversion() of the input whole and cut into small parts (as large
+/// texts are, one part per thread, so that the joins are reached), and fails at the first
+/// result that differs from the reference.
+void checkConversion(const Conversion &conversion, const std::uint8_t *data, std::size_t size);
+
 /// Prints `message` with the input in hexadecimal and aborts.
 [[noreturn]] void fail(const std::string &message, QByteArrayView input);
 
