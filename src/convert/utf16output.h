@@ -19,9 +19,7 @@ public:
     // ShortPiece characters may be read at `text` whatever `size` is.
     Q_ALWAYS_INLINE char16_t *append(const char16_t *text, qsizetype size, bool padded)
     {
-        if (m_size + size + ShortPiece > m_capacity)
-            reserve(std::max(m_size + size + ShortPiece, m_capacity + m_capacity / 2));
-        char16_t *at = m_data + m_size;
+        char16_t *at = makeRoom(size);
         if (padded && size <= ShortPiece)
             std::memcpy(at, text, ShortPiece * sizeof(char16_t));
         else
@@ -32,7 +30,7 @@ public:
 
     // Room for `size` more characters and ShortPiece after them; returns where they go.
     // The caller writes there and then says where it stopped with setEnd().
-    char16_t *makeRoom(qsizetype size)
+    Q_ALWAYS_INLINE char16_t *makeRoom(qsizetype size)
     {
         if (m_size + size + ShortPiece > m_capacity)
             reserve(std::max(m_size + size + ShortPiece, m_capacity + m_capacity / 2));
