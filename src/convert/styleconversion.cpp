@@ -50,46 +50,37 @@ std::vector<qsizetype> cutPoints(const char16_t *text, qsizetype size, int parts
     return cuts;
 }
 
-// The conversion of one part and the sentence-capital flag after it, on a thread of its
-// own when it is not the first.
+// One part of the text: where it lies, its converter (made on the calling thread, where
+// it takes the system locale), its result and the sentence-capital flag after it.
 struct Part {
+    const char16_t *text;
+    qsizetype size;
+    std::unique_ptr<TokenConverter> converter;
     Utf16Output out;
     bool flagAfter = false;
+
+    // Every part but the first is converted as if the text before it left the
+    // sentence-capital flag clear, and mended when joined.
+    void convert(bool first) { flagAfter = converter->convert(text, size, first, out); }
 };
 
-QString convertInParts(TokenConverter::Direction direction, const QString &text, int parts,
-                       qsizetype minPartSize)
+// Converts the first part here and the others on threads of their own; rethrows what any
+// of them threw once all have finished.
+void convertAll(std::vector<Part> &parts)
 {
-    const char16_t *const begin = reinterpret_cast<const char16_t *>(text.constData());
-    const std::vector<qsizetype> cuts = cutPoints(begin, text.size(), parts, minPartSize);
-    const std::size_t count = cuts.size() - 1;
-    // Made here, not on the threads: each takes the system locale once.
-    std::vector<std::unique_ptr<TokenConverter>> converters;
-    std::vector<Part> results;
-    results.reserve(count);
-    for (std::size_t k = 0; k < count; ++k) {
-        converters.push_back(std::make_unique<TokenConverter>(direction));
-        // The first part grows into the whole result; the others are joined to it.
-        results.push_back(Part{Utf16Output(k == 0 ? text.size() : cuts[k + 1] - cuts[k])});
-    }
-    const auto convertPart = [&](std::size_t k) {
-        // Every part but the first is converted as if the text before it left the
-        // sentence-capital flag clear, and mended when joined.
-        results[k].flagAfter = converters[k]->convert(begin + cuts[k], cuts[k + 1] - cuts[k],
-                                                      k == 0, results[k].out);
-    };
     std::vector<std::future<void>> others;
-    for (std::size_t k = 1; k < count; ++k) {
+    for (std::size_t k = 1; k < parts.size(); ++k) {
+        const auto convertPart = [&parts, k] { parts[k].convert(false); };
         try {
-            others.push_back(std::async(std::launch::async, convertPart, k));
+            others.push_back(std::async(std::launch::async, convertPart));
         } catch (const std::system_error &) {
             // No thread to be had: the part is converted here, when its result is asked for.
-            others.push_back(std::async(std::launch::deferred, convertPart, k));
+            others.push_back(std::async(std::launch::deferred, convertPart));
         }
     }
     std::exception_ptr failure;
     try {
-        convertPart(0);
+        parts[0].convert(true);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -102,11 +93,15 @@ QString convertInParts(TokenConverter::Direction direction, const QString &text,
     }
     if (failure)
         std::rethrow_exception(failure);
+}
 
-    Utf16Output &out = results[0].out;
-    bool capitalizeNext = results[0].flagAfter;
-    for (std::size_t k = 1; k < count; ++k) {
-        Part &part = results[k];
+// Appends every later part to the first, mending sentence capitals at each join.
+QString join(std::vector<Part> &parts, TokenConverter::Direction direction)
+{
+    Utf16Output &out = parts[0].out;
+    bool capitalizeNext = parts[0].flagAfter;
+    for (std::size_t k = 1; k < parts.size(); ++k) {
+        Part &part = parts[k];
         const qsizetype joinedAt = out.size();
         out.append(part.out.data(), part.out.size(), false);
         part.out = Utf16Output(0); // its memory is not needed any more
@@ -117,6 +112,23 @@ QString convertInParts(TokenConverter::Direction direction, const QString &text,
         }
     }
     return out.take();
+}
+
+QString convertInParts(TokenConverter::Direction direction, const QString &text, int parts,
+                       qsizetype minPartSize)
+{
+    const char16_t *const begin = reinterpret_cast<const char16_t *>(text.constData());
+    const std::vector<qsizetype> cuts = cutPoints(begin, text.size(), parts, minPartSize);
+    std::vector<Part> pieces;
+    pieces.reserve(cuts.size() - 1);
+    for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
+        const qsizetype size = cuts[k + 1] - cuts[k];
+        // The first part grows into the whole result; the others are joined to it.
+        pieces.push_back(Part{begin + cuts[k], size, std::make_unique<TokenConverter>(direction),
+                              Utf16Output(k == 0 ? text.size() : size)});
+    }
+    convertAll(pieces);
+    return join(pieces, direction);
 }
 
 } // namespace
