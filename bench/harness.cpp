@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "support/sampletext.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QPlainTextEdit>
@@ -33,24 +35,9 @@ double bestOf(int repeats, const std::function<void()> &work)
     return best;
 }
 
-QByteArray sampleBytes()
-{
-    QFile file(QStringLiteral(WIMBLET_SAMPLE_TEXT));
-    if (!file.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "cannot read sample text %s\n", WIMBLET_SAMPLE_TEXT);
-        std::exit(2);
-    }
-    return file.readAll();
-}
-
 QByteArray sampleOfSize(qsizetype bytes)
 {
-    const QByteArray one = sampleBytes();
-    QByteArray all;
-    all.reserve(bytes + one.size());
-    while (all.size() < bytes)
-        all += one;
-    return all;
+    return wimblet::testsupport::sampleTextBytes(bytes);
 }
 
 void reportRatio(const char *what, double numerator, double denominator, double limit, bool atMost)

@@ -30,9 +30,8 @@ struct Registrar {
 // Best (minimum) wall time of `repeats` runs of `work`, in seconds.
 double bestOf(int repeats, const std::function<void()> &work);
 
-// The shared Indonesian sample text (UTF-8 bytes, CR LF lines).
-QByteArray sampleBytes();
-// The sample text repeated until it holds at least `bytes` bytes.
+// Generated Indonesian prose (UTF-8 bytes, CR LF lines, some lone LFs) of at least
+// `bytes` bytes.
 QByteArray sampleOfSize(qsizetype bytes);
 
 // Creates the one QApplication that suites with widgets share (offscreen by default).

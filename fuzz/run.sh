@@ -40,6 +40,12 @@ run_target() {
     local log="$build_dir/logs/$name.log"
     mkdir -p "$corpus" "$findings"
     cp fuzz/corpus/"$target"/* "$corpus"/
+    # A few pieces of generated Indonesian prose, each with a seed of its own.
+    local seed
+    for seed in 1 2 3 4; do
+        "$build_dir/tests/support/wimblet-sampletext" "$max_len" "$seed" \
+            | head -c "$max_len" >"$corpus/generated_prose_$seed"
+    done
     LC_ALL=$locale "$build_dir/$target" "$corpus" \
         -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -rss_limit_mb=2048 \
         -artifact_prefix="$findings/" -print_final_stats=1 "$@" >"$log" 2>&1

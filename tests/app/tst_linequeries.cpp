@@ -1,5 +1,6 @@
 // Rows of the text box worked out without laying the text out, checked against
 // the rows the box really shows, and kept current through edits and resizes.
+#include "support/sampletext.h"
 #include "toolkit/rowcounter.h"
 #include "toolkit/rowtree.h"
 #include "toolkit/textbox.h"
@@ -18,14 +19,6 @@
 using namespace wimblet;
 
 namespace {
-
-QString sampleText()
-{
-    QFile file(QStringLiteral(WIMBLET_SAMPLE_TEXT));
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll());
-}
 
 QString randomText(quint32 seed, const QString &alphabet, int lines, int longest)
 {
@@ -227,7 +220,7 @@ void LineQueriesTest::arithmeticRowsMatchTheBox_data()
         wider + QString::fromUtf8("\u00a0\u00ad\u0301\u4e00\U0001F600\u05d0\n\r");
     // Stand-ins shown for separators carry a format of their own.
     const QString standIns = ascii + QString::fromUtf16(u"\u2029\ufffd");
-    QTest::newRow("sample") << sampleText() << 90;
+    QTest::newRow("sample") << testsupport::sampleText() << 90;
     QTest::newRow("ascii punctuation") << randomText(1, ascii, 400, 300) << 90;
     QTest::newRow("latin greek cyrillic") << randomText(2, wider, 400, 300) << 90;
     QTest::newRow("marks, cjk, rtl") << randomText(3, mixed, 200, 120) << 0;
@@ -302,7 +295,7 @@ void LineQueriesTest::compareWithBox()
 
 void LineQueriesTest::queriesMatchTheBoxThroughEdits()
 {
-    m_box->setText(sampleText().left(30000));
+    m_box->setText(testsupport::sampleText().left(30000));
     setWidth(400);
     compareWithBox();
     QRandomGenerator rng(11);
@@ -327,7 +320,7 @@ void LineQueriesTest::queriesMatchTheBoxThroughEdits()
 
 void LineQueriesTest::widthAndFontChangesRecount()
 {
-    m_box->setText(sampleText().left(20000));
+    m_box->setText(testsupport::sampleText().left(20000));
     compareWithBox();
     setWidth(230);
     compareWithBox();

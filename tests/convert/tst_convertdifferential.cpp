@@ -2,6 +2,7 @@
 
 #include "convert/naiveconversion.h"
 #include "convert/styleconversion.h"
+#include "support/sampletext.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -84,9 +85,7 @@ QString randomWords(QRandomGenerator &random, const QStringList &words, int coun
 
 void TestConvertDifferential::initTestCase()
 {
-    QFile file(QStringLiteral(WIMBLET_SAMPLE_TEXT));
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.errorString()));
-    sample = QString::fromUtf8(file.readAll());
+    sample = testsupport::sampleText();
     sampleWords = sample.split(QRegularExpression(u"\\s+"_s), Qt::SkipEmptyParts);
     QVERIFY(sampleWords.size() > 1000);
 }

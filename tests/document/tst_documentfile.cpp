@@ -1,4 +1,5 @@
 #include "document/documentfile.h"
+#include "support/sampletext.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -233,10 +234,12 @@ void TestDocumentFile::typedCharacterOutsideWindows1252ShouldSwitchToUtf8()
 
 void TestDocumentFile::sampleTextShouldRoundTripExactly()
 {
-    QFile file(QStringLiteral(WIMBLET_SAMPLE_TEXT));
-    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(file.errorString()));
-    const QByteArray sample = file.readAll();
+    const QByteArray sample = testsupport::sampleTextBytes();
+    QVERIFY(sample.size() >= testsupport::kSampleBytes);
     QVERIFY(sample.endsWith("\r\n"));
+    // CR LF lines, lone LFs inside lines, tabs and letters beyond ASCII all take part.
+    QVERIFY(QByteArray(sample).replace("\r\n", "").contains('\n'));
+    QVERIFY(sample.contains('\t') && sample.contains("\xC3\xA9"));
     const DecodedDocument document = decodeDocumentFile(sample);
     QCOMPARE(document.encoding, TextEncoding::Utf8);
     QCOMPARE(document.text, QString::fromUtf8(sample.chopped(2)));
