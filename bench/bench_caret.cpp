@@ -4,7 +4,7 @@
 // QPlainTextEdit. Laying every block out with QTextLayout is shown alongside.
 #include "harness.h"
 
-#include "frmNotepad.h"
+#include "app/frmNotepad.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>

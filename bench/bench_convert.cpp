@@ -6,7 +6,7 @@
 #include "harness.h"
 
 #include "convert/filterencoding.h"
-#include "convert/naiveconversion.h"
+#include "support/naiveconversion.h"
 #include "convert/styleconversion.h"
 #include "convert/textcase.h"
 

@@ -6,7 +6,7 @@
 #include "about/frmAbout.h"
 #include "document/documentcommands.h"
 #include "document/fileio.h"
-#include "frmNotepad.h"
+#include "app/frmNotepad.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -3,7 +3,7 @@
 #include "about/aboutdialog.h"
 #include "about/frmAbout.h"
 #include "document/documentcommands.h"
-#include "frmNotepad.h"
+#include "app/frmNotepad.h"
 
 #include <QApplication>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The fast conversion to normal style, whole and in parts, must give exactly what the
 // step-by-step one gives.
-#include "convert/naiveconversion.h"
+#include "support/naiveconversion.h"
 #include "convert/styleconversion.h"
 #include "fuzzsupport.h"
 

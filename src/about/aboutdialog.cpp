@@ -1,6 +1,6 @@
-#include "aboutdialog.h"
+#include "about/aboutdialog.h"
 
-#include "frmAbout.h"
+#include "about/frmAbout.h"
 
 #include <algorithm>
 

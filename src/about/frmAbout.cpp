@@ -1,4 +1,4 @@
-#include "frmAbout.h"
+#include "about/frmAbout.h"
 
 #include "toolkit/appinfo.h"
 #include "toolkit/colour.h"

@@ -1,4 +1,4 @@
-#include "lineshape.h"
+#include "about/lineshape.h"
 
 #include <QPainter>
 #include <QPen>

@@ -1,6 +1,6 @@
-#include "caretstatus.h"
+#include "app/caretstatus.h"
 
-#include "toolkit/linequeries.h"
+#include "textbox/linequeries.h"
 
 #include <limits>
 

@@ -1,4 +1,4 @@
-#include "composition.h"
+#include "app/composition.h"
 
 namespace wimblet::design {
 

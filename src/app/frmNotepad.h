@@ -6,7 +6,7 @@
 #include "toolkit/menuitem.h"
 #include "toolkit/messagebox.h"
 #include "toolkit/statusbar.h"
-#include "toolkit/textbox.h"
+#include "textbox/textbox.h"
 #include "toolkit/timer.h"
 #include "toolkit/toolbar.h"
 

@@ -1,4 +1,4 @@
-#include "frmNotepad.h"
+#include "app/frmNotepad.h"
 
 #include <QApplication>
 

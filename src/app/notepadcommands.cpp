@@ -1,6 +1,6 @@
 // The main window's commands: each menu item and toolbar button routed to its
 // operation, the conversions, auto save and ending the program.
-#include "frmNotepad.h"
+#include "app/frmNotepad.h"
 
 #include "about/aboutdialog.h"
 #include "about/frmAbout.h"

@@ -1,8 +1,8 @@
-#include "notepadhost.h"
+#include "app/notepadhost.h"
 
 #include "about/aboutdialog.h"
 #include "about/frmAbout.h"
-#include "frmNotepad.h"
+#include "app/frmNotepad.h"
 
 namespace wimblet {
 

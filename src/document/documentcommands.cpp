@@ -1,4 +1,4 @@
-#include "documentcommands.h"
+#include "document/documentcommands.h"
 
 #include "document/documentfile.h"
 #include "document/fileio.h"

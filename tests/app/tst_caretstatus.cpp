@@ -1,8 +1,8 @@
 // The caret position status in the real window: the figures, the events that
 // refresh them and those that do not, wrapped rows, and steps that fail.
-#include "caretstatus.h"
+#include "app/caretstatus.h"
 #include "document/documentcommands.h"
-#include "frmNotepad.h"
+#include "app/frmNotepad.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFile>

@@ -1,5 +1,5 @@
 // The main window as it is built: menus, toolbar, status bar, text box, timer.
-#include "frmNotepad.h"
+#include "app/frmNotepad.h"
 
 #include <QMenu>
 #include <QMenuBar>

@@ -1,6 +1,6 @@
 // The layout rule, as a formula and in a real (offscreen) window.
-#include "frmNotepad.h"
-#include "layout.h"
+#include "app/frmNotepad.h"
+#include "app/layout.h"
 
 #include <QMenuBar>
 #include <QTest>

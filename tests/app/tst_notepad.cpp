@@ -3,7 +3,7 @@
 #include "about/frmAbout.h"
 #include "doubles.h"
 #include "document/documentcommands.h"
-#include "frmNotepad.h"
+#include "app/frmNotepad.h"
 #include "toolkit/colour.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // The fast conversions against the step-by-step reference on many generated texts.
 
-#include "convert/naiveconversion.h"
+#include "support/naiveconversion.h"
 #include "convert/styleconversion.h"
 #include "support/sampletext.h"
 

@@ -1,4 +1,4 @@
-#include "convert/naiveconversion.h"
+#include "support/naiveconversion.h"
 #include "convert/replaceall.h"
 #include "convert/styleconversion.h"
 #include "convert/stylereplacements.h"

@@ -1,4 +1,4 @@
-#include "sampletext.h"
+#include "support/sampletext.h"
 
 #include <QList>
 

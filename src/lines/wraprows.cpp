@@ -1,0 +1,155 @@
+#include "lines/wraprows.h"
+
+#include <algorithm>
+
+namespace wimblet {
+
+namespace {
+
+struct Piece {
+    qint64 width = 0;
+    int length = 0;
+};
+
+// One row being filled, with the text read since the row last grew.
+struct Row {
+    qint64 width = 0;
+    int length = 0;
+    Piece word;   // characters up to the latest break opportunity
+    Piece blanks; // blanks read before them
+
+    // Takes the pending pieces onto the row unless they would overflow a row that
+    // already holds something; true when the row is full.
+    bool fullOrExtend(qint64 limit)
+    {
+        const qint64 extended = width + word.width + blanks.width;
+        if (length > 0 && extended > limit)
+            return true;
+        width = extended;
+        length += word.length + blanks.length;
+        word = {};
+        blanks = {};
+        return false;
+    }
+};
+
+bool isBlankOrTab(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+struct RowInput {
+    QStringView text;
+    const qint32 *widths;
+    const quint8 *breakBefore;
+    RowMetrics metrics;
+};
+
+// Reads the next piece of text onto the row; true when the row is full.
+bool readPiece(const RowInput &in, Row &row, int &pos, bool anywhere)
+{
+    const int n = int(in.text.size());
+    const qint64 limit = in.metrics.lineWidth;
+    const char16_t c = in.text[pos].unicode();
+    if (c == u'\t') {
+        if (row.fullOrExtend(limit))
+            return true;
+        row.blanks.width += tabWidthAt(row.width, in.metrics.tabStop);
+        ++row.blanks.length;
+        ++pos;
+        return row.fullOrExtend(limit);
+    }
+    if (c == u' ') {
+        for (; pos < n && in.text[pos] == u' '; ++pos) {
+            row.blanks.width += in.widths[u' '];
+            ++row.blanks.length;
+        }
+        if (row.blanks.width <= limit)
+            return false;
+        row.blanks.width = limit; // blanks past the edge take no room
+        return true;
+    }
+    do {
+        row.word.width += in.widths[in.text[pos].unicode()];
+        ++row.word.length;
+        ++pos;
+    } while (!anywhere && pos < n && !isBlankOrTab(in.text[pos]) && !in.breakBefore[pos]);
+    return row.fullOrExtend(limit);
+}
+
+// Number of characters, hanging blanks included, on the row that starts at `from`.
+int rowLength(const RowInput &in, int from, bool anywhere)
+{
+    const int n = int(in.text.size());
+    Row row;
+    int pos = from;
+    bool full = false;
+    while (pos < n && !full)
+        full = readPiece(in, row, pos, anywhere);
+    if (!full)
+        row.fullOrExtend(in.metrics.lineWidth);
+    if (row.length == 0) {
+        row.length = row.word.length;
+        row.width = row.word.width;
+    }
+    // A first piece too wide for the row is broken between any two characters.
+    if (!anywhere && row.width > in.metrics.lineWidth)
+        return rowLength(in, from, true);
+    return std::max(1, row.length + row.blanks.length);
+}
+
+} // namespace
+
+qint64 tabWidthAt(qint64 x, qint64 tabStop)
+{
+    if (tabStop <= 0)
+        return 0;
+    return (x / tabStop + 1) * tabStop - x;
+}
+
+BlockMeasure measureBlock(QStringView text, const qint32 *widths, qint64 tabStop)
+{
+    BlockMeasure m;
+    qint64 run = 0;
+    const QChar *s = text.data();
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = s[i].unicode();
+        if (c == u'\t') {
+            if (tabStop <= 0)
+                return m;
+            m.width += tabWidthAt(m.width, tabStop);
+            run = 0;
+            continue;
+        }
+        const qint32 w = widths[c];
+        if (w <= 0) {
+            if (w == kUnknownWidth)
+                m.unknownAt = i;
+            return m;
+        }
+        m.width += w;
+        if (c == u' ') {
+            run += w;
+            m.widestSpaceRun = std::max(m.widestSpaceRun, run);
+        } else {
+            run = 0;
+        }
+    }
+    m.measurable = true;
+    return m;
+}
+
+void wrapRows(QStringView text, const qint32 *widths, const quint8 *breakBefore,
+              const RowMetrics &metrics, std::vector<int> &rowStarts)
+{
+    rowStarts.clear();
+    const RowInput in{text, widths, breakBefore, metrics};
+    int from = 0;
+    do {
+        rowStarts.push_back(from);
+        from += rowLength(in, from, false);
+    } while (from < text.size());
+}
+
+} // namespace wimblet

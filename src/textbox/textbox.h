@@ -1,0 +1,63 @@
+#pragma once
+// The multi-line text box `txt`: a QPlainTextEdit that speaks in the program's
+// terms. Its text uses CR LF line breaks; every other character, a lone LF
+// included, is an ordinary character of its line.
+
+#include "textbox/linequeries.h"
+
+#include <QPlainTextEdit>
+
+namespace wimblet {
+
+class TextBox : public QPlainTextEdit
+{
+    Q_OBJECT
+
+public:
+    explicit TextBox(QWidget *parent = nullptr);
+
+    // The whole text, lines separated by CR LF.
+    QString Text() const;
+    // Replaces the whole text and clears the undo history; raises Change once,
+    // before returning, when the text differs.
+    void setText(const QString &text);
+    // Replaces the whole text as one undoable edit; raises Change once when it differs.
+    // A caller that has just read the text may pass it, to spare a second read.
+    void replaceTextUndoable(const QString &text, const QString *current = nullptr);
+
+    quint32 ForeColor() const { return m_foreColor; }
+    void setForeColor(quint32 colour);
+
+    // Requests the keyboard focus; a refusal is ignored.
+    void SetFocus();
+
+    // Queries on the box's displayed lines; offsets count CR LF as two characters.
+    LineQueries &lines() { return *m_lines; }
+    const LineQueries &lines() const { return *m_lines; }
+    // Tests may swap in queries that fail on purpose.
+    void setLineQueries(LineQueries *queries);
+
+Q_SIGNALS:
+    void Change();
+    void Click();
+    void KeyUp(int keyCode, int shift);
+
+protected:
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void insertDisplayText(QTextCursor &cursor, const QString &text);
+    void applyForeColor();
+    void forwardTextChanged();
+    void dropInheritedEscapeFormat();
+
+    quint32 m_foreColor;
+    bool m_programWrite = false;
+    bool m_mayHoldEscapes = false;
+    LineQueries *m_lines;
+    LineQueries m_ownLines;
+};
+
+} // namespace wimblet

@@ -1,0 +1,113 @@
+#include "toolkit/statusbar.h"
+
+#include "toolkit/form.h"
+
+#include <QDateTime>
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace wimblet {
+
+StatusPanel::StatusPanel(Kind kind, float widthTwips, float minWidthTwips, QWidget *parent)
+    : QLabel(parent)
+    , m_kind(kind)
+    , m_width(widthTwips)
+    , m_minWidth(minWidthTwips)
+{
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setIndent(3);
+    setTextFormat(Qt::PlainText);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+}
+
+void StatusPanel::setText(const QString &text)
+{
+    if (m_kind == TextPanel)
+        QLabel::setText(text);
+}
+
+void StatusPanel::setWidth(float twips)
+{
+    m_width = twips;
+    Q_EMIT widthChanged();
+}
+
+StatusBar::StatusBar(Form *form)
+    : QWidget(form->clientArea())
+    , m_form(form)
+{
+    m_midnight.setSingleShot(true);
+    connect(&m_midnight, &QTimer::timeout, this, [this] {
+        refreshDates();
+        scheduleMidnight();
+    });
+    scheduleMidnight();
+}
+
+StatusPanel *StatusBar::addPanel(StatusPanel::Kind kind, const QString &text, float widthTwips,
+                                 float minWidthTwips)
+{
+    auto *panel = new StatusPanel(kind, widthTwips, minWidthTwips, this);
+    if (kind == StatusPanel::DatePanel)
+        panel->QLabel::setText(shortDateText(QDate::currentDate(), QLocale::system()));
+    else
+        panel->setText(text);
+    connect(panel, &StatusPanel::widthChanged, this, &StatusBar::placePanels);
+    m_panels.push_back(panel);
+    placePanels();
+    return panel;
+}
+
+StatusPanel *StatusBar::Panels(int index) const
+{
+    if (index < 1 || index > panelCount())
+        return nullptr;
+    return m_panels[size_t(index - 1)];
+}
+
+QString StatusBar::shortDateText(const QDate &date, const QLocale &locale)
+{
+    QString format = locale.dateFormat(QLocale::ShortFormat);
+    // A two-digit year is ambiguous in a status line; write it in full.
+    static const QRegularExpression shortYear(QStringLiteral("(?<!y)yy(?!y)"));
+    format.replace(shortYear, QStringLiteral("yyyy"));
+    return locale.toString(date, format);
+}
+
+void StatusBar::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    placePanels();
+}
+
+void StatusBar::placePanels()
+{
+    // Edges are rounded from the running sum so that widths do not drift.
+    double left = 0;
+    for (StatusPanel *panel : m_panels) {
+        const double right = left + std::max(0.0f, panel->Width());
+        const int x0 = m_form->toPixels(left);
+        const int x1 = m_form->toPixels(right);
+        panel->setGeometry(x0, 0, x1 - x0, height());
+        left = right;
+    }
+}
+
+void StatusBar::refreshDates()
+{
+    const QString today = shortDateText(QDate::currentDate(), QLocale::system());
+    for (StatusPanel *panel : m_panels)
+        if (panel->kind() == StatusPanel::DatePanel)
+            panel->QLabel::setText(today);
+}
+
+void StatusBar::scheduleMidnight()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime next(now.date().addDays(1), QTime(0, 0, 1));
+    // Re-check at least hourly, in case the clock or time zone jumps.
+    const qint64 ms = std::clamp<qint64>(now.msecsTo(next), 1000, 3600 * 1000);
+    m_midnight.start(int(ms));
+}
+
+} // namespace wimblet

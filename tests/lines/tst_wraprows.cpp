@@ -1,0 +1,139 @@
+// Where a paragraph's rows start at a given width, and the running sums of rows and
+// offsets over many paragraphs, worked out without any widget.
+#include "lines/charwidths.h"
+#include "lines/rowtree.h"
+#include "lines/wraprows.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+using namespace wimblet;
+
+namespace {
+
+// 26 units per character and a break before every character that follows a blank.
+struct SyntheticWidths {
+    std::vector<qint32> table = std::vector<qint32>(65536, 26);
+    std::vector<quint8> breaks(const QString &text) const
+    {
+        std::vector<quint8> out(size_t(text.size()) + 1, 0);
+        for (int i = 1; i <= text.size(); ++i)
+            out[size_t(i)] = i == text.size() || (text[i - 1] == u' ' && text[i] != u' ');
+        return out;
+    }
+};
+
+} // namespace
+
+class WrapRowsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void wrapRules_data();
+    void wrapRules();
+    void measureBlock_data();
+    void measureBlock();
+    void rowTreeFollowsEdits();
+};
+
+void WrapRowsTest::wrapRules_data()
+{
+    // Characters 26 wide, a tab stop every 208; rows of the given width.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<std::vector<int>>("starts");
+    QTest::newRow("empty") << "" << 100 << std::vector<int>{0};
+    QTest::newRow("fits exactly") << "aaaa" << 104 << std::vector<int>{0};
+    QTest::newRow("word moves down") << "aaa bbb" << 130 << std::vector<int>{0, 4};
+    QTest::newRow("blanks hang") << "aaaa   bbbb" << 104 << std::vector<int>{0, 7};
+    QTest::newRow("long word anywhere") << "aaaaaaaaaa" << 80 << std::vector<int>{0, 3, 6, 9};
+    QTest::newRow("indented long word") << "   aaaa" << 130 << std::vector<int>{0, 5};
+    QTest::newRow("blanks wider than row") << "a" + QString(6, u' ') + "b" << 104
+                                           << std::vector<int>{0, 7};
+    QTest::newRow("tab fits") << "a\tb" << 240 << std::vector<int>{0};
+    QTest::newRow("after tab moves down") << "a\tb" << 220 << std::vector<int>{0, 2};
+    QTest::newRow("second tab hangs") << "aaaaaaa\t\tb" << 220 << std::vector<int>{0, 9};
+    QTest::newRow("word after wrap fits") << "aa bb cc dd" << 160 << std::vector<int>{0, 6};
+}
+
+void WrapRowsTest::wrapRules()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+    const SyntheticWidths w;
+    const std::vector<quint8> breaks = w.breaks(text);
+    std::vector<int> starts;
+    wrapRows(text, w.table.data(), breaks.data(), RowMetrics{width, 208}, starts);
+    QTEST(starts, "starts");
+}
+
+void WrapRowsTest::measureBlock_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("measurable");
+    QTest::addColumn<qint64>("width");
+    QTest::addColumn<qint64>("widestBlanks");
+    QTest::addColumn<int>("unknownAt");
+    QTest::newRow("plain") << "ab  c   d" << true << qint64(9 * 26) << qint64(3 * 26) << -1;
+    QTest::newRow("tabs reach stops") << "a\t\tb" << true << qint64(416 + 26) << qint64(0) << -1;
+    QTest::newRow("no width") << "ab\x01" << false << qint64(52) << qint64(0) << -1;
+    QTest::newRow("unknown") << QString::fromUtf16(u"ab\u00e9") << false << qint64(52)
+                             << qint64(0) << 2;
+}
+
+void WrapRowsTest::measureBlock()
+{
+    QFETCH(QString, text);
+    std::vector<qint32> table(65536, 26);
+    table[1] = kNoWidth;
+    table[0xE9] = kUnknownWidth;
+    const BlockMeasure m = wimblet::measureBlock(text, table.data(), 208);
+    QTEST(m.measurable, "measurable");
+    QTEST(m.width, "width");
+    QTEST(m.widestSpaceRun, "widestBlanks");
+    QTEST(int(m.unknownAt), "unknownAt");
+}
+
+void WrapRowsTest::rowTreeFollowsEdits()
+{
+    // A plain list of blocks is the model the chunked sums must agree with.
+    QRandomGenerator rng(7);
+    std::vector<BlockRows> model;
+    for (int i = 0; i < 3000; ++i)
+        model.push_back(BlockRows{1 + int(rng.bounded(3)), int(rng.bounded(90))});
+    RowTree tree;
+    tree.assign(model);
+    for (int step = 0; step < 400; ++step) {
+        const int first = int(rng.bounded(int(model.size())));
+        const int removed = std::min(int(model.size()) - first, int(rng.bounded(4)));
+        std::vector<int> lengths(rng.bounded(step % 50 == 0 ? 1500 : 4));
+        for (int &l : lengths)
+            l = int(rng.bounded(90));
+        tree.replace(first, removed, lengths);
+        model.erase(model.begin() + first, model.begin() + first + removed);
+        for (size_t k = 0; k < lengths.size(); ++k)
+            model.insert(model.begin() + first + qsizetype(k), BlockRows{-1, lengths[k]});
+        QCOMPARE(tree.uncountedBlocks().size(), size_t(tree.uncounted()));
+        for (int b : tree.uncountedBlocks()) {
+            model[size_t(b)].rows = 1 + b % 4;
+            tree.setRows(b, model[size_t(b)].rows);
+        }
+        QCOMPARE(tree.blockCount(), int(model.size()));
+        qint64 rows = 0, offset = 0;
+        for (int b = 0; b < int(model.size()); b += 1 + int(rng.bounded(40))) {
+            rows = 0, offset = 0;
+            for (int k = 0; k < b; ++k) {
+                rows += model[size_t(k)].rows;
+                offset += model[size_t(k)].length + 2;
+            }
+            QCOMPARE(tree.rowsBefore(b), rows);
+            QCOMPARE(tree.offsetOf(b), offset);
+            QCOMPARE(tree.blockAtRow(rows + model[size_t(b)].rows - 1), b);
+            QCOMPARE(tree.blockAtOffset(offset + model[size_t(b)].length + 1), b);
+        }
+    }
+}
+
+QTEST_GUILESS_MAIN(WrapRowsTest)
+#include "tst_wraprows.moc"
