@@ -61,9 +61,9 @@ std::unique_ptr<frmNotepad> windowWith(const QString &text, const QString &line)
     auto window = std::make_unique<frmNotepad>();
     window->show();
     QCoreApplication::processEvents();
-    window->txt->setText(text);
-    caretToMiddle(window->txt, line);
-    typeKey(window->txt, Qt::Key_A, QStringLiteral("a"));
+    window->components().txt->setText(text);
+    caretToMiddle(window->components().txt, line);
+    typeKey(window->components().txt, Qt::Key_A, QStringLiteral("a"));
     QCoreApplication::processEvents();
     return window;
 }
@@ -74,8 +74,8 @@ double typeKeys(frmNotepad &window)
 {
     return bench::bestOf(1, [&] {
         for (int i = 0; i < kKeystrokes / 2; ++i) {
-            typeKey(window.txt, Qt::Key_A, QStringLiteral("a"));
-            typeKey(window.txt, Qt::Key_Backspace, QStringLiteral("\b"));
+            typeKey(window.components().txt, Qt::Key_A, QStringLiteral("a"));
+            typeKey(window.components().txt, Qt::Key_Backspace, QStringLiteral("\b"));
         }
     });
 }
@@ -95,8 +95,8 @@ Typing typingCost(const QString &small, const QString &large, const QString &lin
     for (frmNotepad *w : {smallWindow.get(), largeWindow.get()}) {
         if (refresh)
             continue;
-        QObject::disconnect(w->txt, &TextBox::Change, w, nullptr);
-        QObject::disconnect(w->txt, &TextBox::KeyUp, w, nullptr);
+        QObject::disconnect(w->components().txt, &TextBox::Change, w, nullptr);
+        QObject::disconnect(w->components().txt, &TextBox::KeyUp, w, nullptr);
     }
     Typing cost;
     for (int round = 0; round < 9; ++round) {
@@ -112,10 +112,10 @@ double fullLayout(const QString &text)
     frmNotepad window;
     window.show();
     QCoreApplication::processEvents();
-    window.txt->setText(text);
+    window.components().txt->setText(text);
     return bench::bestOf(1, [&] {
-        QAbstractTextDocumentLayout *layout = window.txt->document()->documentLayout();
-        for (QTextBlock b = window.txt->document()->begin(); b.isValid(); b = b.next())
+        QAbstractTextDocumentLayout *layout = window.components().txt->document()->documentLayout();
+        for (QTextBlock b = window.components().txt->document()->begin(); b.isValid(); b = b.next())
             layout->blockBoundingRect(b);
     });
 }
@@ -135,9 +135,9 @@ FirstRefresh firstRefreshCost(const QString &text)
     window.show();
     QCoreApplication::processEvents();
     for (int round = 0; round < 3; ++round) {
-        window.txt->blockSignals(true);
-        window.txt->setText(round % 2 ? text : text + QLatin1Char('.'));
-        window.txt->blockSignals(false);
+        window.components().txt->blockSignals(true);
+        window.components().txt->setText(round % 2 ? text : text + QLatin1Char('.'));
+        window.components().txt->blockSignals(false);
         cost.afterLoad = std::min(cost.afterLoad, bench::bestOf(1, [&] {
             window.RefreshCaretStatus();
         }));
@@ -147,7 +147,7 @@ FirstRefresh firstRefreshCost(const QString &text)
             window.RefreshCaretStatus();
         }));
     }
-    cost.lines = window.StatusBar1->Panels(4)->Text().section(u' ', 0, 0).toInt();
+    cost.lines = window.components().StatusBar1->Panels(4)->Text().section(u' ', 0, 0).toInt();
     return cost;
 }
 

@@ -3,11 +3,7 @@
 #include "app/caretstatus.h"
 #include "app/composition.h"
 #include "app/layout.h"
-#include "app/notepadhost.h"
-#include "about/aboutdialog.h"
-#include "about/frmAbout.h"
-#include "document/documentcommands.h"
-#include "toolkit/colour.h"
+#include "toolkit/qtdialogs.h"
 
 #include <QFontDatabase>
 #include <QIcon>
@@ -25,21 +21,18 @@ frmNotepad::frmNotepad(NotepadServices services)
     createStatusBar();
     createTextBox();
     createTimer();
-    createDialogs(services);
+    createCommands(std::move(services));
     connectEvents();
     setClientSizeTwips(design::kClientWidth, design::kClientHeight);
     // The layout formula stays non-negative at or above this size.
     float panels = 0;
-    for (int i = 2; i <= StatusBar1->panelCount(); ++i)
-        panels += StatusBar1->Panels(i)->Width();
+    for (int i = 2; i <= m_c.StatusBar1->panelCount(); ++i)
+        panels += m_c.StatusBar1->Panels(i)->Width();
     setMinimumClientSizeTwips(panels, design::kToolbarHeight + design::kStatusBarHeight);
     centreOnScreen();
 }
 
-frmNotepad::~frmNotepad()
-{
-    m_about->Unload();
-}
+frmNotepad::~frmNotepad() = default;
 
 namespace {
 
@@ -52,13 +45,13 @@ bool isParentMenu(const char *name)
 }
 
 // The menu items that issue commands, and the members that hold them.
-const std::pair<const char *, MenuItem *frmNotepad::*> kItemMembers[] = {
-    {"mnuNew", &frmNotepad::mnuNew},   {"mnuOpen", &frmNotepad::mnuOpen},
-    {"mnuSave", &frmNotepad::mnuSave}, {"mnuSaveAs", &frmNotepad::mnuSaveAs},
-    {"mnuExit", &frmNotepad::mnuExit}, {"e15", &frmNotepad::e15},
-    {"e30", &frmNotepad::e30},         {"e1m", &frmNotepad::e1m},
-    {"cstop", &frmNotepad::cstop},     {"cgirly", &frmNotepad::cgirly},
-    {"cnormal", &frmNotepad::cnormal}, {"mnuAbout", &frmNotepad::mnuAbout},
+const std::pair<const char *, MenuItem *NotepadComponents::*> kItemMembers[] = {
+    {"mnuNew", &NotepadComponents::mnuNew},   {"mnuOpen", &NotepadComponents::mnuOpen},
+    {"mnuSave", &NotepadComponents::mnuSave}, {"mnuSaveAs", &NotepadComponents::mnuSaveAs},
+    {"mnuExit", &NotepadComponents::mnuExit}, {"e15", &NotepadComponents::e15},
+    {"e30", &NotepadComponents::e30},         {"e1m", &NotepadComponents::e1m},
+    {"cstop", &NotepadComponents::cstop},     {"cgirly", &NotepadComponents::cgirly},
+    {"cnormal", &NotepadComponents::cnormal}, {"mnuAbout", &NotepadComponents::mnuAbout},
 };
 
 } // namespace
@@ -86,53 +79,53 @@ void frmNotepad::createMenus()
         m_menuActions.insert(name, action);
     }
     for (const auto &[name, member] : kItemMembers)
-        this->*member = new MenuItem(QString::fromLatin1(name),
+        m_c.*member = new MenuItem(QString::fromLatin1(name),
                                      m_menuActions.value(QString::fromLatin1(name)), this);
 }
 
 void frmNotepad::createToolbar()
 {
-    Toolbar1 = new Toolbar(this, design::kButtonWidth, design::kButtonHeight);
+    m_c.Toolbar1 = new Toolbar(this, design::kButtonWidth, design::kButtonHeight);
     for (const design::ToolbarEntry &entry : design::kToolbarButtons)
-        Toolbar1->addButton(QString::fromLatin1(entry.key), QString::fromLatin1(entry.toolTip),
+        m_c.Toolbar1->addButton(QString::fromLatin1(entry.key), QString::fromLatin1(entry.toolTip),
                             QIcon(QString::fromLatin1(entry.picture)));
-    dockTop(Toolbar1, design::kToolbarHeight);
+    dockTop(m_c.Toolbar1, design::kToolbarHeight);
 }
 
 void frmNotepad::createStatusBar()
 {
-    StatusBar1 = new StatusBar(this);
+    m_c.StatusBar1 = new StatusBar(this);
     for (const design::PanelEntry &entry : design::kStatusPanels)
-        StatusBar1->addPanel(entry.isDate ? StatusPanel::DatePanel : StatusPanel::TextPanel,
+        m_c.StatusBar1->addPanel(entry.isDate ? StatusPanel::DatePanel : StatusPanel::TextPanel,
                              QString::fromLatin1(entry.text), entry.width, entry.minWidth);
-    dockBottom(StatusBar1, design::kStatusBarHeight);
+    dockBottom(m_c.StatusBar1, design::kStatusBarHeight);
 }
 
 void frmNotepad::createTextBox()
 {
-    txt = new TextBox(clientArea());
+    m_c.txt = new TextBox(clientArea());
     QFont font(QString::fromLatin1(design::kTextFont));
     font.setFamilies({QString::fromLatin1(design::kTextFont), QStringLiteral("DejaVu Sans Mono"),
                       QStringLiteral("Liberation Mono"), QStringLiteral("monospace")});
     font.setStyleHint(QFont::Monospace);
     font.setPointSizeF(design::kTextFontPoints);
     font.setWeight(QFont::Normal);
-    txt->setFont(font);
-    txt->setGeometry(toPixels(design::kTextLeft), toPixels(design::kTextTop),
+    m_c.txt->setFont(font);
+    m_c.txt->setGeometry(toPixels(design::kTextLeft), toPixels(design::kTextTop),
                      toPixels(design::kTextWidth), toPixels(design::kTextHeight));
-    txt->lower(); // the docked bars stay on top where the design overlaps them
-    setTabOrder(txt, txt);
-    txt->setFocus();
+    m_c.txt->lower(); // the docked bars stay on top where the design overlaps them
+    setTabOrder(m_c.txt, m_c.txt);
+    m_c.txt->setFocus();
 }
 
 void frmNotepad::createTimer()
 {
-    Timer1 = new Timer(this);
-    Timer1->setInterval(0);
-    Timer1->setEnabled(false);
+    m_c.Timer1 = new Timer(this);
+    m_c.Timer1->setInterval(0);
+    m_c.Timer1->setEnabled(false);
 }
 
-void frmNotepad::createDialogs(NotepadServices services)
+void frmNotepad::createCommands(NotepadServices services)
 {
     if (!services.messageBox) {
         m_ownMessageBox = std::make_unique<QtMessageBoxService>(this);
@@ -142,28 +135,26 @@ void frmNotepad::createDialogs(NotepadServices services)
         m_ownFileDialog = std::make_unique<QtFileDialogService>(this);
         services.fileDialog = m_ownFileDialog.get();
     }
-    m_messageBox = services.messageBox;
-    m_endProgram = services.endProgram;
-    CommonDialog1 = std::make_unique<CommonDialog>(services.fileDialog);
-    m_host = std::make_unique<NotepadHost>(*this);
-    m_document = std::make_unique<DocumentCommands>(*m_host);
-    m_about = std::make_unique<AboutDialog>();
+    m_commonDialog = std::make_unique<CommonDialog>(*services.fileDialog, m_dialogGuard);
+    m_commands = std::make_unique<NotepadCommands>(
+        CommandTargets{*this, *m_c.txt, *m_c.Timer1, *m_c.e15, *m_c.e30, *m_c.e1m},
+        *m_commonDialog, *services.messageBox, m_dialogGuard, std::move(services.endProgram));
 }
 
 void frmNotepad::connectEvents()
 {
-    connect(txt, &TextBox::Change, this, &frmNotepad::txt_Change);
-    connect(txt, &TextBox::Click, this, &frmNotepad::txt_Click);
-    connect(txt, &TextBox::KeyUp, this, &frmNotepad::txt_KeyUp);
-    connect(Toolbar1, &Toolbar::ButtonClick, this, &frmNotepad::Toolbar1_ButtonClick);
-    connect(Timer1, &Timer::Tick, this, &frmNotepad::Timer1_Timer);
+    connect(m_c.txt, &TextBox::Change, this, &frmNotepad::txt_Change);
+    connect(m_c.txt, &TextBox::Click, this, &frmNotepad::txt_Click);
+    connect(m_c.txt, &TextBox::KeyUp, this, &frmNotepad::txt_KeyUp);
+    connect(m_c.Toolbar1, &Toolbar::ButtonClick, this, &frmNotepad::Toolbar1_ButtonClick);
+    connect(m_c.Timer1, &Timer::Tick, this, &frmNotepad::Timer1_Timer);
     const std::pair<MenuItem *, void (frmNotepad::*)()> clicks[] = {
-        {mnuNew, &frmNotepad::mnuNew_Click},     {mnuOpen, &frmNotepad::mnuOpen_Click},
-        {mnuSave, &frmNotepad::mnuSave_Click},   {mnuSaveAs, &frmNotepad::mnuSaveAs_Click},
-        {mnuExit, &frmNotepad::mnuExit_Click},   {e15, &frmNotepad::e15_Click},
-        {e30, &frmNotepad::e30_Click},           {e1m, &frmNotepad::e1m_Click},
-        {cstop, &frmNotepad::cstop_Click},       {cgirly, &frmNotepad::cgirly_Click},
-        {cnormal, &frmNotepad::cnormal_Click},   {mnuAbout, &frmNotepad::mnuAbout_Click},
+        {m_c.mnuNew, &frmNotepad::mnuNew_Click},     {m_c.mnuOpen, &frmNotepad::mnuOpen_Click},
+        {m_c.mnuSave, &frmNotepad::mnuSave_Click},   {m_c.mnuSaveAs, &frmNotepad::mnuSaveAs_Click},
+        {m_c.mnuExit, &frmNotepad::mnuExit_Click},   {m_c.e15, &frmNotepad::e15_Click},
+        {m_c.e30, &frmNotepad::e30_Click},           {m_c.e1m, &frmNotepad::e1m_Click},
+        {m_c.cstop, &frmNotepad::cstop_Click},       {m_c.cgirly, &frmNotepad::cgirly_Click},
+        {m_c.cnormal, &frmNotepad::cnormal_Click},   {m_c.mnuAbout, &frmNotepad::mnuAbout_Click},
     };
     for (const auto &[item, handler] : clicks)
         connect(item, &MenuItem::Click, this, handler);
@@ -180,26 +171,26 @@ void frmNotepad::Form_Resize()
     in.windowState = WindowState();
     in.scaleWidth = ScaleWidth();
     in.scaleHeight = ScaleHeight();
-    in.toolbarHeight = Toolbar1->Height();
-    in.panelWidth2 = StatusBar1->Panels(2)->Width();
-    in.panelWidth3 = StatusBar1->Panels(3)->Width();
-    in.panelWidth4 = StatusBar1->Panels(4)->Width();
-    in.panelWidth5 = StatusBar1->Panels(5)->Width();
+    in.toolbarHeight = m_c.Toolbar1->Height();
+    in.panelWidth2 = m_c.StatusBar1->Panels(2)->Width();
+    in.panelWidth3 = m_c.StatusBar1->Panels(3)->Width();
+    in.panelWidth4 = m_c.StatusBar1->Panels(4)->Width();
+    in.panelWidth5 = m_c.StatusBar1->Panels(5)->Width();
     const LayoutResult out = computeLayout(in);
     if (!out.apply)
         return;
-    txt->setGeometry(txt->x(), toPixels(out.txtTop), toPixels(out.txtWidth),
+    m_c.txt->setGeometry(m_c.txt->x(), toPixels(out.txtTop), toPixels(out.txtWidth),
                      toPixels(out.txtHeight));
-    StatusBar1->Panels(1)->setWidth(out.panel1Width);
+    m_c.StatusBar1->Panels(1)->setWidth(out.panel1Width);
 }
 
 void frmNotepad::RefreshCaretStatus()
 {
     CaretStatusTarget target;
-    target.queries = &txt->lines();
+    target.queries = &m_c.txt->lines();
     auto panelWriter = [this](int index) {
         return [this, index](const QString &text) {
-            StatusPanel *panel = StatusBar1->Panels(index);
+            StatusPanel *panel = m_c.StatusBar1->Panels(index);
             if (panel)
                 panel->setText(text);
             return panel != nullptr;
@@ -207,7 +198,7 @@ void frmNotepad::RefreshCaretStatus()
     };
     target.setPanel3 = panelWriter(3);
     target.setPanel4 = panelWriter(4);
-    target.setFocus = [this] { txt->SetFocus(); };
+    target.setFocus = [this] { m_c.txt->SetFocus(); };
     refreshCaretStatus(target);
 }
 
@@ -224,6 +215,93 @@ void frmNotepad::txt_Click()
 void frmNotepad::txt_KeyUp(int, int)
 {
     RefreshCaretStatus();
+}
+
+void frmNotepad::mnuNew_Click()
+{
+    document().New();
+}
+
+void frmNotepad::mnuOpen_Click()
+{
+    document().Open();
+}
+
+void frmNotepad::mnuSave_Click()
+{
+    document().Save();
+}
+
+void frmNotepad::mnuSaveAs_Click()
+{
+    document().SaveAs();
+}
+
+void frmNotepad::mnuExit_Click()
+{
+    document().Exit();
+}
+
+void frmNotepad::Form_QueryUnload(int &cancel, int)
+{
+    m_commands->queryUnload(cancel);
+}
+
+void frmNotepad::e15_Click()
+{
+    m_commands->chooseAutoSaveInterval(*m_c.e15, 15000);
+}
+
+void frmNotepad::e30_Click()
+{
+    m_commands->chooseAutoSaveInterval(*m_c.e30, 30000);
+}
+
+void frmNotepad::e1m_Click()
+{
+    m_commands->chooseAutoSaveInterval(*m_c.e1m, 60000);
+}
+
+void frmNotepad::cstop_Click()
+{
+    m_commands->stopAutoSave();
+}
+
+void frmNotepad::Timer1_Timer()
+{
+    m_commands->autoSaveTick();
+}
+
+void frmNotepad::cgirly_Click()
+{
+    m_commands->ConvertToCuteStyle();
+}
+
+void frmNotepad::cnormal_Click()
+{
+    m_commands->ConvertToNormalStyle();
+}
+
+void frmNotepad::mnuAbout_Click()
+{
+    m_commands->showAbout();
+}
+
+void frmNotepad::Toolbar1_ButtonClick(const QString &key)
+{
+    // Keys are compared whole and case-sensitively, in this order.
+    const std::pair<const char *, void (frmNotepad::*)()> routes[] = {
+        {"mnew", &frmNotepad::mnuNew_Click},    {"mopen", &frmNotepad::mnuOpen_Click},
+        {"msave", &frmNotepad::mnuSave_Click},  {"mnormal", &frmNotepad::cnormal_Click},
+        {"mcute", &frmNotepad::cgirly_Click},   {"mabout", &frmNotepad::mnuAbout_Click},
+        {"mclose", &frmNotepad::mnuExit_Click},
+    };
+    for (const auto &[routeKey, operation] : routes) {
+        if (key == QLatin1String(routeKey)) {
+            (this->*operation)();
+            return;
+        }
+    }
 }
 
 } // namespace wimblet

@@ -1,12 +1,13 @@
-// The main window's commands: each menu item and toolbar button routed to its
-// operation, the conversions, auto save and ending the program.
-#include "app/frmNotepad.h"
+#include "app/notepadcommands.h"
 
 #include "about/aboutdialog.h"
 #include "about/frmAbout.h"
 #include "convert/styleconversion.h"
-#include "document/documentcommands.h"
+#include "textbox/textbox.h"
 #include "toolkit/colour.h"
+#include "toolkit/form.h"
+#include "toolkit/menuitem.h"
+#include "toolkit/timer.h"
 
 #include <QApplication>
 
@@ -14,151 +15,107 @@
 
 namespace wimblet {
 
-void frmNotepad::mnuNew_Click()
+NotepadCommands::NotepadCommands(CommandTargets targets, CommonDialog &fileDialog,
+                                 MessageBoxService &boxes, DialogGuard &guard,
+                                 std::function<void()> endProgram)
+    : m_targets(targets)
+    , m_boxes(boxes)
+    , m_guard(guard)
+    , m_endProgram(std::move(endProgram))
+    , m_document(*this, fileDialog, boxes, guard)
+    , m_about(std::make_unique<AboutDialog>())
 {
-    m_document->New();
 }
 
-void frmNotepad::mnuOpen_Click()
+NotepadCommands::~NotepadCommands()
 {
-    m_document->Open();
+    m_about->Unload();
 }
 
-void frmNotepad::mnuSave_Click()
+void NotepadCommands::ConvertToCuteStyle()
 {
-    m_document->Save();
+    convertWith(&toCuteStyle, kDarkRed);
 }
 
-void frmNotepad::mnuSaveAs_Click()
+void NotepadCommands::ConvertToNormalStyle()
 {
-    m_document->SaveAs();
+    convertWith(&toNormalStyle, kWindowTextColour);
 }
 
-void frmNotepad::mnuExit_Click()
+void NotepadCommands::convertWith(QString (*convert)(const QString &), quint32 colour)
 {
-    m_document->Exit();
+    // The result is computed in memory and written once, as one undoable edit.
+    try {
+        const QString before = m_targets.txt.Text();
+        m_targets.txt.replaceTextUndoable(convert(before), &before);
+    } catch (const std::bad_alloc &) {
+        m_guard.msgBox(m_boxes,
+                       QStringLiteral("There is not enough memory to convert the text. "
+                                      "The text was left as it was."),
+                       MsgBox::OKOnly + MsgBox::Critical, DocumentCommands::kTitle);
+        return;
+    }
+    m_targets.txt.setForeColor(colour);
 }
 
-void frmNotepad::Form_QueryUnload(int &cancel, int)
+void NotepadCommands::chooseAutoSaveInterval(MenuItem &item, int milliseconds)
+{
+    m_targets.Timer1.setEnabled(false);
+    for (MenuItem *other : {&m_targets.e15, &m_targets.e30, &m_targets.e1m})
+        if (other != &item)
+            other->setChecked(false);
+    m_document.SaveDocument();
+    m_targets.Timer1.setInterval(milliseconds);
+    m_targets.Timer1.setEnabled(true);
+    item.setChecked(true);
+}
+
+void NotepadCommands::stopAutoSave()
+{
+    m_targets.Timer1.setEnabled(false);
+    for (MenuItem *item : {&m_targets.e15, &m_targets.e30, &m_targets.e1m})
+        item->setChecked(false);
+}
+
+void NotepadCommands::showAbout()
+{
+    m_about->Show();
+}
+
+void NotepadCommands::queryUnload(int &cancel)
 {
     if (m_ended) {
         cancel = 0;
         return;
     }
-    m_document->QueryUnload(cancel);
+    m_document.QueryUnload(cancel);
 }
 
-void frmNotepad::mnuAbout_Click()
+QString NotepadCommands::text() const
 {
-    m_about->Show();
+    return m_targets.txt.Text();
 }
 
-void frmNotepad::Toolbar1_ButtonClick(const QString &key)
+void NotepadCommands::setText(const QString &text)
 {
-    // Keys are compared whole and case-sensitively, in this order.
-    const std::pair<const char *, void (frmNotepad::*)()> routes[] = {
-        {"mnew", &frmNotepad::mnuNew_Click},       {"mopen", &frmNotepad::mnuOpen_Click},
-        {"msave", &frmNotepad::mnuSave_Click},     {"mnormal", &frmNotepad::ConvertToNormalStyle},
-        {"mcute", &frmNotepad::ConvertToCuteStyle}, {"mabout", &frmNotepad::mnuAbout_Click},
-        {"mclose", &frmNotepad::mnuExit_Click},
-    };
-    for (const auto &[routeKey, operation] : routes) {
-        if (key == QLatin1String(routeKey)) {
-            (this->*operation)();
-            return;
-        }
-    }
+    m_targets.txt.setText(text);
 }
 
-void frmNotepad::cgirly_Click()
+void NotepadCommands::setCaption(const QString &caption)
 {
-    ConvertToCuteStyle();
+    m_targets.window.setCaption(caption);
 }
 
-void frmNotepad::cnormal_Click()
+void NotepadCommands::unloadAbout()
 {
-    ConvertToNormalStyle();
+    m_about->Unload();
 }
 
-void frmNotepad::ConvertToCuteStyle()
-{
-    convertWith(&toCuteStyle, kDarkRed);
-}
-
-void frmNotepad::ConvertToNormalStyle()
-{
-    convertWith(&toNormalStyle, kWindowTextColour);
-}
-
-void frmNotepad::convertWith(QString (*convert)(const QString &), quint32 colour)
-{
-    // The result is computed in memory and written once, as one undoable edit.
-    try {
-        const QString before = txt->Text();
-        txt->replaceTextUndoable(convert(before), &before);
-    } catch (const std::bad_alloc &) {
-        showMessage(QStringLiteral("There is not enough memory to convert the text. "
-                                   "The text was left as it was."),
-                    MsgBox::Critical);
-        return;
-    }
-    txt->setForeColor(colour);
-}
-
-void frmNotepad::chooseAutoSaveInterval(MenuItem *item, int milliseconds)
-{
-    Timer1->setEnabled(false);
-    for (MenuItem *other : {e15, e30, e1m})
-        if (other != item)
-            other->setChecked(false);
-    m_document->SaveDocument();
-    Timer1->setInterval(milliseconds);
-    Timer1->setEnabled(true);
-    item->setChecked(true);
-}
-
-void frmNotepad::e15_Click()
-{
-    chooseAutoSaveInterval(e15, 15000);
-}
-
-void frmNotepad::e30_Click()
-{
-    chooseAutoSaveInterval(e30, 30000);
-}
-
-void frmNotepad::e1m_Click()
-{
-    chooseAutoSaveInterval(e1m, 60000);
-}
-
-void frmNotepad::cstop_Click()
-{
-    Timer1->setEnabled(false);
-    for (MenuItem *item : {e15, e30, e1m})
-        item->setChecked(false);
-}
-
-void frmNotepad::Timer1_Timer()
-{
-    if (m_ownPrompts > 0)
-        return;
-    m_document->AutoSaveTick();
-}
-
-int frmNotepad::showMessage(const QString &prompt, int style)
-{
-    ++m_ownPrompts;
-    const int answer = m_messageBox->show(prompt, style, DocumentCommands::kTitle);
-    --m_ownPrompts;
-    return answer;
-}
-
-void frmNotepad::endProgram()
+void NotepadCommands::endProgram()
 {
     // Ending is final: nothing of the program runs after this decision.
     m_ended = true;
-    Timer1->setEnabled(false);
+    m_targets.Timer1.setEnabled(false);
     if (m_endProgram) {
         m_endProgram();
         return;

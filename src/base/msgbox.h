@@ -15,4 +15,9 @@ enum Style : int {
 
 enum Answer : int { OK = 1, Cancel = 2, Yes = 6, No = 7 };
 
+/// The buttons part of a style (OKOnly or YesNoCancel).
+constexpr int buttonsOf(int style) { return style & 0x0F; }
+/// The icon part of a style (Critical, Question, Exclamation, Information or none).
+constexpr int iconOf(int style) { return style & 0x70; }
+
 } // namespace wimblet::MsgBox

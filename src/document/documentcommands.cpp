@@ -16,46 +16,40 @@ QString titledCaption(const QString &path)
 }
 } // namespace
 
-// Marks a prompt or file dialog of the document as open, for auto save to wait.
-class DocumentCommands::Busy
+DocumentCommands::DocumentCommands(DocumentHost &host, CommonDialog &fileDialog,
+                                   MessageBoxService &boxes, DialogGuard &guard)
+    : m_host(host)
+    , m_fileDialog(fileDialog)
+    , m_boxes(boxes)
+    , m_guard(guard)
 {
-public:
-    explicit Busy(DocumentCommands &d) : m_d(d) { ++m_d.m_busy; }
-    ~Busy() { --m_d.m_busy; }
-    Busy(const Busy &) = delete;
-    Busy &operator=(const Busy &) = delete;
-
-private:
-    DocumentCommands &m_d;
-};
+}
 
 int DocumentCommands::prompt(int style)
 {
-    const Busy busy(*this);
-    return m_host.msgBox(kSavePrompt, style, kTitle);
+    return m_guard.msgBox(m_boxes, kSavePrompt, style, kTitle);
 }
 
-void DocumentCommands::reportError(const QString &message)
+void DocumentCommands::reportError(const QString &message, Failures failures)
 {
-    if (m_quietFailures && m_failureReported)
-        return;
-    m_failureReported = m_quietFailures;
-    const Busy busy(*this);
-    m_host.msgBox(message, kErrorStyle, kTitle);
+    const bool quiet = failures == Failures::QuietOnceReported && m_failureReported;
+    m_failureReported = true;
+    if (!quiet)
+        m_guard.msgBox(m_boxes, message, kErrorStyle, kTitle);
 }
 
-bool DocumentCommands::WriteDocumentFile(const QString &path)
+bool DocumentCommands::WriteDocumentFile(const QString &path, const QString &text,
+                                         Failures failures)
 {
-    const QString text = m_host.text();
     TextEncoding used = m_encoding;
-    const FileResult result = writeWholeFileAtomically(path, encodeDocumentFile(text, m_encoding, &used));
+    const FileResult result =
+        writeWholeFileAtomically(path, encodeDocumentFile(text, m_encoding, &used));
     if (!result.ok) {
-        m_lastSaveFailed = true;
-        reportError(result.error);
+        reportError(result.error, failures);
         return false;
     }
     m_encoding = used;
-    m_lastWritten = text;
+    m_failureReported = false;
     return true;
 }
 
@@ -66,82 +60,80 @@ bool DocumentCommands::LoadDocumentFile(const QString &path)
         QByteArray bytes;
         const FileResult result = readWholeFile(path, bytes);
         if (!result.ok) {
-            reportError(result.error);
+            reportError(result.error, Failures::Report);
             return false;
         }
         decoded = decodeDocumentFile(bytes);
     } // the raw bytes are not kept beside the text
     // The whole text is written once, not line by line.
     m_host.setText(decoded.text);
-    m_host.setCaption(titledCaption(m_host.dialogFileName()));
+    m_host.setCaption(titledCaption(path));
     m_encoding = decoded.encoding;
-    SavedText = decoded.text; // shares the buffer with what the box was given
+    m_savedText = decoded.text; // shares the buffer with what the box was given
     return true;
 }
 
-bool DocumentCommands::chooseFile(bool forSaving)
+DocumentCommands::DialogSave DocumentCommands::SaveWithDialog(const QString &text)
 {
-    m_host.setDialogFilter(kFilter);
-    const Busy busy(*this);
-    const bool confirmed = forSaving ? m_host.showSave() : m_host.showOpen();
-    // A name the dialog still holds from earlier is no choice.
-    return confirmed && !m_host.dialogFileName().isEmpty();
-}
-
-bool DocumentCommands::SaveWithDialog()
-{
-    if (!chooseFile(true))
-        return false;
-    return WriteDocumentFile(m_host.dialogFileName());
+    m_fileDialog.setFilter(kFilter);
+    const std::optional<QString> chosen = m_fileDialog.ShowSave();
+    if (!chosen)
+        return {Saved::Cancelled, {}};
+    const bool written = WriteDocumentFile(*chosen, text, Failures::Report);
+    return {written ? Saved::Yes : Saved::Failed, *chosen};
 }
 
 void DocumentCommands::ClearDocument()
 {
-    CurrentFileName.clear();
-    SavedText.clear();
+    m_currentFileName.clear();
+    m_savedText.clear();
     m_host.setText(QString());
     m_encoding = TextEncoding::Utf8;
 }
 
+DocumentCommands::Saved DocumentCommands::saveDocumentAs(const QString &text)
+{
+    const DialogSave result = SaveWithDialog(text);
+    if (result.saved == Saved::Yes) {
+        m_currentFileName = result.path;
+        m_savedText = text;
+    }
+    // A failed write leaves the caption as it was; after a cancel the caption shows
+    // the name the dialog still holds from the last file chosen.
+    if (result.saved != Saved::Failed)
+        m_host.setCaption(titledCaption(m_fileDialog.FileName()));
+    return result.saved;
+}
+
+DocumentCommands::Saved DocumentCommands::saveDocument(const QString &text, Failures failures)
+{
+    if (m_currentFileName.isEmpty())
+        return saveDocumentAs(text);
+    if (!WriteDocumentFile(m_currentFileName, text, failures))
+        return Saved::Failed;
+    m_savedText = text;
+    m_host.setCaption(titledCaption(m_currentFileName));
+    return Saved::Yes;
+}
+
 bool DocumentCommands::SaveDocumentAs()
 {
-    m_lastSaveFailed = false;
-    const bool written = SaveWithDialog();
-    if (written) {
-        CurrentFileName = m_host.dialogFileName();
-        SavedText = m_lastWritten;
-    }
-    // A failed write leaves the caption as it was; a cancel shows the dialog's last name.
-    if (!m_lastSaveFailed)
-        m_host.setCaption(titledCaption(m_host.dialogFileName()));
-    return written;
+    return saveDocumentAs(m_host.text()) == Saved::Yes;
 }
 
 bool DocumentCommands::SaveDocument()
 {
-    m_lastSaveFailed = false;
-    bool result = true;
-    if (!CurrentFileName.isEmpty()) {
-        if (!WriteDocumentFile(CurrentFileName))
-            return false;
-        SavedText = m_lastWritten;
-        m_host.setCaption(titledCaption(CurrentFileName));
-    } else {
-        result = SaveDocumentAs();
-        if (m_lastSaveFailed)
-            return false;
-        m_host.setCaption(titledCaption(m_host.dialogFileName()));
-    }
-    return result;
+    return saveDocument(m_host.text(), Failures::Report) == Saved::Yes;
 }
 
 bool DocumentCommands::ConfirmSaveChanges()
 {
-    if (!isChanged())
+    const QString text = m_host.text();
+    if (text == m_savedText)
         return true;
     switch (prompt(kPromptStyleCommand)) {
-    case 6: return SaveDocument();
-    case 7: return true;
+    case MsgBox::Yes: return saveDocument(text, Failures::Report) == Saved::Yes;
+    case MsgBox::No: return true;
     default: return false;
     }
 }
@@ -156,11 +148,10 @@ void DocumentCommands::New()
 void DocumentCommands::Open()
 {
     // Opening discards unsaved changes without asking.
-    if (!chooseFile(false))
-        return;
-    const QString chosen = m_host.dialogFileName();
-    if (LoadDocumentFile(chosen))
-        CurrentFileName = chosen;
+    m_fileDialog.setFilter(kFilter);
+    const std::optional<QString> chosen = m_fileDialog.ShowOpen();
+    if (chosen && LoadDocumentFile(*chosen))
+        m_currentFileName = *chosen;
 }
 
 void DocumentCommands::Exit()
@@ -175,34 +166,28 @@ void DocumentCommands::QueryUnload(int &cancel)
 {
     cancel = 1;
     m_host.unloadAbout();
-    if (!isChanged()) {
+    const QString text = m_host.text();
+    if (text == m_savedText) {
         m_host.endProgram();
         return;
     }
     switch (prompt(kPromptStyleClose)) {
-    case 6:
+    case MsgBox::Yes:
         // Unsaved text is never thrown away: stay open when the save did not happen.
-        if (SaveDocument())
+        if (saveDocument(text, Failures::Report) == Saved::Yes)
             m_host.endProgram();
         return;
-    case 7:
-        m_host.endProgram();
-        return;
-    default:
-        return;
+    case MsgBox::No: m_host.endProgram(); return;
+    default: return;
     }
 }
 
 void DocumentCommands::AutoSaveTick()
 {
     // Never a second dialog on top of an open one, never a write during a save.
-    if (isBusy())
+    if (m_guard.isOpen())
         return;
-    m_quietFailures = true;
-    const bool saved = SaveDocument();
-    m_quietFailures = false;
-    if (saved)
-        m_failureReported = false;
+    saveDocument(m_host.text(), Failures::QuietOnceReported);
 }
 
 } // namespace wimblet

@@ -1,8 +1,11 @@
 #pragma once
 // The document: its state, its file operations and the File commands with the
-// unsaved-changes prompt. Written against DocumentHost so that it runs the same
-// in the window and in tests.
+// unsaved-changes prompt. Written against DocumentHost and the dialog services so
+// that it runs the same in the window and in tests.
 
+#include "base/commondialog.h"
+#include "base/dialogs.h"
+#include "base/msgbox.h"
 #include "document/documenthost.h"
 #include "document/textencoding.h"
 
@@ -13,21 +16,19 @@ namespace wimblet {
 class DocumentCommands
 {
 public:
-    explicit DocumentCommands(DocumentHost &host) : m_host(host) {}
+    DocumentCommands(DocumentHost &host, CommonDialog &fileDialog, MessageBoxService &boxes,
+                     DialogGuard &guard);
 
-    // Document state.
-    QString CurrentFileName;
-    QString SavedText;
-    // The encoding the document was read in and is written back in.
+    /// Document state: the file the document belongs to (empty while untitled) and
+    /// the text as last read from or written to a file.
+    const QString &CurrentFileName() const { return m_currentFileName; }
+    const QString &SavedText() const { return m_savedText; }
+    /// The encoding the document was read in and is written back in.
     TextEncoding encoding() const { return m_encoding; }
-    bool isChanged() const { return m_host.text() != SavedText; }
+    bool isChanged() const { return m_host.text() != m_savedText; }
 
-    // File operations. WriteDocumentFile and LoadDocumentFile report a failure
-    // in a message box and return false, leaving everything as it was.
-    bool WriteDocumentFile(const QString &path);
+    /// Reads `path` into the text box; on failure reports it and changes nothing.
     bool LoadDocumentFile(const QString &path);
-    bool SaveWithDialog();
-    void ClearDocument();
 
     bool SaveDocumentAs();
     bool SaveDocument();
@@ -39,34 +40,44 @@ public:
     void Save() { SaveDocument(); }
     void SaveAs() { SaveDocumentAs(); }
     void Exit();
-    // The request to close the main window; always refused, the program ends on its own.
+    /// The request to close the main window; always refused, the program ends on its own.
     void QueryUnload(int &cancel);
-    // A tick of the auto-save timer.
+    /// A tick of the auto-save timer.
     void AutoSaveTick();
-
-    // True while one of the document's prompts or file dialogs is open.
-    bool isBusy() const { return m_busy > 0; }
 
     static const QString kTitle;
     static const QString kFilter;
     static const QString kSavePrompt;
-    static constexpr int kPromptStyleCommand = 35; // Yes/No/Cancel, question
-    static constexpr int kPromptStyleClose = 67;   // Yes/No/Cancel, information
-    static constexpr int kErrorStyle = 16;         // OK, critical
+    static constexpr int kPromptStyleCommand = MsgBox::YesNoCancel + MsgBox::Question;
+    static constexpr int kPromptStyleClose = MsgBox::YesNoCancel + MsgBox::Information;
+    static constexpr int kErrorStyle = MsgBox::OKOnly + MsgBox::Critical;
 
 private:
-    class Busy;
+    enum class Saved { Yes, Cancelled, Failed };
+    // Auto save tells of a failure once, until a save succeeds again; every other
+    // save reports its own.
+    enum class Failures { Report, QuietOnceReported };
+    struct DialogSave {
+        Saved saved;
+        QString path; // the chosen file, when one was chosen
+    };
+
+    bool WriteDocumentFile(const QString &path, const QString &text, Failures failures);
+    DialogSave SaveWithDialog(const QString &text);
+    void ClearDocument();
+    Saved saveDocumentAs(const QString &text);
+    Saved saveDocument(const QString &text, Failures failures);
     int prompt(int style);
-    bool chooseFile(bool forSaving);
-    void reportError(const QString &message);
+    void reportError(const QString &message, Failures failures);
 
     DocumentHost &m_host;
+    CommonDialog &m_fileDialog;
+    MessageBoxService &m_boxes;
+    DialogGuard &m_guard;
+    QString m_currentFileName;
+    QString m_savedText;
     TextEncoding m_encoding = TextEncoding::Utf8;
-    int m_busy = 0;
-    QString m_lastWritten;            // the text the last successful write put on disk
-    bool m_lastSaveFailed = false;    // the last write was attempted and failed
-    bool m_quietFailures = false;     // auto save: report a failure only once
-    bool m_failureReported = false;
+    bool m_failureReported = false; // and no save has succeeded since
 };
 
 } // namespace wimblet

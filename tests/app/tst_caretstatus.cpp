@@ -3,6 +3,7 @@
 #include "app/caretstatus.h"
 #include "document/documentcommands.h"
 #include "app/frmNotepad.h"
+#include "support/scripteddialogs.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFile>
@@ -83,14 +84,16 @@ private Q_SLOTS:
 private:
     void show();
     void select(int anchor, int position);
-    QString panel(int index) const { return m_window->StatusBar1->Panels(index)->Text(); }
+    QString panel(int index) const { return m_window->components().StatusBar1->Panels(index)->Text(); }
 
+    testsupport::ScriptedMessageBox m_boxes;
+    testsupport::ScriptedFileDialog m_files;
     std::unique_ptr<frmNotepad> m_window;
 };
 
 void CaretStatusTest::init()
 {
-    m_window = std::make_unique<frmNotepad>();
+    m_window = std::make_unique<frmNotepad>(NotepadServices{&m_boxes, &m_files, {}});
 }
 
 void CaretStatusTest::show()
@@ -103,10 +106,10 @@ void CaretStatusTest::show()
 
 void CaretStatusTest::select(int anchor, int position)
 {
-    QTextCursor cursor(m_window->txt->document());
+    QTextCursor cursor(m_window->components().txt->document());
     cursor.setPosition(anchor);
     cursor.setPosition(position, QTextCursor::KeepAnchor);
-    m_window->txt->setTextCursor(cursor);
+    m_window->components().txt->setTextCursor(cursor);
 }
 
 void CaretStatusTest::figures_data()
@@ -135,7 +138,7 @@ void CaretStatusTest::figures()
     QFETCH(int, anchor);
     QFETCH(int, position);
     show();
-    m_window->txt->setText(text);
+    m_window->components().txt->setText(text);
     select(anchor, position);
     m_window->RefreshCaretStatus();
     QTEST(panel(3), "lineColumn");
@@ -146,9 +149,9 @@ void CaretStatusTest::loadStepRefreshesBeforeFirstShow()
 {
     QCOMPARE(panel(3), QStringLiteral("3"));
     QCOMPARE(panel(4), QStringLiteral("4"));
-    m_window->txt->blockSignals(true); // a design text, as if set before the load step
-    m_window->txt->setText(QStringLiteral("ab\r\ncd"));
-    m_window->txt->blockSignals(false);
+    m_window->components().txt->blockSignals(true); // a design text, as if set before the load step
+    m_window->components().txt->setText(QStringLiteral("ab\r\ncd"));
+    m_window->components().txt->blockSignals(false);
     QString atShow3, atShow4;
     struct ShowProbe : QObject {
         std::function<void()> seen;
@@ -192,13 +195,13 @@ void CaretStatusTest::events()
 {
     QFETCH(int, event);
     show();
-    TextBox *txt = m_window->txt;
+    TextBox *txt = m_window->components().txt;
     txt->setText(QStringLiteral("abc\r\nde") + QStringLiteral("\r\n.").repeated(60));
     select(5, 5);
     auto *other = new QLineEdit(m_window->clientArea());
     other->show();
-    m_window->StatusBar1->Panels(3)->setText(QStringLiteral("x"));
-    m_window->StatusBar1->Panels(4)->setText(QStringLiteral("y"));
+    m_window->components().StatusBar1->Panels(3)->setText(QStringLiteral("x"));
+    m_window->components().StatusBar1->Panels(4)->setText(QStringLiteral("y"));
     switch (Event(event)) {
     case Typing: QTest::keyPress(txt, Qt::Key_Z); break; // the change alone, no release yet
     case Deleting: QTest::keyPress(txt, Qt::Key_Backspace); break;
@@ -219,11 +222,12 @@ void CaretStatusTest::events()
     case SaveUnchanged: {
         QTemporaryDir dir;
         QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
-        DocumentCommands &doc = m_window->document();
-        doc.CurrentFileName = dir.filePath(QStringLiteral("same.txt"));
-        doc.SavedText = txt->Text();
+        m_files.answers = {dir.filePath(QStringLiteral("same.txt"))};
+        m_window->mnuSaveAs_Click();
+        QVERIFY(!m_window->document().isChanged());
         m_window->mnuSave_Click(); // titled: written at once, no dialog
-        QVERIFY(QFile::exists(doc.CurrentFileName));
+        QCOMPARE(m_files.shown.size(), 1);
+        QVERIFY(QFile::exists(m_window->document().CurrentFileName()));
         break;
     }
     }
@@ -235,7 +239,7 @@ void CaretStatusTest::events()
 void CaretStatusTest::wrappedLinesFollowTheWidthAtTheNextRefresh()
 {
     show();
-    TextBox *txt = m_window->txt;
+    TextBox *txt = m_window->components().txt;
     txt->setText(QString(300, u'w') + QStringLiteral("\r\nxy"));
     select(300, 300);
     m_window->RefreshCaretStatus();
@@ -285,9 +289,9 @@ void CaretStatusTest::failingStepIsSkipped_data()
 void CaretStatusTest::failingStepIsSkipped()
 {
     show();
-    m_window->txt->setText(QStringLiteral("abc\r\nde"));
+    m_window->components().txt->setText(QStringLiteral("abc\r\nde"));
     select(5, 5);
-    ScriptedQueries scripted(m_window->txt);
+    ScriptedQueries scripted(m_window->components().txt);
     QFETCH(int, count);
     QFETCH(int, end);
     QFETCH(int, line);
@@ -296,10 +300,10 @@ void CaretStatusTest::failingStepIsSkipped()
     scripted.end = end;
     scripted.line = line;
     scripted.start = start;
-    m_window->txt->setLineQueries(&scripted);
-    m_window->StatusBar1->Panels(3)->setText(QStringLiteral("x"));
+    m_window->components().txt->setLineQueries(&scripted);
+    m_window->components().StatusBar1->Panels(3)->setText(QStringLiteral("x"));
     m_window->RefreshCaretStatus();
-    m_window->txt->setLineQueries(nullptr);
+    m_window->components().txt->setLineQueries(nullptr);
     QTEST(panel(3), "lineColumn");
     QTEST(panel(4), "lines");
 }

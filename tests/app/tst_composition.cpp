@@ -129,8 +129,8 @@ void CompositionTest::toolbarButtons()
     QFETCH(int, position);
     QFETCH(QString, key);
     QFETCH(QString, toolTip);
-    QCOMPARE(m_window->Toolbar1->buttonCount(), 7);
-    QToolButton *button = m_window->Toolbar1->button(position);
+    QCOMPARE(m_window->components().Toolbar1->buttonCount(), 7);
+    QToolButton *button = m_window->components().Toolbar1->button(position);
     QCOMPARE(Toolbar::keyOf(button), key);
     QCOMPARE(button->toolTip(), toolTip);
     QCOMPARE(button->accessibleName(), toolTip);
@@ -163,28 +163,28 @@ void CompositionTest::statusPanels()
     QFETCH(float, width);
     QFETCH(float, minWidth);
     QFETCH(QString, text);
-    QCOMPARE(m_window->StatusBar1->panelCount(), 5);
-    StatusPanel *panel = m_window->StatusBar1->Panels(index);
+    QCOMPARE(m_window->components().StatusBar1->panelCount(), 5);
+    StatusPanel *panel = m_window->components().StatusBar1->Panels(index);
     QVERIFY(panel);
     QCOMPARE(panel->Width(), width);
     QCOMPARE(panel->MinWidth(), minWidth);
     if (!text.isEmpty())
         QCOMPARE(panel->Text(), text);
-    QVERIFY(!m_window->StatusBar1->Panels(0));
-    QVERIFY(!m_window->StatusBar1->Panels(6));
+    QVERIFY(!m_window->components().StatusBar1->Panels(0));
+    QVERIFY(!m_window->components().StatusBar1->Panels(6));
 }
 
 void CompositionTest::startState()
 {
     QCOMPARE(m_window->Caption(), QStringLiteral("Wimblet"));
-    QCOMPARE(m_window->Timer1->Enabled(), false);
-    QCOMPARE(m_window->Timer1->Interval(), 0);
-    QVERIFY(m_window->txt->Text().isEmpty());
-    for (MenuItem *item : {m_window->e15, m_window->e30, m_window->e1m, m_window->cstop})
+    QCOMPARE(m_window->components().Timer1->Enabled(), false);
+    QCOMPARE(m_window->components().Timer1->Interval(), 0);
+    QVERIFY(m_window->components().txt->Text().isEmpty());
+    for (MenuItem *item : {m_window->components().e15, m_window->components().e30, m_window->components().e1m, m_window->components().cstop})
         QVERIFY(!item->Checked() && !item->action()->isChecked());
-    QVERIFY(m_window->CommonDialog1->FileName().isEmpty());
+    QVERIFY(m_window->commonDialog().FileName().isEmpty());
     // The date panel shows today's date and refuses other texts.
-    StatusPanel *date = m_window->StatusBar1->Panels(5);
+    StatusPanel *date = m_window->components().StatusBar1->Panels(5);
     QCOMPARE(date->Text(), StatusBar::shortDateText(QDate::currentDate(), QLocale::system()));
     date->setText(QStringLiteral("x"));
     QVERIFY(date->Text() != QLatin1String("x"));
@@ -192,7 +192,7 @@ void CompositionTest::startState()
 
 void CompositionTest::textBoxSettings()
 {
-    TextBox *txt = m_window->txt;
+    TextBox *txt = m_window->components().txt;
     QCOMPARE(txt->font().pointSizeF(), 9.75);
     QCOMPARE(txt->font().families().value(0), QStringLiteral("Lucida Console"));
     QVERIFY(QFontInfo(txt->font()).fixedPitch());

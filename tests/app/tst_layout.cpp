@@ -78,16 +78,16 @@ void LayoutTest::realWindowFollowsResize()
         window.resize(size.width(), size.height() + window.menuBar()->height());
         QTRY_COMPARE(window.clientArea()->width(), size.width());
         const int clientH = window.clientArea()->height();
-        QCOMPARE(window.txt->x(), 0);
-        QCOMPARE(window.txt->y(), window.Toolbar1->height());
-        QCOMPARE(window.txt->width(), size.width());
-        QCOMPARE(window.txt->height(), window.toPixels(window.toTwips(clientH) - 800));
+        QCOMPARE(window.components().txt->x(), 0);
+        QCOMPARE(window.components().txt->y(), window.components().Toolbar1->height());
+        QCOMPARE(window.components().txt->width(), size.width());
+        QCOMPARE(window.components().txt->height(), window.toPixels(window.toTwips(clientH) - 800));
         const float others = 1440 + 1005 + 1005 + 1440;
-        QCOMPARE(window.StatusBar1->Panels(1)->Width(), window.ScaleWidth() - others);
+        QCOMPARE(window.components().StatusBar1->Panels(1)->Width(), window.ScaleWidth() - others);
         // The five panels fill the client width exactly.
-        QCOMPARE(window.StatusBar1->Panels(5)->geometry().right() + 1, size.width());
-        QCOMPARE(window.StatusBar1->y() + window.StatusBar1->height(), clientH);
-        QCOMPARE(window.Toolbar1->geometry(), QRect(0, 0, size.width(), window.toPixels(510)));
+        QCOMPARE(window.components().StatusBar1->Panels(5)->geometry().right() + 1, size.width());
+        QCOMPARE(window.components().StatusBar1->y() + window.components().StatusBar1->height(), clientH);
+        QCOMPARE(window.components().Toolbar1->geometry(), QRect(0, 0, size.width(), window.toPixels(510)));
     }
 }
 
@@ -96,12 +96,12 @@ void LayoutTest::minimizeChangesNothing()
     frmNotepad window;
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
-    const QRect before = window.txt->geometry();
-    const float panel1 = window.StatusBar1->Panels(1)->Width();
+    const QRect before = window.components().txt->geometry();
+    const float panel1 = window.components().StatusBar1->Panels(1)->Width();
     window.showMinimized();
     QCoreApplication::processEvents();
-    QCOMPARE(window.txt->geometry(), before);
-    QCOMPARE(window.StatusBar1->Panels(1)->Width(), panel1);
+    QCOMPARE(window.components().txt->geometry(), before);
+    QCOMPARE(window.components().StatusBar1->Panels(1)->Width(), panel1);
 }
 
 void LayoutTest::minimumSizeKeepsLayoutNonNegative()
@@ -113,8 +113,8 @@ void LayoutTest::minimumSizeKeepsLayoutNonNegative()
     QCoreApplication::processEvents();
     QVERIFY(window.ScaleWidth() >= 1440 + 1005 + 1005 + 1440 - window.twipsPerPixel());
     QVERIFY(window.ScaleHeight() >= 800);
-    QVERIFY(window.StatusBar1->Panels(1)->Width() >= 0);
-    QVERIFY(window.txt->height() >= 0);
+    QVERIFY(window.components().StatusBar1->Panels(1)->Width() >= 0);
+    QVERIFY(window.components().txt->height() >= 0);
 }
 
 QTEST_MAIN(LayoutTest)

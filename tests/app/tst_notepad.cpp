@@ -1,7 +1,7 @@
 // The main window's commands end to end: conversions, routing, auto save, ending.
 #include "about/aboutdialog.h"
 #include "about/frmAbout.h"
-#include "doubles.h"
+#include "support/scripteddialogs.h"
 #include "document/documentcommands.h"
 #include "app/frmNotepad.h"
 #include "toolkit/colour.h"
@@ -12,6 +12,7 @@
 #include <QTest>
 
 using namespace wimblet;
+using namespace wimblet::testsupport;
 
 class NotepadTest : public QObject
 {
@@ -96,27 +97,27 @@ void NotepadTest::conversionsSetTextAndColour()
     QFETCH(QString, menu);
     QFETCH(QString, input);
     QFETCH(quint32, colour);
-    m_window->txt->setText(input);
-    m_window->txt->setForeColor(colour == 192 ? kWindowTextColour : kDarkRed);
+    m_window->components().txt->setText(input);
+    m_window->components().txt->setForeColor(colour == 192 ? kWindowTextColour : kDarkRed);
     m_window->menuActions().value(menu)->trigger();
-    QTEST(m_window->txt->Text(), "output");
-    QCOMPARE(m_window->txt->ForeColor(), colour);
-    QCOMPARE(m_window->txt->palette().color(QPalette::Text),
-             resolveColour(colour, m_window->txt->palette()));
+    QTEST(m_window->components().txt->Text(), "output");
+    QCOMPARE(m_window->components().txt->ForeColor(), colour);
+    QCOMPARE(m_window->components().txt->palette().color(QPalette::Text),
+             resolveColour(colour, m_window->components().txt->palette()));
 }
 
 void NotepadTest::conversionIsOneUndoStep()
 {
-    QTest::keyClicks(m_window->txt, QStringLiteral("saya"));
+    QTest::keyClicks(m_window->components().txt, QStringLiteral("saya"));
     int changes = 0;
-    connect(m_window->txt, &TextBox::Change, this, [&] { ++changes; });
-    m_window->ConvertToCuteStyle();
+    connect(m_window->components().txt, &TextBox::Change, this, [&] { ++changes; });
+    m_window->cgirly_Click();
     QCOMPARE(changes, 1);
-    QCOMPARE(m_window->txt->Text(), QStringLiteral("sAY4"));
-    QTest::keyClick(m_window->txt, Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(m_window->txt->Text(), QStringLiteral("saya"));
-    m_window->txt->redo();
-    QCOMPARE(m_window->txt->Text(), QStringLiteral("sAY4"));
+    QCOMPARE(m_window->components().txt->Text(), QStringLiteral("sAY4"));
+    QTest::keyClick(m_window->components().txt, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(m_window->components().txt->Text(), QStringLiteral("saya"));
+    m_window->components().txt->redo();
+    QCOMPARE(m_window->components().txt->Text(), QStringLiteral("sAY4"));
 }
 
 void NotepadTest::toolbarRouting_data()
@@ -145,15 +146,15 @@ static QString observedEffect(frmNotepad &w, const ScriptedMessageBox &box,
         return QStringLiteral("dialog ") + files.shown.first();
     if (w.about().instance())
         return QStringLiteral("about");
-    if (w.txt->Text() != QLatin1String("saya"))
-        return QStringLiteral("text ") + w.txt->Text();
+    if (w.components().txt->Text() != QLatin1String("saya"))
+        return QStringLiteral("text ") + w.components().txt->Text();
     return QStringLiteral("nothing");
 }
 
 void NotepadTest::toolbarRouting()
 {
     QFETCH(QString, key);
-    m_window->txt->setText(QStringLiteral("saya"));
+    m_window->components().txt->setText(QStringLiteral("saya"));
     m_window->Toolbar1_ButtonClick(key);
     QTEST(observedEffect(*m_window, m_box, m_files), "effect");
     QCOMPARE(m_ends, 0);
@@ -178,14 +179,14 @@ void NotepadTest::menuItemsRunTheirCommands_data()
 void NotepadTest::menuItemsRunTheirCommands()
 {
     QFETCH(QString, item);
-    m_window->txt->setText(QStringLiteral("saya"));
+    m_window->components().txt->setText(QStringLiteral("saya"));
     m_window->menuActions().value(item)->trigger();
     QTEST(observedEffect(*m_window, m_box, m_files), "effect");
 }
 
 void NotepadTest::shortcutsRunCommands()
 {
-    m_window->txt->setText(QStringLiteral("x"));
+    m_window->components().txt->setText(QStringLiteral("x"));
     const std::pair<QKeyCombination, QString> keys[] = {
         {Qt::CTRL | Qt::Key_N, "35"}, {Qt::CTRL | Qt::Key_O, "open"},
         {Qt::CTRL | Qt::Key_S, "save"}, {QKeyCombination(Qt::Key_F8), "save"},
@@ -194,12 +195,12 @@ void NotepadTest::shortcutsRunCommands()
     for (const auto &[key, expected] : keys) {
         m_box = {};
         m_files = {};
-        QTest::keyClick(m_window->txt, key.key(), key.keyboardModifiers());
+        QTest::keyClick(m_window->components().txt, key.key(), key.keyboardModifiers());
         const QString seen = m_box.styles.isEmpty() ? m_files.shown.value(0)
                                                     : QString::number(m_box.styles.first());
         QCOMPARE(seen, expected);
     }
-    QTest::keyClick(m_window->txt, Qt::Key_F1);
+    QTest::keyClick(m_window->components().txt, Qt::Key_F1);
     QVERIFY(m_window->about().instance());
 }
 
@@ -207,7 +208,7 @@ void NotepadTest::exitCancelledClosesAbout()
 {
     m_window->mnuAbout_Click();
     QVERIFY(m_window->about().instance());
-    m_window->txt->setText(QStringLiteral("unsaved"));
+    m_window->components().txt->setText(QStringLiteral("unsaved"));
     m_box.answers = {2};
     m_window->Toolbar1_ButtonClick(QStringLiteral("mclose"));
     QTRY_VERIFY(!m_window->about().instance());
@@ -228,21 +229,21 @@ void NotepadTest::aboutIsSingleAndModeless()
     QCOMPARE(aboutWindows(), 1);
     QVERIFY(!m_window->about().instance()->isModal());
     // The main window's commands keep working while it is open.
-    m_window->txt->setText(QStringLiteral("saya"));
+    m_window->components().txt->setText(QStringLiteral("saya"));
     m_window->menuActions().value(QStringLiteral("cgirly"))->trigger();
-    QCOMPARE(m_window->txt->Text(), QStringLiteral("sAY4"));
+    QCOMPARE(m_window->components().txt->Text(), QStringLiteral("sAY4"));
     QVERIFY(!QApplication::activeModalWidget());
 }
 
 void NotepadTest::closeRequestKeepsUnsavedText()
 {
-    m_window->txt->setText(QStringLiteral("unsaved"));
+    m_window->components().txt->setText(QStringLiteral("unsaved"));
     m_box.answers = {6}; // Yes, then the Save As dialog is cancelled
     QVERIFY(!m_window->close());
     QCOMPARE(m_box.styles, QList<int>{67});
     QCOMPARE(m_ends, 0);
     QVERIFY(m_window->isVisible());
-    QCOMPARE(m_window->txt->Text(), QStringLiteral("unsaved"));
+    QCOMPARE(m_window->components().txt->Text(), QStringLiteral("unsaved"));
 }
 
 void NotepadTest::closeRequestEnds()
@@ -256,32 +257,32 @@ void NotepadTest::closeRequestEnds()
 void NotepadTest::autoSave()
 {
     const QString file = path("auto.txt");
-    m_window->txt->setText(QStringLiteral("one"));
+    m_window->components().txt->setText(QStringLiteral("one"));
     m_files.answers = {file};
     m_window->e30_Click();
     QCOMPARE(readBytes(file), QByteArray("one\r\n"));
-    QVERIFY(m_window->e30->Checked() && !m_window->e15->Checked() && !m_window->e1m->Checked());
-    QCOMPARE(m_window->Timer1->Interval(), 30000);
-    QVERIFY(m_window->Timer1->Enabled());
+    QVERIFY(m_window->components().e30->Checked() && !m_window->components().e15->Checked() && !m_window->components().e1m->Checked());
+    QCOMPARE(m_window->components().Timer1->Interval(), 30000);
+    QVERIFY(m_window->components().Timer1->Enabled());
     m_window->e15_Click(); // the mark moves; the titled document is written at once
-    QVERIFY(m_window->e15->Checked() && !m_window->e30->Checked());
-    m_window->Timer1->setInterval(20); // shorten the wait, not the behaviour
-    m_window->txt->setText(QStringLiteral("two"));
+    QVERIFY(m_window->components().e15->Checked() && !m_window->components().e30->Checked());
+    m_window->components().Timer1->setInterval(20); // shorten the wait, not the behaviour
+    m_window->components().txt->setText(QStringLiteral("two"));
     QTRY_COMPARE(readBytes(file), QByteArray("two\r\n"));
     m_window->cstop_Click();
-    QVERIFY(!m_window->e15->Checked() && !m_window->e30->Checked() && !m_window->e1m->Checked());
-    QVERIFY(!m_window->cstop->Checked());
-    m_window->txt->setText(QStringLiteral("three"));
+    QVERIFY(!m_window->components().e15->Checked() && !m_window->components().e30->Checked() && !m_window->components().e1m->Checked());
+    QVERIFY(!m_window->components().cstop->Checked());
+    m_window->components().txt->setText(QStringLiteral("three"));
     QTest::qWait(100);
     QCOMPARE(readBytes(file), QByteArray("two\r\n"));
 }
 
 void NotepadTest::autoSaveTickDuringDialogDoesNothing()
 {
-    m_window->txt->setText(QStringLiteral("untitled"));
+    m_window->components().txt->setText(QStringLiteral("untitled"));
     m_files.answers = {std::nullopt};
     m_window->e15_Click(); // opens Save As at once; cancelled, the timer still starts
-    QVERIFY(m_window->Timer1->Enabled());
+    QVERIFY(m_window->components().Timer1->Enabled());
     m_files.whileOpen = [this] { m_window->Timer1_Timer(); };
     m_files.answers = {path("tick.txt")};
     m_window->Timer1_Timer();

@@ -1,12 +1,14 @@
 // The File commands, the save prompt and the close request, against a scripted host.
 #include "document/documentcommands.h"
 #include "fakehost.h"
+#include "support/scripteddialogs.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace wimblet;
+using namespace wimblet::testsupport;
 
 namespace {
 
@@ -55,6 +57,7 @@ private Q_SLOTS:
     void windows1252RoundTripsAndWidens();
     void autoSaveTickSkipsWhileDialogOpen();
     void autoSaveFailureReportedOnce();
+    void autoSaveStaysQuietAfterAnyReportedFailure();
 
 private:
     QString path(const char *name) const { return m_dir->filePath(QString::fromLatin1(name)); }
@@ -62,6 +65,10 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<FakeHost> m_host;
+    std::unique_ptr<ScriptedMessageBox> m_boxes;
+    std::unique_ptr<ScriptedFileDialog> m_files;
+    std::unique_ptr<DialogGuard> m_guard;
+    std::unique_ptr<CommonDialog> m_dialog;
     std::unique_ptr<DocumentCommands> m_doc;
 };
 
@@ -70,19 +77,27 @@ void DocumentCommandsTest::init()
     m_dir = std::make_unique<QTemporaryDir>();
     QVERIFY2(m_dir->isValid(), qPrintable(m_dir->errorString()));
     m_host = std::make_unique<FakeHost>();
-    m_doc = std::make_unique<DocumentCommands>(*m_host);
+    m_boxes = std::make_unique<ScriptedMessageBox>();
+    m_files = std::make_unique<ScriptedFileDialog>();
+    m_guard = std::make_unique<DialogGuard>();
+    m_dialog = std::make_unique<CommonDialog>(*m_files, *m_guard);
+    m_doc = std::make_unique<DocumentCommands>(*m_host, *m_dialog, *m_boxes, *m_guard);
 }
 
 void DocumentCommandsTest::cleanup()
 {
     m_doc.reset();
+    m_dialog.reset();
+    m_guard.reset();
+    m_files.reset();
+    m_boxes.reset();
     m_host.reset();
     m_dir.reset();
 }
 
 void DocumentCommandsTest::openFile(const QString &file)
 {
-    m_host->files.push_back(file);
+    m_files->answers.push_back(file);
     m_doc->Open();
 }
 
@@ -105,21 +120,19 @@ void DocumentCommandsTest::newCommand()
     QFETCH(int, answer);
     QFETCH(bool, saveChosen);
     QFETCH(bool, cleared);
-    writeBytes(path("old.txt"), "old\r\n");
-    openFile(path("old.txt"));
+    // Untitled, so that Yes goes through Save As.
     if (changed)
         m_host->boxText = QStringLiteral("edited");
     if (answer)
-        m_host->answers.push_back(answer);
-    m_host->files.push_back(saveChosen ? std::optional<QString>(path("new.txt")) : std::nullopt);
-    m_doc->CurrentFileName.clear(); // untitled, so that Yes goes through Save As
+        m_boxes->answers.push_back(answer);
+    m_files->answers.push_back(saveChosen ? std::optional<QString>(path("new.txt")) : std::nullopt);
     m_doc->New();
-    QCOMPARE(int(m_host->prompts.size()), answer ? 1 : 0);
+    QCOMPARE(int(m_boxes->styles.size()), answer ? 1 : 0);
     QCOMPARE(m_host->caption, QStringLiteral("Wimblet"));
     QCOMPARE(m_host->boxText.isEmpty(), cleared);
     if (cleared) {
-        QVERIFY(m_doc->CurrentFileName.isEmpty());
-        QVERIFY(m_doc->SavedText.isEmpty());
+        QVERIFY(m_doc->CurrentFileName().isEmpty());
+        QVERIFY(m_doc->SavedText().isEmpty());
     }
     if (saveChosen)
         QCOMPARE(readBytes(path("new.txt")), QByteArray("edited\r\n"));
@@ -130,10 +143,10 @@ void DocumentCommandsTest::newCancelledThenSaveWritesSameFile()
     writeBytes(path("a.txt"), "a");
     openFile(path("a.txt"));
     m_host->boxText = QStringLiteral("a2");
-    m_host->answers = {2};
+    m_boxes->answers = {2};
     m_doc->New();
     QCOMPARE(m_host->caption, QStringLiteral("Wimblet"));
-    QCOMPARE(m_doc->CurrentFileName, path("a.txt"));
+    QCOMPARE(m_doc->CurrentFileName(), path("a.txt"));
     QCOMPARE(m_host->boxText, QStringLiteral("a2"));
     m_doc->Save();
     QCOMPARE(readBytes(path("a.txt")), QByteArray("a2\r\n"));
@@ -145,15 +158,15 @@ void DocumentCommandsTest::openDiscardsChangesWithoutPrompt()
     writeBytes(path("b.txt"), "line1\r\nline2\nstill2\r\n");
     m_host->boxText = QStringLiteral("unsaved");
     openFile(path("b.txt"));
-    QVERIFY(m_host->prompts.empty());
+    QVERIFY(m_boxes->styles.isEmpty());
     QCOMPARE(m_host->boxText, QStringLiteral("line1\r\nline2\nstill2"));
-    QCOMPARE(m_doc->CurrentFileName, path("b.txt"));
-    QCOMPARE(m_doc->SavedText, m_host->boxText);
+    QCOMPARE(m_doc->CurrentFileName(), path("b.txt"));
+    QCOMPARE(m_doc->SavedText(), m_host->boxText);
     QCOMPARE(m_host->caption, QStringLiteral("Wimblet - ") + path("b.txt"));
-    QCOMPARE(m_host->filter, QStringLiteral("All Files|*.*"));
+    QCOMPARE(m_dialog->Filter(), QStringLiteral("All Files|*.*"));
     m_doc->Exit(); // freshly opened: no prompt
     QVERIFY(m_host->ended);
-    QVERIFY(m_host->prompts.empty());
+    QVERIFY(m_boxes->styles.isEmpty());
 }
 
 void DocumentCommandsTest::openCancelledChangesNothing()
@@ -161,10 +174,10 @@ void DocumentCommandsTest::openCancelledChangesNothing()
     writeBytes(path("c.txt"), "c");
     openFile(path("c.txt"));
     m_host->boxText = QStringLiteral("changed");
-    m_host->files.push_back(std::nullopt);
+    m_files->answers.push_back(std::nullopt);
     m_doc->Open();
     QCOMPARE(m_host->boxText, QStringLiteral("changed"));
-    QCOMPARE(m_doc->CurrentFileName, path("c.txt"));
+    QCOMPARE(m_doc->CurrentFileName(), path("c.txt"));
     QCOMPARE(m_host->caption, QStringLiteral("Wimblet - ") + path("c.txt"));
 }
 
@@ -186,7 +199,7 @@ void DocumentCommandsTest::saveRewritesUnchangedTitledFile()
     writeBytes(path("d.txt"), "changed on disk");
     m_doc->Save();
     QCOMPARE(readBytes(path("d.txt")), QByteArray("d\r\n"));
-    QVERIFY(m_host->dialogs.size() == 1); // only the Open dialog
+    QVERIFY(m_files->shown.size() == 1); // only the Open dialog
 }
 
 void DocumentCommandsTest::saveAsCancelCaptions_data()
@@ -207,7 +220,7 @@ void DocumentCommandsTest::saveAsCancelCaptions()
         caption = QStringLiteral("Wimblet - ") + path("e.txt");
     }
     m_host->boxText = QStringLiteral("new text");
-    m_host->files.push_back(std::nullopt);
+    m_files->answers.push_back(std::nullopt);
     QVERIFY(!m_doc->SaveDocumentAs());
     QCOMPARE(m_host->caption, caption);
     if (titled)
@@ -220,11 +233,12 @@ void DocumentCommandsTest::saveAfterOpenAndNewPrefillsOldPath()
     openFile(path("f.txt"));
     m_doc->New();
     m_host->boxText = QStringLiteral("x");
-    m_host->files.push_back(std::nullopt);
+    m_files->answers.push_back(std::nullopt);
     QVERIFY(!m_doc->SaveDocument());
-    QCOMPARE(m_host->dialogs.last(), QStringLiteral("save:") + path("f.txt"));
+    QCOMPARE(m_files->shown.last(), QStringLiteral("save"));
+    QCOMPARE(m_files->initialNames.last(), path("f.txt"));
     QCOMPARE(m_host->caption, QStringLiteral("Wimblet - ") + path("f.txt"));
-    QVERIFY(m_doc->CurrentFileName.isEmpty());
+    QVERIFY(m_doc->CurrentFileName().isEmpty());
     QCOMPARE(readBytes(path("f.txt")), QByteArray("f"));
 }
 
@@ -248,13 +262,13 @@ void DocumentCommandsTest::exitCommand()
     if (changed)
         m_host->boxText = QStringLiteral("text");
     if (answer)
-        m_host->answers.push_back(answer);
-    m_host->files.push_back(std::nullopt);
+        m_boxes->answers.push_back(answer);
+    m_files->answers.push_back(std::nullopt);
     m_doc->Exit();
     QCOMPARE(m_host->ended, ends);
     QCOMPARE(m_host->aboutUnloads, ends ? 0 : 1);
     if (answer)
-        QCOMPARE(m_host->prompts.at(0).style, 35);
+        QCOMPARE(m_boxes->styles.at(0), 35);
 }
 
 void DocumentCommandsTest::closeRequest_data()
@@ -284,15 +298,15 @@ void DocumentCommandsTest::closeRequest()
     if (changed)
         m_host->boxText = QStringLiteral("closing");
     if (answer)
-        m_host->answers.push_back(answer);
-    m_host->files.push_back(std::nullopt);
+        m_boxes->answers.push_back(answer);
+    m_files->answers.push_back(std::nullopt);
     int cancel = 0;
     m_doc->QueryUnload(cancel);
     QCOMPARE(cancel, 1); // the request itself is always refused
     QCOMPARE(m_host->aboutUnloads, 1);
     QTEST(m_host->ended, "ends");
     if (answer)
-        QCOMPARE(m_host->prompts.at(0).style, 67);
+        QCOMPARE(m_boxes->styles.at(0), 67);
     if (titled)
         QTEST(readBytes(path("g.txt")) == "closing\r\n", "written");
 }
@@ -300,17 +314,17 @@ void DocumentCommandsTest::closeRequest()
 void DocumentCommandsTest::promptTextAndStyles()
 {
     m_host->boxText = QStringLiteral("x");
-    m_host->answers = {2, 2};
+    m_boxes->answers = {2, 2};
     m_doc->New();
     int cancel = 0;
     m_doc->QueryUnload(cancel);
-    QCOMPARE(int(m_host->prompts.size()), 2);
-    for (const Prompt &p : m_host->prompts) {
-        QCOMPARE(p.text, QStringLiteral("Do you want to save the changes?"));
-        QCOMPARE(p.title, QStringLiteral("Wimblet"));
+    QCOMPARE(int(m_boxes->styles.size()), 2);
+    for (int i = 0; i < 2; ++i) {
+        QCOMPARE(m_boxes->texts.at(i), QStringLiteral("Do you want to save the changes?"));
+        QCOMPARE(m_boxes->titles.at(i), QStringLiteral("Wimblet"));
     }
-    QCOMPARE(m_host->prompts[0].style, 35);
-    QCOMPARE(m_host->prompts[1].style, 67);
+    QCOMPARE(m_boxes->styles[0], 35);
+    QCOMPARE(m_boxes->styles[1], 67);
 }
 
 void DocumentCommandsTest::failedWriteChangesNothing_data()
@@ -328,13 +342,13 @@ void DocumentCommandsTest::failedWriteChangesNothing()
     openFile(path("h.txt"));
     m_host->boxText = QStringLiteral("new");
     const QString bad = m_dir->filePath(target);
-    m_host->files.push_back(bad);
+    m_files->answers.push_back(bad);
     QVERIFY(!m_doc->SaveDocumentAs());
-    QCOMPARE(m_host->errorCount(), 1);
-    QVERIFY(m_host->prompts.back().text.contains(QDir::toNativeSeparators(bad)));
-    QCOMPARE(m_host->prompts.back().title, QStringLiteral("Wimblet"));
-    QCOMPARE(m_doc->CurrentFileName, path("h.txt"));
-    QCOMPARE(m_doc->SavedText, QStringLiteral("h"));
+    QCOMPARE(m_boxes->errorCount(), 1);
+    QVERIFY(m_boxes->texts.back().contains(QDir::toNativeSeparators(bad)));
+    QCOMPARE(m_boxes->titles.back(), QStringLiteral("Wimblet"));
+    QCOMPARE(m_doc->CurrentFileName(), path("h.txt"));
+    QCOMPARE(m_doc->SavedText(), QStringLiteral("h"));
     QCOMPARE(m_host->caption, QStringLiteral("Wimblet - ") + path("h.txt"));
     QCOMPARE(readBytes(path("h.txt")), QByteArray("h"));
 }
@@ -343,23 +357,23 @@ void DocumentCommandsTest::failedWriteStopsNewAndExit()
 {
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("folder")));
     m_host->boxText = QStringLiteral("keep me");
-    m_host->answers = {6, 6};
-    m_host->files = {path("folder"), path("folder")};
+    m_boxes->answers = {6, 6};
+    m_files->answers = {path("folder"), path("folder")};
     m_doc->New();
     QCOMPARE(m_host->boxText, QStringLiteral("keep me"));
     m_doc->Exit();
     QVERIFY(!m_host->ended);
-    QCOMPARE(m_host->errorCount(), 2);
+    QCOMPARE(m_boxes->errorCount(), 2);
 }
 
 void DocumentCommandsTest::failedReadChangesNothing()
 {
     m_host->boxText = QStringLiteral("current");
     openFile(path("does-not-exist.txt"));
-    QCOMPARE(m_host->errorCount(), 1);
-    QVERIFY(m_host->prompts.back().text.contains(QStringLiteral("does-not-exist.txt")));
+    QCOMPARE(m_boxes->errorCount(), 1);
+    QVERIFY(m_boxes->texts.back().contains(QStringLiteral("does-not-exist.txt")));
     QCOMPARE(m_host->boxText, QStringLiteral("current"));
-    QVERIFY(m_doc->CurrentFileName.isEmpty());
+    QVERIFY(m_doc->CurrentFileName().isEmpty());
     QCOMPARE(m_host->caption, QStringLiteral("Wimblet"));
 }
 
@@ -379,10 +393,10 @@ void DocumentCommandsTest::windows1252RoundTripsAndWidens()
 void DocumentCommandsTest::autoSaveTickSkipsWhileDialogOpen()
 {
     m_host->boxText = QStringLiteral("untitled text");
-    m_host->files = {path("i.txt")};
-    m_host->whileDialogOpen = [this] { m_doc->AutoSaveTick(); };
+    m_files->answers = {path("i.txt")};
+    m_files->whileOpen = [this] { m_doc->AutoSaveTick(); };
     m_doc->AutoSaveTick(); // opens Save As; a tick inside it must do nothing
-    QCOMPARE(m_host->dialogs.size(), 1);
+    QCOMPARE(m_files->shown.size(), 1);
     QCOMPARE(readBytes(path("i.txt")), QByteArray("untitled text\r\n"));
 }
 
@@ -394,14 +408,34 @@ void DocumentCommandsTest::autoSaveFailureReportedOnce()
     QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("j.txt"))); // now a folder: writes fail
     for (int i = 0; i < 3; ++i)
         m_doc->AutoSaveTick();
-    QCOMPARE(m_host->errorCount(), 1);
+    QCOMPARE(m_boxes->errorCount(), 1);
     QVERIFY(QDir(m_dir->path()).rmdir(QStringLiteral("j.txt")));
     m_doc->AutoSaveTick(); // succeeds again
     QCOMPARE(readBytes(path("j.txt")), QByteArray("j\r\n"));
-    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("other")));
-    m_doc->CurrentFileName = path("other");
+    QVERIFY(QFile::remove(path("j.txt")));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("j.txt")));
     m_doc->AutoSaveTick(); // a new failure after a success is reported again
-    QCOMPARE(m_host->errorCount(), 2);
+    QCOMPARE(m_boxes->errorCount(), 2);
+}
+
+void DocumentCommandsTest::autoSaveStaysQuietAfterAnyReportedFailure()
+{
+    writeBytes(path("k.txt"), "k");
+    openFile(path("k.txt"));
+    QVERIFY(QFile::remove(path("k.txt")));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("k.txt"))); // now a folder: writes fail
+    m_doc->Save(); // as choosing an interval does: its failure is reported
+    QCOMPARE(m_boxes->errorCount(), 1);
+    m_doc->AutoSaveTick(); // the user knows already: the ticks stay quiet
+    m_doc->AutoSaveTick();
+    QCOMPARE(m_boxes->errorCount(), 1);
+    m_doc->Save(); // an explicit save always reports its own failure
+    QCOMPARE(m_boxes->errorCount(), 2);
+    m_boxes->answers = {MsgBox::Yes};
+    m_host->boxText = QStringLiteral("changed");
+    m_doc->Exit(); // so does the prompt's Yes
+    QCOMPARE(m_boxes->errorCount(), 3);
+    QVERIFY(!m_host->ended);
 }
 
 QTEST_MAIN(DocumentCommandsTest)

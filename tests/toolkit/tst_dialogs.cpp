@@ -1,6 +1,5 @@
-// The message box and file dialog layer.
-#include "toolkit/commondialog.h"
-#include "toolkit/messagebox.h"
+// The real message boxes: buttons, answers, icons and title.
+#include "toolkit/qtdialogs.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -10,32 +9,6 @@
 using namespace wimblet;
 
 namespace {
-
-class ScriptedFiles : public FileDialogService
-{
-public:
-    std::vector<std::optional<QString>> answers;
-    QStringList initialNames;
-    QList<QStringList> filters;
-    std::optional<QString> getOpenFileName(const QStringList &f, const QString &initial) override
-    {
-        return answer(f, initial);
-    }
-    std::optional<QString> getSaveFileName(const QStringList &f, const QString &initial) override
-    {
-        return answer(f, initial);
-    }
-
-private:
-    std::optional<QString> answer(const QStringList &f, const QString &initial)
-    {
-        filters << f;
-        initialNames << initial;
-        auto a = answers.front();
-        answers.erase(answers.begin());
-        return a;
-    }
-};
 
 // Presses a key in the message box once it is the active modal widget.
 void pressInModalSoon(Qt::Key key)
@@ -53,44 +26,9 @@ class DialogsTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void nameFilters_data();
-    void nameFilters();
-    void fileNameKeptBetweenShowings();
     void messageBoxAnswers_data();
     void messageBoxAnswers();
 };
-
-void DialogsTest::nameFilters_data()
-{
-    QTest::addColumn<QString>("filter");
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("all files") << "All Files|*.*" << QStringList{"All Files (*)"};
-    QTest::newRow("two pairs") << "Text|*.txt|All Files|*.*"
-                               << QStringList{"Text (*.txt)", "All Files (*)"};
-    QTest::newRow("empty") << "" << QStringList{};
-}
-
-void DialogsTest::nameFilters()
-{
-    QFETCH(QString, filter);
-    QTEST(toNameFilters(filter), "expected");
-}
-
-void DialogsTest::fileNameKeptBetweenShowings()
-{
-    ScriptedFiles files;
-    files.answers = {QStringLiteral("/tmp/a.txt"), std::nullopt, QStringLiteral("/tmp/b.txt")};
-    CommonDialog dialog(&files);
-    dialog.setFilter(QStringLiteral("All Files|*.*"));
-    QVERIFY(dialog.ShowSave());
-    QCOMPARE(dialog.FileName(), QStringLiteral("/tmp/a.txt"));
-    QVERIFY(!dialog.ShowOpen()); // a cancel keeps the name and raises nothing
-    QCOMPARE(dialog.FileName(), QStringLiteral("/tmp/a.txt"));
-    QVERIFY(dialog.ShowOpen());
-    QCOMPARE(dialog.FileName(), QStringLiteral("/tmp/b.txt"));
-    QCOMPARE(files.initialNames, QStringList({"", "/tmp/a.txt", "/tmp/a.txt"}));
-    QCOMPARE(files.filters.value(0), QStringList{"All Files (*)"});
-}
 
 void DialogsTest::messageBoxAnswers_data()
 {
