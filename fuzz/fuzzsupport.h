@@ -1,4 +1,5 @@
 #pragma once
+// What the fuzz targets share.
 
 #include <QByteArrayView>
 #include <QString>

@@ -1,4 +1,6 @@
 #pragma once
+// The replacement rule every style step uses: scan left to right, replace every
+// exact occurrence, never search inserted text again.
 
 #include <QLatin1StringView>
 #include <QString>

@@ -1,4 +1,5 @@
 #pragma once
+// A bounded memo of converted letter runs.
 
 #include "convert/runrewriter.h"
 

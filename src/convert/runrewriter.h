@@ -1,4 +1,5 @@
 #pragma once
+// Rewrites one run of letters and digits by a whole style table at once.
 
 #include "convert/replaceall.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// The two style conversions of the whole text, in one pass each.
 
 #include <QString>
 

@@ -1,4 +1,5 @@
 #pragma once
+// The two style tables, in the order their steps run.
 
 #include "convert/replaceall.h"
 

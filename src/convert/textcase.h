@@ -1,4 +1,5 @@
 #pragma once
+// Lower case by the system locale, and sentence capitals.
 
 #include <QString>
 

@@ -1,4 +1,6 @@
 #pragma once
+// Converts a text token by token: separators pass through, each token is looked
+// up in a memo or rewritten.
 
 #include "convert/runmemo.h"
 #include "convert/tokenmemo.h"

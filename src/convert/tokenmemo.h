@@ -1,4 +1,5 @@
 #pragma once
+// A memo of converted short tokens, keyed by their UTF-16 units.
 
 #include "convert/textcase.h"
 

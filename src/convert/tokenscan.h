@@ -1,4 +1,5 @@
 #pragma once
+// Finds where tokens start and end, many characters at a time.
 
 #include <QtAlgorithms>
 #include <QtGlobal>

@@ -1,4 +1,5 @@
 #pragma once
+// The buffer a conversion writes its result into.
 
 #include <QString>
 

@@ -1,4 +1,5 @@
 #pragma once
+// The document file format: how a file's bytes become the text box's text and back.
 
 #include "document/textencoding.h"
 

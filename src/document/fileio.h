@@ -1,4 +1,5 @@
 #pragma once
+// Whole files read and written safely, with errors the user can read.
 
 #include <QByteArray>
 #include <QString>

@@ -30,8 +30,8 @@ class AboutDialogTest : public QObject
 
 private Q_SLOTS:
     void cleanup();
-    void unloadedBy_data();
-    void unloadedBy();
+    void closesWhenUnloadedBy_data();
+    void closesWhenUnloadedBy();
     void showTwiceLeavesOne();
     void showAfterUnloadLoadsAfresh();
     void ownerEndingDiscardsWindow_data();
@@ -45,7 +45,7 @@ void AboutDialogTest::cleanup()
     QCOMPARE(aboutWindows().size(), 0);
 }
 
-void AboutDialogTest::unloadedBy_data()
+void AboutDialogTest::closesWhenUnloadedBy_data()
 {
     QTest::addColumn<int>("key"); // 0: click OK, -1: the close box, -2: Unload
     QTest::addColumn<bool>("onIcon"); // the focus on the icon instead of the button
@@ -63,7 +63,7 @@ void AboutDialogTest::unloadedBy_data()
     QTest::newRow("Space on icon") << int(Qt::Key_Space) << true << false;
 }
 
-void AboutDialogTest::unloadedBy()
+void AboutDialogTest::closesWhenUnloadedBy()
 {
     QFETCH(int, key);
     QFETCH(bool, onIcon);

@@ -42,13 +42,13 @@ class FrmAboutTest : public QObject
 
 private Q_SLOTS:
     void loadFillsTextsBeforeShowing();
-    void labels_data();
-    void labels();
-    void engravedRule();
-    void lineCoverage_data();
-    void lineCoverage();
-    void iconAndButton();
-    void windowFrameAndPlace();
+    void labelsHaveTheirTextsAndPlaces_data();
+    void labelsHaveTheirTextsAndPlaces();
+    void ruleIsDrawnEngraved();
+    void lineShapesCoverTheirPixels_data();
+    void lineShapesCoverTheirPixels();
+    void iconAndOkButtonAreInPlace();
+    void windowIsFixedAtItsPlace();
 };
 
 void FrmAboutTest::loadFillsTextsBeforeShowing()
@@ -72,7 +72,7 @@ void FrmAboutTest::loadFillsTextsBeforeShowing()
     QCOMPARE(spy.seen, QStringLiteral("About Wimblet|Version 1.0.0|Wimblet"));
 }
 
-void FrmAboutTest::labels_data()
+void FrmAboutTest::labelsHaveTheirTextsAndPlaces_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QRectF>("twips");
@@ -94,7 +94,7 @@ void FrmAboutTest::labels_data()
                                 << "Version 1.0.0" << 8.0 << true;
 }
 
-void FrmAboutTest::labels()
+void FrmAboutTest::labelsHaveTheirTextsAndPlaces()
 {
     QFETCH(QString, name);
     QFETCH(QRectF, twips);
@@ -123,7 +123,7 @@ void FrmAboutTest::labels()
              qPrintable(QStringLiteral("needs %1x%2").arg(needed.width()).arg(needed.height())));
 }
 
-void FrmAboutTest::engravedRule()
+void FrmAboutTest::ruleIsDrawnEngraved()
 {
     Shown s;
     const frmAbout &f = *s.form;
@@ -140,7 +140,7 @@ void FrmAboutTest::engravedRule()
         QCOMPARE(image.pixelColor(x, py), colour);
 }
 
-void FrmAboutTest::lineCoverage_data()
+void FrmAboutTest::lineShapesCoverTheirPixels_data()
 {
     QTest::addColumn<QPoint>("from");
     QTest::addColumn<QPoint>("to");
@@ -153,7 +153,7 @@ void FrmAboutTest::lineCoverage_data()
     QTest::newRow("no width") << QPoint(0, 4) << QPoint(8, 4) << 0 << QRect(0, 4, 8, 1);
 }
 
-void FrmAboutTest::lineCoverage()
+void FrmAboutTest::lineShapesCoverTheirPixels()
 {
     QFETCH(QPoint, from);
     QFETCH(QPoint, to);
@@ -161,7 +161,7 @@ void FrmAboutTest::lineCoverage()
     QTEST(wimblet::lineCoverage(from, to, width), "covered");
 }
 
-void FrmAboutTest::iconAndButton()
+void FrmAboutTest::iconAndOkButtonAreInPlace()
 {
     Shown s;
     frmAbout &f = *s.form;
@@ -185,7 +185,7 @@ void FrmAboutTest::iconAndButton()
     QCOMPARE(QApplication::focusWidget(), f.cmdOK);
 }
 
-void FrmAboutTest::windowFrameAndPlace()
+void FrmAboutTest::windowIsFixedAtItsPlace()
 {
     Shown s;
     frmAbout &f = *s.form;

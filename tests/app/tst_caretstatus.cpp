@@ -71,11 +71,11 @@ private Q_SLOTS:
     void init();
     void cleanup() { m_window.reset(); }
 
-    void figures_data();
-    void figures();
+    void panelsShowLineColumnAndCount_data();
+    void panelsShowLineColumnAndCount();
     void loadStepRefreshesBeforeFirstShow();
-    void events_data();
-    void events();
+    void onlyChangesClicksAndKeyReleasesRefresh_data();
+    void onlyChangesClicksAndKeyReleasesRefresh();
     void wrappedLinesFollowTheWidthAtTheNextRefresh();
     void failingStepIsSkipped_data();
     void failingStepIsSkipped();
@@ -112,7 +112,7 @@ void CaretStatusTest::select(int anchor, int position)
     m_window->components().txt->setTextCursor(cursor);
 }
 
-void CaretStatusTest::figures_data()
+void CaretStatusTest::panelsShowLineColumnAndCount_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("anchor"); // positions in the box: a line break counts once
@@ -132,7 +132,7 @@ void CaretStatusTest::figures_data()
                                   << "Ln 6001, Col 4 " << "7000 Lines ";
 }
 
-void CaretStatusTest::figures()
+void CaretStatusTest::panelsShowLineColumnAndCount()
 {
     QFETCH(QString, text);
     QFETCH(int, anchor);
@@ -173,7 +173,7 @@ void CaretStatusTest::loadStepRefreshesBeforeFirstShow()
     QCOMPARE(atShow4, QStringLiteral("2 Lines "));
 }
 
-void CaretStatusTest::events_data()
+void CaretStatusTest::onlyChangesClicksAndKeyReleasesRefresh_data()
 {
     QTest::addColumn<int>("event");
     QTest::addColumn<QString>("lineColumn"); // "x" and "y": the panels were left alone
@@ -191,7 +191,7 @@ void CaretStatusTest::events_data()
     QTest::newRow("Save of an unchanged document") << int(SaveUnchanged) << "x" << "y";
 }
 
-void CaretStatusTest::events()
+void CaretStatusTest::onlyChangesClicksAndKeyReleasesRefresh()
 {
     QFETCH(int, event);
     show();

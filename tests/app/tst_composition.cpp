@@ -16,22 +16,22 @@ private Q_SLOTS:
     void init() { m_window = std::make_unique<frmNotepad>(); }
     void cleanup() { m_window.reset(); }
 
-    void menuTree_data();
-    void menuTree();
+    void menuItemsHaveTheirCaptionsAndKeys_data();
+    void menuItemsHaveTheirCaptionsAndKeys();
     void menuOrderAndSeparators();
-    void toolbarButtons_data();
-    void toolbarButtons();
-    void statusPanels_data();
-    void statusPanels();
-    void startState();
-    void textBoxSettings();
-    void clientSizeAndCentring();
+    void toolbarButtonsHaveKeysTooltipsAndPictures_data();
+    void toolbarButtonsHaveKeysTooltipsAndPictures();
+    void statusPanelsStartWithTheirTextsAndWidths_data();
+    void statusPanelsStartWithTheirTextsAndWidths();
+    void everythingStartsEnabledUncheckedAndEmpty();
+    void textBoxHasItsFontScrollBarAndFocus();
+    void firstWindowHasTheDesignedSizeCentred();
 
 private:
     std::unique_ptr<frmNotepad> m_window;
 };
 
-void CompositionTest::menuTree_data()
+void CompositionTest::menuItemsHaveTheirCaptionsAndKeys_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("caption");
@@ -68,7 +68,7 @@ static QString parentName(QMenuBar *bar, QAction *action)
     return QStringLiteral("?");
 }
 
-void CompositionTest::menuTree()
+void CompositionTest::menuItemsHaveTheirCaptionsAndKeys()
 {
     QFETCH(QString, name);
     QFETCH(QString, caption);
@@ -110,7 +110,7 @@ void CompositionTest::menuOrderAndSeparators()
     QVERIFY(actions.contains("sss") && actions["sss"]->isSeparator());
 }
 
-void CompositionTest::toolbarButtons_data()
+void CompositionTest::toolbarButtonsHaveKeysTooltipsAndPictures_data()
 {
     QTest::addColumn<int>("position");
     QTest::addColumn<QString>("key");
@@ -124,7 +124,7 @@ void CompositionTest::toolbarButtons_data()
     QTest::newRow("7") << 6 << "mclose" << "Exit";
 }
 
-void CompositionTest::toolbarButtons()
+void CompositionTest::toolbarButtonsHaveKeysTooltipsAndPictures()
 {
     QFETCH(int, position);
     QFETCH(QString, key);
@@ -144,7 +144,7 @@ void CompositionTest::toolbarButtons()
     QCOMPARE(button->x(), position * w);
 }
 
-void CompositionTest::statusPanels_data()
+void CompositionTest::statusPanelsStartWithTheirTextsAndWidths_data()
 {
     QTest::addColumn<int>("index");
     QTest::addColumn<float>("width");
@@ -157,7 +157,7 @@ void CompositionTest::statusPanels_data()
     QTest::newRow("5 date") << 5 << 1440.0f << 1440.0f << "";
 }
 
-void CompositionTest::statusPanels()
+void CompositionTest::statusPanelsStartWithTheirTextsAndWidths()
 {
     QFETCH(int, index);
     QFETCH(float, width);
@@ -174,7 +174,7 @@ void CompositionTest::statusPanels()
     QVERIFY(!m_window->components().StatusBar1->Panels(6));
 }
 
-void CompositionTest::startState()
+void CompositionTest::everythingStartsEnabledUncheckedAndEmpty()
 {
     QCOMPARE(m_window->Caption(), QStringLiteral("Wimblet"));
     QCOMPARE(m_window->components().Timer1->Enabled(), false);
@@ -190,7 +190,7 @@ void CompositionTest::startState()
     QVERIFY(date->Text() != QLatin1String("x"));
 }
 
-void CompositionTest::textBoxSettings()
+void CompositionTest::textBoxHasItsFontScrollBarAndFocus()
 {
     TextBox *txt = m_window->components().txt;
     QCOMPARE(txt->font().pointSizeF(), 9.75);
@@ -204,7 +204,7 @@ void CompositionTest::textBoxSettings()
     QCOMPARE(txt->x(), 0);
 }
 
-void CompositionTest::clientSizeAndCentring()
+void CompositionTest::firstWindowHasTheDesignedSizeCentred()
 {
     m_window->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));

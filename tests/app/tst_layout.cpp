@@ -12,14 +12,14 @@ class LayoutTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void formula_data();
-    void formula();
+    void layoutFollowsTheFormula_data();
+    void layoutFollowsTheFormula();
     void realWindowFollowsResize();
     void minimizeChangesNothing();
     void minimumSizeKeepsLayoutNonNegative();
 };
 
-void LayoutTest::formula_data()
+void LayoutTest::layoutFollowsTheFormula_data()
 {
     QTest::addColumn<int>("state");
     QTest::addColumn<float>("width");
@@ -43,7 +43,7 @@ void LayoutTest::formula_data()
                                << 0.f << 0.f;
 }
 
-void LayoutTest::formula()
+void LayoutTest::layoutFollowsTheFormula()
 {
     QFETCH(int, state);
     QFETCH(float, width);

@@ -25,8 +25,8 @@ private Q_SLOTS:
     void conversionsSetTextAndColour_data();
     void conversionsSetTextAndColour();
     void conversionIsOneUndoStep();
-    void toolbarRouting_data();
-    void toolbarRouting();
+    void toolbarKeysRouteToTheirCommands_data();
+    void toolbarKeysRouteToTheirCommands();
     void menuItemsRunTheirCommands_data();
     void menuItemsRunTheirCommands();
     void shortcutsRunCommands();
@@ -34,7 +34,7 @@ private Q_SLOTS:
     void aboutIsSingleAndModeless();
     void closeRequestKeepsUnsavedText();
     void closeRequestEnds();
-    void autoSave();
+    void autoSaveSavesAtOnceAndChecksOneItem();
     void autoSaveTickDuringDialogDoesNothing();
 
 private:
@@ -120,7 +120,7 @@ void NotepadTest::conversionIsOneUndoStep()
     QCOMPARE(m_window->components().txt->Text(), QStringLiteral("sAY4"));
 }
 
-void NotepadTest::toolbarRouting_data()
+void NotepadTest::toolbarKeysRouteToTheirCommands_data()
 {
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("effect");
@@ -151,7 +151,7 @@ static QString observedEffect(frmNotepad &w, const ScriptedMessageBox &box,
     return QStringLiteral("nothing");
 }
 
-void NotepadTest::toolbarRouting()
+void NotepadTest::toolbarKeysRouteToTheirCommands()
 {
     QFETCH(QString, key);
     m_window->components().txt->setText(QStringLiteral("saya"));
@@ -254,7 +254,7 @@ void NotepadTest::closeRequestEnds()
     QVERIFY(m_window->hasEnded());
 }
 
-void NotepadTest::autoSave()
+void NotepadTest::autoSaveSavesAtOnceAndChecksOneItem()
 {
     const QString file = path("auto.txt");
     m_window->components().txt->setText(QStringLiteral("one"));

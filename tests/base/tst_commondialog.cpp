@@ -12,13 +12,13 @@ class CommonDialogTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void nameFilters_data();
-    void nameFilters();
+    void filterBecomesQtNameFilters_data();
+    void filterBecomesQtNameFilters();
     void fileNameKeptBetweenShowings();
     void emptyChoiceIsNoChoice();
 };
 
-void CommonDialogTest::nameFilters_data()
+void CommonDialogTest::filterBecomesQtNameFilters_data()
 {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QStringList>("expected");
@@ -28,7 +28,7 @@ void CommonDialogTest::nameFilters_data()
     QTest::newRow("empty") << "" << QStringList{};
 }
 
-void CommonDialogTest::nameFilters()
+void CommonDialogTest::filterBecomesQtNameFilters()
 {
     QFETCH(QString, filter);
     QTEST(toNameFilters(filter), "expected");

@@ -35,8 +35,8 @@ private Q_SLOTS:
     void init();
     void cleanup();
 
-    void newCommand_data();
-    void newCommand();
+    void newPromptsAndClearsAsAnswered_data();
+    void newPromptsAndClearsAsAnswered();
     void newCancelledThenSaveWritesSameFile();
     void openDiscardsChangesWithoutPrompt();
     void openCancelledChangesNothing();
@@ -45,11 +45,11 @@ private Q_SLOTS:
     void saveAsCancelCaptions_data();
     void saveAsCancelCaptions();
     void saveAfterOpenAndNewPrefillsOldPath();
-    void exitCommand_data();
-    void exitCommand();
-    void closeRequest_data();
-    void closeRequest();
-    void promptTextAndStyles();
+    void exitEndsOnlyWhenAllowed_data();
+    void exitEndsOnlyWhenAllowed();
+    void closeRequestIsRefusedAndEndsAsAnswered_data();
+    void closeRequestIsRefusedAndEndsAsAnswered();
+    void promptsHaveTheirTextTitleAndIcons();
     void failedWriteChangesNothing_data();
     void failedWriteChangesNothing();
     void failedWriteStopsNewAndExit();
@@ -101,7 +101,7 @@ void DocumentCommandsTest::openFile(const QString &file)
     m_doc->Open();
 }
 
-void DocumentCommandsTest::newCommand_data()
+void DocumentCommandsTest::newPromptsAndClearsAsAnswered_data()
 {
     QTest::addColumn<bool>("changed");
     QTest::addColumn<int>("answer");       // 0: no prompt expected
@@ -114,7 +114,7 @@ void DocumentCommandsTest::newCommand_data()
     QTest::newRow("changed, Yes, dialog cancelled") << true << 6 << false << false;
 }
 
-void DocumentCommandsTest::newCommand()
+void DocumentCommandsTest::newPromptsAndClearsAsAnswered()
 {
     QFETCH(bool, changed);
     QFETCH(int, answer);
@@ -242,7 +242,7 @@ void DocumentCommandsTest::saveAfterOpenAndNewPrefillsOldPath()
     QCOMPARE(readBytes(path("f.txt")), QByteArray("f"));
 }
 
-void DocumentCommandsTest::exitCommand_data()
+void DocumentCommandsTest::exitEndsOnlyWhenAllowed_data()
 {
     QTest::addColumn<bool>("changed");
     QTest::addColumn<int>("answer");
@@ -254,7 +254,7 @@ void DocumentCommandsTest::exitCommand_data()
     QTest::newRow("Yes, dialog cancelled") << true << 6 << false;
 }
 
-void DocumentCommandsTest::exitCommand()
+void DocumentCommandsTest::exitEndsOnlyWhenAllowed()
 {
     QFETCH(bool, changed);
     QFETCH(int, answer);
@@ -271,7 +271,7 @@ void DocumentCommandsTest::exitCommand()
         QCOMPARE(m_boxes->styles.at(0), 35);
 }
 
-void DocumentCommandsTest::closeRequest_data()
+void DocumentCommandsTest::closeRequestIsRefusedAndEndsAsAnswered_data()
 {
     QTest::addColumn<bool>("changed");
     QTest::addColumn<bool>("titled");
@@ -286,7 +286,7 @@ void DocumentCommandsTest::closeRequest_data()
     QTest::newRow("Yes, untitled, dialog cancelled") << true << false << 6 << false << false;
 }
 
-void DocumentCommandsTest::closeRequest()
+void DocumentCommandsTest::closeRequestIsRefusedAndEndsAsAnswered()
 {
     QFETCH(bool, changed);
     QFETCH(bool, titled);
@@ -311,7 +311,7 @@ void DocumentCommandsTest::closeRequest()
         QTEST(readBytes(path("g.txt")) == "closing\r\n", "written");
 }
 
-void DocumentCommandsTest::promptTextAndStyles()
+void DocumentCommandsTest::promptsHaveTheirTextTitleAndIcons()
 {
     m_host->boxText = QStringLiteral("x");
     m_boxes->answers = {2, 2};

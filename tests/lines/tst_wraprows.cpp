@@ -30,14 +30,14 @@ class WrapRowsTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void wrapRules_data();
-    void wrapRules();
-    void measureBlock_data();
-    void measureBlock();
+    void rowsBreakAfterBlanksAndHangTheirBlanks_data();
+    void rowsBreakAfterBlanksAndHangTheirBlanks();
+    void blockMeasureFindsWidthsBlanksAndUnknowns_data();
+    void blockMeasureFindsWidthsBlanksAndUnknowns();
     void rowTreeFollowsEdits();
 };
 
-void WrapRowsTest::wrapRules_data()
+void WrapRowsTest::rowsBreakAfterBlanksAndHangTheirBlanks_data()
 {
     // Characters 26 wide, a tab stop every 208; rows of the given width.
     QTest::addColumn<QString>("text");
@@ -57,7 +57,7 @@ void WrapRowsTest::wrapRules_data()
     QTest::newRow("word after wrap fits") << "aa bb cc dd" << 160 << std::vector<int>{0, 6};
 }
 
-void WrapRowsTest::wrapRules()
+void WrapRowsTest::rowsBreakAfterBlanksAndHangTheirBlanks()
 {
     QFETCH(QString, text);
     QFETCH(int, width);
@@ -68,7 +68,7 @@ void WrapRowsTest::wrapRules()
     QTEST(starts, "starts");
 }
 
-void WrapRowsTest::measureBlock_data()
+void WrapRowsTest::blockMeasureFindsWidthsBlanksAndUnknowns_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("measurable");
@@ -82,7 +82,7 @@ void WrapRowsTest::measureBlock_data()
                              << qint64(0) << 2;
 }
 
-void WrapRowsTest::measureBlock()
+void WrapRowsTest::blockMeasureFindsWidthsBlanksAndUnknowns()
 {
     QFETCH(QString, text);
     std::vector<qint32> table(65536, 26);

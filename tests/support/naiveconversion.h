@@ -1,4 +1,5 @@
 #pragma once
+// The step-by-step conversions: the oracle the fast ones are checked against.
 
 #include <QString>
 

@@ -27,8 +27,8 @@ private Q_SLOTS:
     void typingRaisesChange();
     void undoableReplaceIsOneStep();
     void typingAfterStandInStaysItself();
-    void lineQueries_data();
-    void lineQueries();
+    void lineQueriesAnswerAsAnEditControl_data();
+    void lineQueriesAnswerAsAnEditControl();
     void wrappedLinesCountAsRows();
     void offsetsBeyond65535();
     void selectionHiddenWithoutFocus();
@@ -135,7 +135,7 @@ void TextBoxTest::typingAfterStandInStaysItself()
              QString(QStringLiteral("a\n") + QChar(standInFor(u'\n')) + QStringLiteral("z")));
 }
 
-void TextBoxTest::lineQueries_data()
+void TextBoxTest::lineQueriesAnswerAsAnEditControl_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("selStart");
@@ -153,7 +153,7 @@ void TextBoxTest::lineQueries_data()
     QTest::newRow("three lines") << "a\r\n\r\nxyz" << 4 << 4 << 3 << 6 << 2 << 5;
 }
 
-void TextBoxTest::lineQueries()
+void TextBoxTest::lineQueriesAnswerAsAnEditControl()
 {
     QFETCH(QString, text);
     QFETCH(int, selStart);

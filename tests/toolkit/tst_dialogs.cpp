@@ -26,11 +26,11 @@ class DialogsTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void messageBoxAnswers_data();
-    void messageBoxAnswers();
+    void messageBoxAnswersByKeyWithItsIcon_data();
+    void messageBoxAnswersByKeyWithItsIcon();
 };
 
-void DialogsTest::messageBoxAnswers_data()
+void DialogsTest::messageBoxAnswersByKeyWithItsIcon_data()
 {
     QTest::addColumn<int>("style");
     QTest::addColumn<int>("key");
@@ -44,7 +44,7 @@ void DialogsTest::messageBoxAnswers_data()
     QTest::newRow("0 ok") << 0 << int(Qt::Key_Return) << 1 << int(QMessageBox::NoIcon);
 }
 
-void DialogsTest::messageBoxAnswers()
+void DialogsTest::messageBoxAnswersByKeyWithItsIcon()
 {
     QFETCH(int, style);
     QFETCH(int, key);
