@@ -8,6 +8,22 @@
 
 namespace wimblet {
 
+QFont panelFont()
+{
+    QFont font(QString::fromLatin1(kPanelFontFamily));
+    // Where the narrow face is missing, the closest a Debian desktop has.
+    font.setFamilies({QString::fromLatin1(kPanelFontFamily),
+                      QStringLiteral("Liberation Sans Narrow"),
+                      QStringLiteral("DejaVu Sans Condensed")});
+    font.setPointSizeF(kPanelFontPoints);
+    return font;
+}
+
+int panelTextRoom(int panelPixels)
+{
+    return panelPixels - 2 * kPanelFrameWidth - kPanelIndent;
+}
+
 StatusPanel::StatusPanel(Kind kind, float widthTwips, float minWidthTwips, QWidget *parent)
     : QLabel(parent)
     , m_kind(kind)
@@ -15,15 +31,46 @@ StatusPanel::StatusPanel(Kind kind, float widthTwips, float minWidthTwips, QWidg
     , m_minWidth(minWidthTwips)
 {
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    setIndent(3);
+    setLineWidth(kPanelFrameWidth);
+    setIndent(kPanelIndent);
+    setFont(panelFont());
     setTextFormat(Qt::PlainText);
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
 }
 
 void StatusPanel::setText(const QString &text)
 {
-    if (m_kind == TextPanel)
-        QLabel::setText(text);
+    if (m_kind != TextPanel || text == m_text)
+        return;
+    m_text = text;
+    fitText();
+}
+
+void StatusPanel::showDate(const QString &date)
+{
+    if (m_kind != DatePanel)
+        return;
+    m_text = date;
+    fitText();
+}
+
+void StatusPanel::resizeEvent(QResizeEvent *event)
+{
+    QLabel::resizeEvent(event);
+    fitText();
+}
+
+// A text that does not fit is cut with a visible ellipsis, never silently, and the
+// whole text is a tooltip away.
+void StatusPanel::fitText()
+{
+    const int room = panelTextRoom(width());
+    const QFontMetrics metrics(font());
+    const QString shown = metrics.horizontalAdvance(m_text.trimmed()) <= room
+                              ? m_text
+                              : metrics.elidedText(m_text.trimmed(), Qt::ElideRight, room);
+    QLabel::setText(shown);
+    setToolTip(shown == m_text ? QString() : m_text);
 }
 
 void StatusPanel::setWidth(float twips)
@@ -49,7 +96,7 @@ StatusPanel *StatusBar::addPanel(StatusPanel::Kind kind, const QString &text, fl
 {
     auto *panel = new StatusPanel(kind, widthTwips, minWidthTwips, this);
     if (kind == StatusPanel::DatePanel)
-        panel->QLabel::setText(shortDateText(QDate::currentDate(), QLocale::system()));
+        panel->showDate(shortDateText(QDate::currentDate(), QLocale::system()));
     else
         panel->setText(text);
     connect(panel, &StatusPanel::widthChanged, this, &StatusBar::placePanels);
@@ -98,7 +145,7 @@ void StatusBar::refreshDates()
     const QString today = shortDateText(QDate::currentDate(), QLocale::system());
     for (StatusPanel *panel : m_panels)
         if (panel->kind() == StatusPanel::DatePanel)
-            panel->QLabel::setText(today);
+            panel->showDate(today);
 }
 
 void StatusBar::scheduleMidnight()

@@ -11,6 +11,17 @@ namespace wimblet {
 
 class Form;
 
+/// The panels' face: a true narrow one, so that line and column figures of several digits
+/// fit panels 1005 twips wide, at a size that stays legible.
+inline constexpr const char *kPanelFontFamily = "Nimbus Sans Narrow";
+inline constexpr double kPanelFontPoints = 7.0;
+/// What a panel's frame and indent take from its width, in pixels.
+inline constexpr int kPanelFrameWidth = 1;
+inline constexpr int kPanelIndent = 1;
+QFont panelFont();
+/// Room for text in a panel of this width.
+int panelTextRoom(int panelPixels);
+
 class StatusPanel : public QLabel
 {
     Q_OBJECT
@@ -20,9 +31,12 @@ public:
     StatusPanel(Kind kind, float widthTwips, float minWidthTwips, QWidget *parent);
 
     Kind kind() const { return m_kind; }
-    QString Text() const { return text(); }
+    /// The whole text, also while the panel shows it cut short.
+    QString Text() const { return m_text; }
     // A date panel shows today's date; its text cannot be set.
     void setText(const QString &text);
+    // Today's date, for a date panel; ignored by a text panel.
+    void showDate(const QString &date);
     float Width() const { return m_width; }
     void setWidth(float twips);
     float MinWidth() const { return m_minWidth; }
@@ -30,8 +44,14 @@ public:
 Q_SIGNALS:
     void widthChanged();
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private:
+    void fitText();
+
     Kind m_kind;
+    QString m_text;
     float m_width;
     float m_minWidth;
 };
