@@ -21,6 +21,9 @@ void AboutDialog::Show()
         m_instance = form;
         QObject::connect(form, &frmAbout::unloaded, form, [this, form] { forget(form); });
     }
+    // A minimised About comes back restored: whatever the window manager offers, choosing
+    // About always brings the one instance to the front.
+    m_instance->setWindowState(m_instance->windowState() & ~Qt::WindowMinimized);
     m_instance->show();
     m_instance->raise();
     m_instance->activateWindow();

@@ -1,11 +1,14 @@
 #include "toolkit/form.h"
 
+#include "toolkit/placement.h"
 #include "toolkit/twips.h"
 
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace wimblet {
 
@@ -117,9 +120,39 @@ void Form::centreOnScreen()
     const QScreen *screen = this->screen();
     if (!screen)
         return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    // The frame is not known before the window manager has framed the window; until
+    // then the window is placed as if it had none, and placed again once it is known.
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const Placement p =
+        centredPlacement(size(), frame, screen->availableGeometry(),
+                         minimumSizeHint().expandedTo(minimumSize()));
+    if (p.size != size())
+        resize(p.size);
+    move(p.frameTopLeft);
+    m_placedSize = p.size;
+    m_placeWhenFramed = frame.isNull();
+}
+
+// Places the window again once, when its frame first becomes known, unless something
+// else has resized it since.
+void Form::placeAgainIfFramed()
+{
+    if (!m_placeWhenFramed || !isVisible())
+        return;
+    if (size() != m_placedSize) {
+        m_placeWhenFramed = false;
+        return;
+    }
+    if (!windowHandle()->frameMargins().isNull())
+        centreOnScreen();
+}
+
+bool Form::event(QEvent *event)
+{
+    const bool handled = QWidget::event(event);
+    if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+        placeAgainIfFramed();
+    return handled;
 }
 
 void Form::setVisible(bool visible)
@@ -131,6 +164,9 @@ void Form::setVisible(bool visible)
     QWidget::setVisible(visible);
     if (visible && !m_shownOnce) {
         m_shownOnce = true;
+        placeAgainIfFramed();
+        // A move by the user after the window is up is never undone.
+        QTimer::singleShot(kFramingWait, this, [this] { m_placeWhenFramed = false; });
         dockAll();
         Form_Resize();
     }

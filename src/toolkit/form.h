@@ -50,6 +50,7 @@ protected:
     // Every request to close; a non-zero cancel refuses it.
     virtual void Form_QueryUnload(int &cancel, int unloadMode);
 
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -61,6 +62,7 @@ private:
         bool top;
     };
     void dockAll();
+    void placeAgainIfFramed();
     int menuBarHeight() const;
 
     QWidget *m_client;
@@ -68,6 +70,10 @@ private:
     std::vector<Docked> m_docked;
     bool m_loaded = false;
     bool m_shownOnce = false;
+    bool m_placeWhenFramed = false;
+    QSize m_placedSize;
+    // How long after the first showing a window manager's frame may still arrive.
+    static constexpr int kFramingWait = 2000;
 };
 
 } // namespace wimblet

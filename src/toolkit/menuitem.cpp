@@ -17,9 +17,10 @@ MenuItem::MenuItem(const QString &name, QAction *action, QObject *parent)
 
 void MenuItem::setChecked(bool checked)
 {
+    // Only a checked item is checkable: styles draw an empty box for a checkable item
+    // that is not checked, and an unchecked item must look like one never checked.
     m_checked = checked;
-    if (checked)
-        m_action->setCheckable(true);
+    m_action->setCheckable(checked);
     m_action->setChecked(checked);
 }
 

@@ -2,6 +2,8 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QPushButton>
 
 namespace wimblet {
@@ -19,9 +21,26 @@ QMessageBox::Icon iconFor(int style)
     }
 }
 
+// Qt's file dialog keeps its history and last folder in the settings every Qt program
+// shares. The program reads no settings and writes nothing but documents, so its
+// dialogs keep theirs in a folder of their own that goes with the program.
+void keepDialogSettingsPrivate()
+{
+    static QTemporaryDir privateSettings;
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    const QString path = privateSettings.isValid() ? privateSettings.path()
+                                                   : QStringLiteral("/nonexistent");
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path);
+}
+
 std::optional<QString> runFileDialog(QWidget *parent, QFileDialog::AcceptMode mode,
                                      const QStringList &filters, const QString &initialName)
 {
+    keepDialogSettingsPrivate();
     QFileDialog dialog(parent);
     dialog.setOption(QFileDialog::DontUseNativeDialog, true);
     dialog.setAcceptMode(mode);

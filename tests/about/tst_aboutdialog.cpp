@@ -34,6 +34,7 @@ private Q_SLOTS:
     void closesWhenUnloadedBy();
     void showTwiceLeavesOne();
     void showAfterUnloadLoadsAfresh();
+    void showRestoresAMinimisedWindow();
     void ownerEndingDiscardsWindow_data();
     void ownerEndingDiscardsWindow();
 };
@@ -142,6 +143,22 @@ void AboutDialogTest::ownerEndingDiscardsWindow()
             about.Unload();
     }
     QVERIFY(form.isNull());
+}
+
+void AboutDialogTest::showRestoresAMinimisedWindow()
+{
+    AboutDialog about;
+    about.Show();
+    frmAbout *form = about.instance();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    form->showMinimized();
+    QTRY_VERIFY(form->isMinimized());
+    about.Show(); // from the menu or the toolbar: the one instance comes back
+    QCOMPARE(about.instance(), form);
+    QTRY_VERIFY(!form->isMinimized());
+    QVERIFY(form->isVisible());
+    QCOMPARE(aboutWindows(true).size(), 1);
+    about.Unload();
 }
 
 QTEST_MAIN(AboutDialogTest)

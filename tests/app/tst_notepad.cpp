@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QDir>
 #include <QTest>
 
 using namespace wimblet;
@@ -36,6 +37,8 @@ private Q_SLOTS:
     void closeRequestEnds();
     void autoSaveSavesAtOnceAndChecksOneItem();
     void autoSaveTickDuringDialogDoesNothing();
+    void autoSaveFailureIsToldOnceUntilASaveSucceeds();
+    void uncheckedAutoSaveItemsLookAlike();
 
 private:
     QString path(const char *name) const { return m_dir->filePath(QString::fromLatin1(name)); }
@@ -288,6 +291,44 @@ void NotepadTest::autoSaveTickDuringDialogDoesNothing()
     m_window->Timer1_Timer();
     QCOMPARE(m_files.shown, QStringList({"save", "save"}));
     QCOMPARE(readBytes(path("tick.txt")), QByteArray("untitled\r\n"));
+}
+
+void NotepadTest::autoSaveFailureIsToldOnceUntilASaveSucceeds()
+{
+    m_window->components().txt->setText(QStringLiteral("text"));
+    m_files.answers = {path("saved.txt")};
+    m_window->mnuSaveAs_Click();
+    QVERIFY(QFile::remove(path("saved.txt")));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("saved.txt"))); // writes fail now
+    m_window->e15_Click(); // the interval's own save tells of the failure
+    QCOMPARE(m_box.errorCount(), 1);
+    m_window->Timer1_Timer(); // the first tick and those after it stay quiet
+    m_window->Timer1_Timer();
+    QCOMPARE(m_box.errorCount(), 1);
+    QVERIFY(QDir(m_dir->path()).rmdir(QStringLiteral("saved.txt")));
+    m_window->Timer1_Timer(); // a save succeeds again
+    QCOMPARE(readBytes(path("saved.txt")), QByteArray("text\r\n"));
+    QVERIFY(QFile::remove(path("saved.txt")));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("saved.txt")));
+    m_window->Timer1_Timer(); // a new failure after that is told again
+    QCOMPARE(m_box.errorCount(), 2);
+    QCOMPARE(m_box.titles.last(), QStringLiteral("Wimblet"));
+}
+
+void NotepadTest::uncheckedAutoSaveItemsLookAlike()
+{
+    const QStringList items = {"e15", "e30", "e1m", "cstop"};
+    auto checkable = [this](const QString &name) {
+        return m_window->menuActions().value(name)->isCheckable();
+    };
+    m_files.answers = {path("a.txt")};
+    m_window->e15_Click();
+    m_window->e30_Click();
+    QVERIFY(checkable("e30") && m_window->menuActions().value("e30")->isChecked());
+    QVERIFY(!checkable("e15")); // once checked, now drawn as the others
+    m_window->cstop_Click();
+    for (const QString &name : items)
+        QVERIFY2(!checkable(name), qPrintable(name));
 }
 
 QTEST_MAIN(NotepadTest)

@@ -2,6 +2,10 @@
 #include "toolkit/qtdialogs.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
@@ -26,8 +30,21 @@ class DialogsTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
+    void fileDialogNeitherReadsNorWritesSharedSettings_data();
+    void fileDialogNeitherReadsNorWritesSharedSettings();
     void messageBoxAnswersByKeyWithItsIcon_data();
     void messageBoxAnswersByKeyWithItsIcon();
+
+private:
+    QString sharedSettings() const { return m_config.filePath(QStringLiteral("QtProject.conf")); }
+    static QByteArray readAll(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+
+    QTemporaryDir m_config;
 };
 
 void DialogsTest::messageBoxAnswersByKeyWithItsIcon_data()
@@ -65,6 +82,62 @@ void DialogsTest::messageBoxAnswersByKeyWithItsIcon()
           "answer");
     QCOMPARE(title, QStringLiteral("Wimblet"));
     QCOMPARE(shownIcon, icon);
+}
+
+void DialogsTest::initTestCase()
+{
+    // Every Qt program keeps its file dialog history in $XDG_CONFIG_HOME/QtProject.conf;
+    // this test's own folder stands for the user's.
+    QVERIFY2(m_config.isValid(), qPrintable(m_config.errorString()));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+    QFile shared(sharedSettings());
+    QVERIFY(shared.open(QIODevice::WriteOnly));
+    shared.write("[FileDialog]\nlastVisited=file://" + QFile::encodeName(m_config.path())
+                 + "/visited\nhistory=file:///somewhere\n");
+    shared.close();
+    QVERIFY(QDir(m_config.path()).mkdir(QStringLiteral("visited")));
+}
+
+void DialogsTest::fileDialogNeitherReadsNorWritesSharedSettings_data()
+{
+    QTest::addColumn<bool>("saving");
+    QTest::addColumn<bool>("accept");
+    QTest::newRow("open, cancelled") << false << false;
+    QTest::newRow("save as, a file chosen") << true << true;
+    QTest::newRow("open, a file chosen") << false << true;
+}
+
+void DialogsTest::fileDialogNeitherReadsNorWritesSharedSettings()
+{
+    QFETCH(bool, saving);
+    QFETCH(bool, accept);
+    const QByteArray before = readAll(sharedSettings());
+    // Open takes a file that exists; Save As one that does not, so that no question of
+    // replacing it comes in between.
+    const QString chosen = m_config.filePath(saving ? QStringLiteral("new.txt")
+                                                    : QStringLiteral("chosen.txt"));
+    if (!saving)
+        QFile(chosen).open(QIODevice::WriteOnly);
+    QString startedIn;
+    QTimer::singleShot(0, [&] {
+        QTRY_VERIFY(qobject_cast<QFileDialog *>(QApplication::activeModalWidget()));
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        startedIn = dialog->directory().absolutePath();
+        if (!accept) {
+            dialog->reject();
+            return;
+        }
+        dialog->selectFile(chosen);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    QtFileDialogService service(nullptr);
+    const std::optional<QString> result =
+        saving ? service.getSaveFileName({QStringLiteral("All Files (*)")}, QString())
+               : service.getOpenFileName({QStringLiteral("All Files (*)")}, QString());
+    QCOMPARE(result.has_value(), accept);
+    QVERIFY2(!startedIn.endsWith(QStringLiteral("/visited")), qPrintable(startedIn));
+    QCOMPARE(readAll(sharedSettings()), before);
+    QVERIFY(!QFile::exists(m_config.filePath(QStringLiteral("QtProject/QtProject.conf"))));
 }
 
 QTEST_MAIN(DialogsTest)
