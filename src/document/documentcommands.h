@@ -4,7 +4,7 @@
 // in the window and in tests.
 
 #include "document/documenthost.h"
-#include "document/textencoding.h"
+#include "encoding/textencoding.h"
 
 #include <QString>
 

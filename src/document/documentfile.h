@@ -1,6 +1,6 @@
 #pragma once
 
-#include "document/textencoding.h"
+#include "encoding/textencoding.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -10,10 +10,7 @@
 namespace wimblet {
 
 /// A document's text as read from a file, with the encoding to write it back in.
-struct DecodedDocument {
-    QString text;
-    TextEncoding encoding;
-};
+using DecodedDocument = DecodedText;
 
 /// Turns the bytes of a document file into document text.
 ///
