@@ -14,8 +14,10 @@ namespace wimblet {
 class TextDecoder
 {
 public:
+    /// A decoder at the start of input in `encoding`.
     explicit TextDecoder(TextEncoding encoding) : m_encoding(encoding) {}
 
+    /// The encoding it decodes.
     TextEncoding encoding() const { return m_encoding; }
 
     /// Appends the text of the next chunk to `out`.

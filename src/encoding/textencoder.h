@@ -13,8 +13,10 @@ namespace wimblet {
 class TextEncoder
 {
 public:
+    /// An encoder at the start of text to write in `encoding`.
     explicit TextEncoder(TextEncoding encoding) : m_encoding(encoding) {}
 
+    /// The encoding it writes.
     TextEncoding encoding() const { return m_encoding; }
 
     /// Appends the bytes of the next chunk to `out`. Returns false, leaving
