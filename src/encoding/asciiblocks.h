@@ -13,9 +13,15 @@ namespace wimblet::detail {
 constexpr int kAsciiBlock = 16;
 
 #ifdef __SSE2__
+// One bit per byte of the block, set for the bytes from 0x80 up.
+inline unsigned nonAsciiMask(const uchar *p)
+{
+    return unsigned(_mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))));
+}
+
 inline bool isAsciiBlock(const uchar *p)
 {
-    return _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(p))) == 0;
+    return nonAsciiMask(p) == 0;
 }
 
 inline bool isAsciiBlock(const char16_t *p)
@@ -42,6 +48,14 @@ inline void widenAsciiBlock(const uchar *p, char16_t *out)
                      _mm_unpackhi_epi8(v, _mm_setzero_si128()));
 }
 #else
+inline unsigned nonAsciiMask(const uchar *p)
+{
+    unsigned mask = 0;
+    for (int i = 0; i < kAsciiBlock; ++i)
+        mask |= unsigned(p[i] >> 7) << i;
+    return mask;
+}
+
 template <typename Unit>
 inline bool isAsciiBlock(const Unit *p)
 {

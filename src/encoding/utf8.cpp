@@ -2,6 +2,8 @@
 #include "encoding/textencoding.h"
 #include "encoding/utf8kernels.h"
 
+#include <QtAlgorithms>
+
 namespace wimblet {
 
 namespace detail {
@@ -45,13 +47,25 @@ Utf8Decoded decodeUtf8Span(const uchar *p, const uchar *end, char16_t *out)
 {
     bool replaced = false;
     while (p < end) {
-        while (end - p >= kAsciiBlock && isAsciiBlock(p)) {
+        // Blocks are widened whole. In one with a non-ASCII byte, the ASCII
+        // before it is kept and the rest, up to its last non-ASCII byte, goes
+        // byte by byte, overwriting what the block left. Never more units than
+        // bytes are written, so the block always has room.
+        const uchar *stop = end;
+        while (end - p >= kAsciiBlock) {
+            const unsigned mask = nonAsciiMask(p);
             widenAsciiBlock(p, out);
-            p += kAsciiBlock;
-            out += kAsciiBlock;
+            if (mask == 0) {
+                p += kAsciiBlock;
+                out += kAsciiBlock;
+                continue;
+            }
+            stop = p + 32 - qCountLeadingZeroBits(quint32(mask));
+            const int ascii = qCountTrailingZeroBits(quint32(mask));
+            p += ascii;
+            out += ascii;
+            break;
         }
-        // A block with a non-ASCII byte in it goes unit by unit before the next try.
-        const uchar *const stop = end - p > kAsciiBlock ? p + kAsciiBlock : end;
         while (p < stop) {
             if (*p < 0x80) {
                 *out++ = *p++;

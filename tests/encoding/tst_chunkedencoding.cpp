@@ -35,6 +35,16 @@ QByteArray allBytes()
     return all;
 }
 
+// `piece` after ASCII runs of every length up to two blocks of 16, so that
+// it starts and ends at every place in a block.
+QByteArray atEveryOffset(const QByteArray &piece)
+{
+    QByteArray bytes;
+    for (int run = 0; run < 33; ++run)
+        bytes += QByteArray(run, 'x') + piece;
+    return bytes + QByteArray(20, 'y');
+}
+
 std::vector<ByteSample> byteSamples()
 {
     return {
@@ -45,6 +55,7 @@ std::vector<ByteSample> byteSamples()
         {"edge code points", QByteArray("\xC2\x80\xDF\xBF\xED\x9F\xBF\xEE\x80\x80\xF4\x8F\xBF\xBF")},
         {"four bytes across 4096", QByteArray(4094, 'x') + "\xF0\x9F\x98\x80" "tail"},
         {"generated prose", testsupport::sampleTextBytes(12000)},
+        {"multibyte at every offset", atEveryOffset("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80")},
         {"cut two at the end", QByteArray("ab\xC3")},
         {"cut three at the end", QByteArray("ab\xE2\x82")},
         {"cut four at the end", QByteArray("ab\xF0\x9F\x98")},
@@ -58,6 +69,7 @@ std::vector<ByteSample> byteSamples()
         {"sequence broken by a lead", QByteArray("\xE2\x82\xE2\x82\xAC\xF0\x9F\xC3\xA9")},
         {"bad byte then multibyte", QByteArray("\x80\xC3\xA9")},
         {"cut across 4096 then broken", QByteArray(4095, 'x') + "\xE2\x82y"},
+        {"faults at every offset", atEveryOffset("\xC3\xA9\x80\xE2\x82\xF0\x9F\x98\x80\xF0\x9F")},
         {"windows-1252 text", QByteArray("caf\xE9 \x80 \x93kutipan\x94 na\xEFve\x9F")},
         {"every byte", allBytes()},
     };
