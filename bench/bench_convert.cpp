@@ -5,10 +5,10 @@
 
 #include "harness.h"
 
-#include "convert/filterencoding.h"
 #include "support/naiveconversion.h"
 #include "convert/styleconversion.h"
 #include "convert/textcase.h"
+#include "encoding/textencoding.h"
 
 #include <QByteArray>
 
@@ -67,9 +67,9 @@ WIMBLET_BENCH(convert_styles)
                      3, text);
 
     const double filter = bench::bestOf(3, [&] {
-        const wimblet::filter::DecodedText decoded = wimblet::filter::decode(bytes);
+        const wimblet::DecodedText decoded = wimblet::decodeUtf8OrWindows1252(bytes);
         const QString converted = wimblet::toCuteStyle(decoded.text);
-        g_sink = g_sink + wimblet::filter::encode(converted, decoded.encoding).size();
+        g_sink = g_sink + wimblet::encodeText(converted, decoded.encoding).bytes.size();
     });
     bench::reportTime("wimblet-convert --cute work (decode, convert, encode)", filter);
 }

@@ -7,7 +7,7 @@
 #include "base/dialogs.h"
 #include "base/msgbox.h"
 #include "document/documenthost.h"
-#include "document/textencoding.h"
+#include "encoding/textencoding.h"
 
 #include <QString>
 

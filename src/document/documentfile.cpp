@@ -1,8 +1,7 @@
 #include "document/documentfile.h"
 
-#include <QStringDecoder>
-
 #include <cstring>
+#include <utility>
 
 namespace wimblet {
 
@@ -51,52 +50,27 @@ QByteArray withCrLfForLoneCr(QByteArrayView bytes, qsizetype loneCount)
     return out;
 }
 
-QString decodeAs(QByteArrayView bytes, TextEncoding encoding)
-{
-    if (encoding == TextEncoding::Windows1252)
-        return decodeWindows1252(bytes);
-    // QString::fromUtf8 drops a leading byte-order mark; the text keeps it
-    // so that saving writes it back.
-    if (!bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes);
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-    return decoder.decode(bytes);
-}
-
 } // namespace
 
 DecodedDocument decodeDocumentFile(QByteArrayView bytes)
 {
-    const TextEncoding encoding =
-            isValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    // Dropping the final terminator and adding LFs after lone CRs only touch
+    // ASCII, so the body is valid UTF-8 exactly when the whole file is.
     const QByteArrayView body = withoutFinalTerminator(bytes);
     const qsizetype loneCount = countLoneCarriageReturns(body);
     // The usual CR LF file decodes straight from the caller's bytes.
     if (loneCount == 0)
-        return {decodeAs(body, encoding), encoding};
-    return {decodeAs(withCrLfForLoneCr(body, loneCount), encoding), encoding};
+        return decodeUtf8OrWindows1252(body);
+    return decodeUtf8OrWindows1252(withCrLfForLoneCr(body, loneCount));
 }
 
 QByteArray encodeDocumentFile(QStringView text, TextEncoding preferred, TextEncoding *used)
 {
-    // Sized exactly up front, terminator included, so nothing is copied twice.
-    QByteArray out;
-    TextEncoding encoding = TextEncoding::Utf8;
-    if (preferred == TextEncoding::Windows1252) {
-        out = QByteArray(text.size() + 2, Qt::Uninitialized);
-        if (encodeWindows1252To(text, out.data()))
-            encoding = TextEncoding::Windows1252;
-    }
-    if (encoding == TextEncoding::Utf8) {
-        out = QByteArray(utf8Length(text) + 2, Qt::Uninitialized);
-        encodeUtf8To(text, out.data());
-    }
-    char *const tail = out.data() + out.size() - 2;
-    tail[0] = '\r';
-    tail[1] = '\n';
+    // The terminator goes into the same allocation, so nothing is copied twice.
+    EncodedText encoded = encodeText(text, preferred, u"\r\n");
     if (used)
-        *used = encoding;
-    return out;
+        *used = encoded.encoding;
+    return std::move(encoded.bytes);
 }
 
 } // namespace wimblet

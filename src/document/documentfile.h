@@ -1,7 +1,7 @@
 #pragma once
 // The document file format: how a file's bytes become the text box's text and back.
 
-#include "document/textencoding.h"
+#include "encoding/textencoding.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -11,10 +11,7 @@
 namespace wimblet {
 
 /// A document's text as read from a file, with the encoding to write it back in.
-struct DecodedDocument {
-    QString text;
-    TextEncoding encoding;
-};
+using DecodedDocument = DecodedText;
 
 /// Turns the bytes of a document file into document text.
 ///

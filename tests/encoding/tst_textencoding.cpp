@@ -1,4 +1,4 @@
-#include "document/textencoding.h"
+#include "encoding/textencoding.h"
 
 #include <QSet>
 #include <QTest>

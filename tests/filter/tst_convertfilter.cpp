@@ -1,6 +1,6 @@
-// The wimblet-convert filter: its byte encodings and the program itself.
+// The wimblet-convert filter: how it reads and writes bytes, and the program itself.
 
-#include "convert/filterencoding.h"
+#include "encoding/textencoding.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -9,7 +9,7 @@
 using namespace wimblet;
 using namespace Qt::Literals::StringLiterals;
 
-Q_DECLARE_METATYPE(wimblet::filter::Encoding)
+Q_DECLARE_METATYPE(wimblet::TextEncoding)
 
 class TestConvertFilter : public QObject
 {
@@ -55,10 +55,10 @@ void TestConvertFilter::decodeChoosesTheEncoding_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<filter::Encoding>("encoding");
+    QTest::addColumn<TextEncoding>("encoding");
 
-    const auto utf8 = filter::Encoding::Utf8;
-    const auto ansi = filter::Encoding::Windows1252;
+    const auto utf8 = TextEncoding::Utf8;
+    const auto ansi = TextEncoding::Windows1252;
     QTest::newRow("empty") << QByteArray() << QString() << utf8;
     QTest::newRow("ASCII") << "SAYA\r\n"_ba << u"SAYA\r\n"_s << utf8;
     QTest::newRow("byte order mark kept") << "\xEF\xBB\xBFok"_ba << u"\uFEFFok"_s << utf8;
@@ -79,11 +79,11 @@ void TestConvertFilter::decodeChoosesTheEncoding()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
-    QFETCH(filter::Encoding, encoding);
-    const filter::DecodedText decoded = filter::decode(bytes);
+    QFETCH(TextEncoding, encoding);
+    const DecodedText decoded = decodeUtf8OrWindows1252(bytes);
     QCOMPARE(decoded.text, text);
     QCOMPARE(decoded.encoding, encoding);
-    QCOMPARE(filter::encode(decoded.text, decoded.encoding), bytes);
+    QCOMPARE(encodeText(decoded.text, decoded.encoding).bytes, bytes);
 }
 
 void TestConvertFilter::everyWindows1252ByteComesBack()
@@ -91,18 +91,18 @@ void TestConvertFilter::everyWindows1252ByteComesBack()
     QByteArray all;
     for (int byte = 0; byte < 256; ++byte)
         all += char(byte);
-    const filter::DecodedText decoded = filter::decode(all);
-    QCOMPARE(decoded.encoding, filter::Encoding::Windows1252);
+    const DecodedText decoded = decodeUtf8OrWindows1252(all);
+    QCOMPARE(decoded.encoding, TextEncoding::Windows1252);
     QCOMPARE(decoded.text.size(), 256);
     QCOMPARE(QSet<QChar>(decoded.text.begin(), decoded.text.end()).size(), 256);
-    QCOMPARE(filter::encode(decoded.text, filter::Encoding::Windows1252), all);
+    QCOMPARE(encodeText(decoded.text, TextEncoding::Windows1252).bytes, all);
 }
 
 void TestConvertFilter::encodeFallsBackToUtf8()
 {
     // U+0080 has no byte of its own: 0x80 is the euro sign.
-    QCOMPARE(filter::encode(u"é\u0080"_s, filter::Encoding::Windows1252), "\xC3\xA9\xC2\x80"_ba);
-    QCOMPARE(filter::encode(u"i\u0307"_s, filter::Encoding::Windows1252), "i\xCC\x87"_ba);
+    QCOMPARE(encodeText(u"é\u0080"_s, TextEncoding::Windows1252).bytes, "\xC3\xA9\xC2\x80"_ba);
+    QCOMPARE(encodeText(u"i\u0307"_s, TextEncoding::Windows1252).bytes, "i\xCC\x87"_ba);
 }
 
 void TestConvertFilter::convertsStandardInput_data()

@@ -1,7 +1,7 @@
 // wimblet-convert: converts text to Cute Style or back to normal writing, as a filter.
 
-#include "convert/filterencoding.h"
 #include "convert/styleconversion.h"
+#include "encoding/textencoding.h"
 
 #include <QByteArray>
 #include <QString>
@@ -121,12 +121,12 @@ int convert(const Options &options)
         return fail(readError);
 
     // Each copy is released as soon as the next one exists, to keep big files affordable.
-    wimblet::filter::DecodedText decoded = wimblet::filter::decode(input);
+    wimblet::DecodedText decoded = wimblet::decodeUtf8OrWindows1252(input);
     input = QByteArray();
     QString converted = options.style == Style::Cute ? wimblet::toCuteStyle(decoded.text)
                                                      : wimblet::toNormalStyle(decoded.text);
     decoded.text = QString();
-    const QByteArray output = wimblet::filter::encode(converted, decoded.encoding);
+    const QByteArray output = wimblet::encodeText(converted, decoded.encoding).bytes;
     converted = QString();
 
     const std::size_t size = std::size_t(output.size());

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "encoding/textencoding.h"
+
+#include <QByteArray>
+#include <QStringView>
+
+namespace wimblet {
+
+/// Encodes text that arrives in chunks, the same as one piece of it would be
+/// encoded: a high surrogate ending a chunk is held back, to be paired with a
+/// low surrogate starting the next. A lone surrogate becomes U+FFFD in UTF-8.
+class TextEncoder
+{
+public:
+    /// An encoder at the start of text to write in `encoding`.
+    explicit TextEncoder(TextEncoding encoding) : m_encoding(encoding) {}
+
+    /// The encoding it writes.
+    TextEncoding encoding() const { return m_encoding; }
+
+    /// Appends the bytes of the next chunk to `out`. Returns false, leaving
+    /// `out` as it was, when the encoding has no bytes for one of its
+    /// characters (only Windows-1252 can lack them).
+    bool encode(QStringView text, QByteArray &out);
+
+    /// Ends the text, appending U+FFFD for a high surrogate still held back.
+    void finish(QByteArray &out);
+
+    /// Exactly the bytes that encodeTo(`text`) followed by finishTo() write.
+    qsizetype encodedSize(QStringView text) const;
+
+    /// Writes the bytes of the next chunk at `out` and returns their end, or
+    /// nullptr when the encoding has no bytes for one of its characters.
+    char *encodeTo(QStringView text, char *out);
+
+    /// Ends the text at `out` (see finish()) and returns the end.
+    char *finishTo(char *out);
+
+private:
+    qsizetype utf8EncodedSize(QStringView text) const;
+    char *encodeUtf8(QStringView text, char *out);
+
+    TextEncoding m_encoding;
+    char16_t m_heldSurrogate = 0;
+};
+
+} // namespace wimblet

@@ -1,0 +1,76 @@
+#include "encoding/utf8validator.h"
+
+namespace wimblet {
+
+void Utf8Validator::feed(QByteArrayView bytes)
+{
+    const auto *const begin = reinterpret_cast<const uchar *>(bytes.data());
+    const uchar *const end = begin + bytes.size();
+    const uchar *p = begin;
+    if (m_held.count > 0)
+        p += completeHeld(p, end);
+    // Scanning goes on past an ill-formed sequence: a multi-byte one may follow.
+    while (p < end) {
+        const detail::Utf8Prefix prefix = detail::scanWellFormedUtf8(p, end);
+        m_multiByte = m_multiByte || prefix.multiByte;
+        p = prefix.stop;
+        if (p == end)
+            break;
+        const detail::Utf8Sequence sequence = detail::probeUtf8Sequence(p, end);
+        if (detail::isCutShort(sequence, p, end)) {
+            m_heldOffset = m_offset + (p - begin);
+            for (; p < end; ++p)
+                m_held.bytes[m_held.count++] = *p;
+        } else {
+            noteInvalid(m_offset + (p - begin));
+            p += detail::illFormedLength(sequence);
+        }
+    }
+    m_offset += bytes.size();
+}
+
+Utf8Check Utf8Validator::result() const
+{
+    Utf8Check check;
+    check.firstInvalid = m_firstInvalid >= 0 ? m_firstInvalid
+            : m_held.count > 0               ? m_heldOffset
+                                             : -1;
+    check.valid = check.firstInvalid < 0;
+    check.multiByte = m_multiByte;
+    // Every byte from 0x80 up is in a multi-byte, ill-formed or cut-short sequence.
+    check.ascii = check.valid && !m_multiByte;
+    return check;
+}
+
+qsizetype Utf8Validator::completeHeld(const uchar *p, const uchar *end)
+{
+    const detail::HeldUtf8Extended extended = detail::extendHeldUtf8(m_held, p, end);
+    const detail::HeldUtf8 &held = extended.held;
+    const detail::Utf8Sequence sequence =
+            detail::probeUtf8Sequence(held.bytes, held.bytes + held.count);
+    if (detail::isComplete(sequence)) {
+        m_multiByte = true;
+        m_held = {};
+    } else if (extended.taken == end - p) {
+        m_held = held; // still cut short: the chunk was too small to complete it
+    } else {
+        noteInvalid(m_heldOffset);
+        m_held = {};
+    }
+    return extended.taken;
+}
+
+void Utf8Validator::noteInvalid(qint64 offset)
+{
+    if (m_firstInvalid < 0)
+        m_firstInvalid = offset;
+}
+
+Utf8Check checkUtf8(QByteArrayView bytes)
+{
+    Utf8Validator validator;
+    validator.feed(bytes);
+    return validator.result();
+}
+
+} // namespace wimblet
