@@ -77,6 +77,7 @@ private Q_SLOTS:
     void onlyChangesClicksAndKeyReleasesRefresh_data();
     void onlyChangesClicksAndKeyReleasesRefresh();
     void wrappedLinesFollowTheWidthAtTheNextRefresh();
+    void figuresAtTheEndOfALongDocumentShowWhole();
     void failingStepIsSkipped_data();
     void failingStepIsSkipped();
     void throwingStepsLeaveTheOthers();
@@ -262,6 +263,28 @@ void CaretStatusTest::wrappedLinesFollowTheWidthAtTheNextRefresh()
     QCOMPARE(panel(4), QStringLiteral("%1 Lines ").arg(rows + 1)); // the resize refreshes nothing
     QTest::keyRelease(txt, Qt::Key_Shift, Qt::ShiftModifier);
     QCOMPARE(panel(4), QStringLiteral("%1 Lines ").arg(narrowRows + 1));
+}
+
+void CaretStatusTest::figuresAtTheEndOfALongDocumentShowWhole()
+{
+    show();
+    TextBox *txt = m_window->components().txt;
+    QStringList lines;
+    for (int i = 1; i < 2000; ++i)
+        lines << QStringLiteral("baris %1 dari dokumen yang panjang").arg(i);
+    lines << QStringLiteral("kata ").repeated(400); // one line wrapped into many rows
+    txt->setText(lines.join(QStringLiteral("\r\n")));
+    QTest::keyClick(txt, Qt::Key_End, Qt::ControlModifier);
+    const QString lineColumn = panel(3);
+    const QString count = panel(4);
+    QVERIFY2(lineColumn.startsWith(QStringLiteral("Ln 20")), qPrintable(lineColumn));
+    QVERIFY2(count.endsWith(QStringLiteral(" Lines ")), qPrintable(count));
+    // What the user reads is the whole figure: nothing cut, nothing elided.
+    for (int index : {3, 4}) {
+        StatusPanel *shown = m_window->components().StatusBar1->Panels(index);
+        QCOMPARE(shown->text(), shown->Text());
+        QVERIFY(shown->toolTip().isEmpty());
+    }
 }
 
 void CaretStatusTest::failingStepIsSkipped_data()
