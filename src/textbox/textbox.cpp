@@ -195,8 +195,10 @@ void TextBox::forwardTextChanged()
 
 void TextBox::dropInheritedEscapeFormat()
 {
-    // Typing after a stand-in must not inherit its mark.
-    if (m_mayHoldEscapes && currentCharFormat().hasProperty(kEscapedCharProperty))
+    // Typing after a stand-in must not inherit its mark. With a selection, setting the
+    // format would restyle the selected text and strip the stand-ins' marks.
+    if (m_mayHoldEscapes && !textCursor().hasSelection()
+        && currentCharFormat().hasProperty(kEscapedCharProperty))
         setCurrentCharFormat(QTextCharFormat());
 }
 
