@@ -44,6 +44,28 @@ void appendBlockWithEscapes(QString &out, const QTextBlock &block)
     }
 }
 
+// Qt turns these presses into U+2028, which the box shows as a new line although
+// the text holds no line break there.
+bool makesLineSeparator(const QKeyEvent &event)
+{
+    return event.matches(QKeySequence::InsertLineSeparator)
+           || event.text().contains(QChar::LineSeparator);
+}
+
+// The press that makes the paragraph break Enter makes instead.
+QKeyEvent asParagraphBreak(const QKeyEvent &event)
+{
+    if (event.matches(QKeySequence::InsertLineSeparator)) {
+        const int key = event.key() == Qt::Key_Enter ? Qt::Key_Enter : Qt::Key_Return;
+        return QKeyEvent(event.type(), key, event.modifiers() & Qt::KeypadModifier,
+                         QStringLiteral("\r"), event.isAutoRepeat(), event.count());
+    }
+    QString text = event.text();
+    text.replace(QChar::LineSeparator, QChar::ParagraphSeparator);
+    return QKeyEvent(event.type(), event.key(), event.modifiers(), text, event.isAutoRepeat(),
+                     event.count());
+}
+
 int shiftState(Qt::KeyboardModifiers modifiers)
 {
     return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
@@ -165,11 +187,37 @@ void TextBox::setLineQueries(LineQueries *queries)
     m_lines = queries ? queries : &m_ownLines;
 }
 
+void TextBox::keyPressEvent(QKeyEvent *event)
+{
+    if (!makesLineSeparator(*event)) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    QKeyEvent paragraphBreak = asParagraphBreak(*event);
+    QPlainTextEdit::keyPressEvent(&paragraphBreak);
+    event->setAccepted(paragraphBreak.isAccepted());
+}
+
 void TextBox::keyReleaseEvent(QKeyEvent *event)
 {
     QPlainTextEdit::keyReleaseEvent(event);
     if (!event->isAutoRepeat())
         Q_EMIT KeyUp(event->key(), shiftState(event->modifiers()));
+}
+
+void TextBox::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (!event->commitString().contains(QChar::LineSeparator)) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    // A committed U+2028 would look like a line break without being one, as Shift+Enter's.
+    QString commit = event->commitString();
+    commit.replace(QChar::LineSeparator, QChar::ParagraphSeparator);
+    QInputMethodEvent paragraphBreak(event->preeditString(), event->attributes());
+    paragraphBreak.setCommitString(commit, event->replacementStart(), event->replacementLength());
+    QPlainTextEdit::inputMethodEvent(&paragraphBreak);
+    event->setAccepted(paragraphBreak.isAccepted());
 }
 
 void TextBox::mouseReleaseEvent(QMouseEvent *event)

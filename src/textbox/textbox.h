@@ -1,7 +1,8 @@
 #pragma once
 // The multi-line text box `txt`: a QPlainTextEdit that speaks in the program's
 // terms. Its text uses CR LF line breaks; every other character, a lone LF
-// included, is an ordinary character of its line.
+// included, is an ordinary character of its line. Every new-line key makes a
+// CR LF break.
 
 #include "textbox/linequeries.h"
 
@@ -43,7 +44,9 @@ Q_SIGNALS:
     void KeyUp(int keyCode, int shift);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
 

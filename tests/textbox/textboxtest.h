@@ -30,6 +30,14 @@ private Q_SLOTS:
     void offsetsBeyond65535();
     void selectionHiddenWithoutFocus();
 
+    // tst_textbox_newline.cpp
+    void newLineKeysBreakTheLineAsEnter_data();
+    void newLineKeysBreakTheLineAsEnter();
+    void otherModifiedEnterNeverMakesLineSeparator_data();
+    void otherModifiedEnterNeverMakesLineSeparator();
+    void committedLineSeparatorBreaksTheLine_data();
+    void committedLineSeparatorBreaksTheLine();
+
 private:
     wimblet::TextBox *m_box = nullptr;
 };
