@@ -2,8 +2,10 @@
 
 #include "toolkit/colour.h"
 #include "textbox/displaytext.h"
+#include "textbox/escapeformat.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -14,27 +16,13 @@ namespace wimblet {
 
 namespace {
 
-// Marks a stand-in character with the character it represents.
-constexpr int kEscapedCharProperty = QTextFormat::UserProperty + 1;
-
-QTextCharFormat escapeFormat(char16_t original)
-{
-    QTextCharFormat format;
-    format.setProperty(kEscapedCharProperty, int(original));
-    // Grey, so that a stand-in is told apart from the same glyph typed as text.
-    format.setForeground(QColor(128, 128, 128));
-    return format;
-}
-
 // Appends the block's text, turning marked stand-ins back into their characters.
 void appendBlockWithEscapes(QString &out, const QTextBlock &block)
 {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         QString piece = fragment.text();
-        const QVariant original = fragment.charFormat().property(kEscapedCharProperty);
-        if (original.isValid()) {
-            const char16_t c = char16_t(original.toInt());
+        if (const char16_t c = escapedOriginal(fragment.charFormat())) {
             const QChar standIn(standInFor(c));
             for (QChar &ch : piece)
                 if (ch == standIn)
@@ -66,6 +54,25 @@ QKeyEvent asParagraphBreak(const QKeyEvent &event)
                      event.count());
 }
 
+// A key that may change the text; plain moves and selections do not.
+bool mayEdit(const QKeyEvent &event)
+{
+    switch (event.key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+    case Qt::Key_Insert:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return true;
+    default:
+        return !event.text().isEmpty() || event.matches(QKeySequence::Paste)
+               || event.matches(QKeySequence::Cut) || event.matches(QKeySequence::Undo)
+               || event.matches(QKeySequence::Redo);
+    }
+}
+
 int shiftState(Qt::KeyboardModifiers modifiers)
 {
     return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
@@ -89,6 +96,9 @@ TextBox::TextBox(QWidget *parent)
     connect(this, &QPlainTextEdit::textChanged, this, &TextBox::forwardTextChanged);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this,
             &TextBox::dropInheritedEscapeFormat);
+    // A copy or cut keeps the text as it was when copied, whatever is typed next.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &TextBox::freezeHandedOutSelections);
 }
 
 QString TextBox::Text() const
@@ -111,6 +121,7 @@ void TextBox::setText(const QString &text)
 {
     if (text == Text())
         return;
+    freezeHandedOutSelections();
     const DisplayText shown = toDisplayText(text);
     m_programWrite = true;
     setPlainText(shown.text);
@@ -134,6 +145,7 @@ void TextBox::replaceTextUndoable(const QString &text, const QString *current)
 {
     if (current ? text == *current : text == Text())
         return;
+    freezeHandedOutSelections();
     m_programWrite = true;
     QTextCursor cursor(document());
     cursor.beginEditBlock();
@@ -189,6 +201,8 @@ void TextBox::setLineQueries(LineQueries *queries)
 
 void TextBox::keyPressEvent(QKeyEvent *event)
 {
+    if (mayEdit(*event))
+        freezeHandedOutSelections();
     if (!makesLineSeparator(*event)) {
         QPlainTextEdit::keyPressEvent(event);
         return;
@@ -207,6 +221,9 @@ void TextBox::keyReleaseEvent(QKeyEvent *event)
 
 void TextBox::inputMethodEvent(QInputMethodEvent *event)
 {
+    if (!event->commitString().isEmpty() || !event->preeditString().isEmpty()
+        || event->replacementLength() > 0)
+        freezeHandedOutSelections();
     if (!event->commitString().contains(QChar::LineSeparator)) {
         QPlainTextEdit::inputMethodEvent(event);
         return;
@@ -227,12 +244,68 @@ void TextBox::mouseReleaseEvent(QMouseEvent *event)
         Q_EMIT Click();
 }
 
+void TextBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The menu's Delete, Undo and Redo change the text without a key.
+    freezeHandedOutSelections();
+    QPlainTextEdit::contextMenuEvent(event);
+}
+
+void TextBox::dropEvent(QDropEvent *event)
+{
+    // Moving text within the box removes it before the dropped data is read.
+    freezeHandedOutSelections();
+    QPlainTextEdit::dropEvent(event);
+}
+
 void TextBox::changeEvent(QEvent *event)
 {
     QPlainTextEdit::changeEvent(event);
     // System colours follow the desktop's palette when it changes.
     if (event->type() == QEvent::ApplicationPaletteChange && (m_foreColor & kSystemColourFlag))
         applyForeColor();
+}
+
+QMimeData *TextBox::createMimeDataFromSelection() const
+{
+    m_handedOut.removeIf([](const QPointer<SelectionData> &data) {
+        return !data || data->isFrozen();
+    });
+    auto *data = new SelectionData(textCursor());
+    m_handedOut.push_back(data);
+    return data;
+}
+
+bool TextBox::canInsertFromMimeData(const QMimeData *source) const
+{
+    // Plain text only, as the box holds nothing else.
+    return source && source->hasText() && !source->text().isEmpty();
+}
+
+void TextBox::insertFromMimeData(const QMimeData *source)
+{
+    if (isReadOnly() || !source)
+        return;
+    // Read before anything changes: the data may be this box's own selection.
+    const QString text = source->text();
+    if (text.isEmpty())
+        return;
+    freezeHandedOutSelections();
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    insertDisplayText(cursor, text);
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void TextBox::freezeHandedOutSelections() const
+{
+    for (const QPointer<SelectionData> &data : std::as_const(m_handedOut)) {
+        if (data)
+            data->freeze();
+    }
+    m_handedOut.clear();
 }
 
 void TextBox::forwardTextChanged()

@@ -1,9 +1,17 @@
 #pragma once
-// The text box tests, one class over several files.
+// The text box tests, one class over several files: text and line queries,
+// new-line keys, and the clipboard, primary selection and drag and drop.
 
 #include "textbox/textbox.h"
 
 #include <QObject>
+
+// The box with the data hook a drag starts from in reach of the tests.
+class ProbeBox : public wimblet::TextBox
+{
+public:
+    using TextBox::createMimeDataFromSelection;
+};
 
 class TextBoxTest : public QObject
 {
@@ -38,6 +46,21 @@ private Q_SLOTS:
     void committedLineSeparatorBreaksTheLine_data();
     void committedLineSeparatorBreaksTheLine();
 
+    // tst_textbox_clipboard.cpp
+    void copyAndCutCarryRealCharacters_data();
+    void copyAndCutCarryRealCharacters();
+    void pasteGivesBackTheCharacters_data();
+    void pasteGivesBackTheCharacters();
+    void selectionDataKeepsItsText_data();
+    void selectionDataKeepsItsText();
+    void primarySelectionCarriesRealCharacters_data();
+    void primarySelectionCarriesRealCharacters();
+    void dropInsertsRealCharacters_data();
+    void dropInsertsRealCharacters();
+
 private:
-    wimblet::TextBox *m_box = nullptr;
+    void select(int from, int to);
+    QPoint pointOf(int position) const;
+
+    ProbeBox *m_box = nullptr;
 };

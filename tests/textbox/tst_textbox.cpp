@@ -14,7 +14,7 @@ using namespace wimblet;
 
 void TextBoxTest::init()
 {
-    m_box = new TextBox;
+    m_box = new ProbeBox;
     m_box->resize(400, 300);
     m_box->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_box));
@@ -24,6 +24,21 @@ void TextBoxTest::cleanup()
 {
     delete m_box;
     m_box = nullptr;
+}
+
+void TextBoxTest::select(int from, int to)
+{
+    QTextCursor cursor(m_box->document());
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    m_box->setTextCursor(cursor);
+}
+
+QPoint TextBoxTest::pointOf(int position) const
+{
+    QTextCursor cursor(m_box->document());
+    cursor.setPosition(position);
+    return m_box->cursorRect(cursor).center();
 }
 
 void TextBoxTest::textRoundTrips_data()
