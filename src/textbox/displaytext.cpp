@@ -52,4 +52,16 @@ DisplayText toDisplayText(const QString &text)
     return out;
 }
 
+QString fromDisplayText(const DisplayText &shown)
+{
+    QString out = shown.text;
+    if (shown.escapes.isEmpty())
+        return out;
+    QChar *d = out.data();
+    for (const Escape &e : shown.escapes)
+        if (e.index >= 0 && e.index < out.size())
+            d[e.index] = QChar(e.original);
+    return out;
+}
+
 } // namespace wimblet

@@ -29,6 +29,12 @@ constexpr bool breaksBlock(char16_t c)
 // The visible stand-in shown for an escaped character.
 char16_t standInFor(char16_t original);
 
+// The program's text as the box shows it: lone CR, lone LF and the separators
+// turned into stand-ins, CR LF pairs kept for the caller to make blocks of.
 DisplayText toDisplayText(const QString &text);
+
+// The other way: every escaped stand-in back to its character; anything else,
+// a stand-in glyph typed as text included, stays as it is.
+QString fromDisplayText(const DisplayText &shown);
 
 } // namespace wimblet

@@ -2,8 +2,10 @@
 
 #include "toolkit/colour.h"
 #include "textbox/displaytext.h"
+#include "textbox/escapeformat.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -14,33 +16,60 @@ namespace wimblet {
 
 namespace {
 
-// Marks a stand-in character with the character it represents.
-constexpr int kEscapedCharProperty = QTextFormat::UserProperty + 1;
-
-QTextCharFormat escapeFormat(char16_t original)
-{
-    QTextCharFormat format;
-    format.setProperty(kEscapedCharProperty, int(original));
-    // Grey, so that a stand-in is told apart from the same glyph typed as text.
-    format.setForeground(QColor(128, 128, 128));
-    return format;
-}
-
 // Appends the block's text, turning marked stand-ins back into their characters.
 void appendBlockWithEscapes(QString &out, const QTextBlock &block)
 {
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         QString piece = fragment.text();
-        const QVariant original = fragment.charFormat().property(kEscapedCharProperty);
-        if (original.isValid()) {
-            const char16_t c = char16_t(original.toInt());
+        if (const char16_t c = escapedOriginal(fragment.charFormat())) {
             const QChar standIn(standInFor(c));
             for (QChar &ch : piece)
                 if (ch == standIn)
                     ch = QChar(c);
         }
         out += piece;
+    }
+}
+
+// Qt turns these presses into U+2028, which the box shows as a new line although
+// the text holds no line break there.
+bool makesLineSeparator(const QKeyEvent &event)
+{
+    return event.matches(QKeySequence::InsertLineSeparator)
+           || event.text().contains(QChar::LineSeparator);
+}
+
+// The press that makes the paragraph break Enter makes instead.
+QKeyEvent asParagraphBreak(const QKeyEvent &event)
+{
+    if (event.matches(QKeySequence::InsertLineSeparator)) {
+        const int key = event.key() == Qt::Key_Enter ? Qt::Key_Enter : Qt::Key_Return;
+        return QKeyEvent(event.type(), key, event.modifiers() & Qt::KeypadModifier,
+                         QStringLiteral("\r"), event.isAutoRepeat(), event.count());
+    }
+    QString text = event.text();
+    text.replace(QChar::LineSeparator, QChar::ParagraphSeparator);
+    return QKeyEvent(event.type(), event.key(), event.modifiers(), text, event.isAutoRepeat(),
+                     event.count());
+}
+
+// A key that may change the text; plain moves and selections do not.
+bool mayEdit(const QKeyEvent &event)
+{
+    switch (event.key()) {
+    case Qt::Key_Backspace:
+    case Qt::Key_Delete:
+    case Qt::Key_Insert:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return true;
+    default:
+        return !event.text().isEmpty() || event.matches(QKeySequence::Paste)
+               || event.matches(QKeySequence::Cut) || event.matches(QKeySequence::Undo)
+               || event.matches(QKeySequence::Redo);
     }
 }
 
@@ -67,6 +96,9 @@ TextBox::TextBox(QWidget *parent)
     connect(this, &QPlainTextEdit::textChanged, this, &TextBox::forwardTextChanged);
     connect(this, &QPlainTextEdit::cursorPositionChanged, this,
             &TextBox::dropInheritedEscapeFormat);
+    // A copy or cut keeps the text as it was when copied, whatever is typed next.
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            &TextBox::freezeHandedOutSelections);
 }
 
 QString TextBox::Text() const
@@ -89,6 +121,7 @@ void TextBox::setText(const QString &text)
 {
     if (text == Text())
         return;
+    freezeHandedOutSelections();
     const DisplayText shown = toDisplayText(text);
     m_programWrite = true;
     setPlainText(shown.text);
@@ -112,6 +145,7 @@ void TextBox::replaceTextUndoable(const QString &text, const QString *current)
 {
     if (current ? text == *current : text == Text())
         return;
+    freezeHandedOutSelections();
     m_programWrite = true;
     QTextCursor cursor(document());
     cursor.beginEditBlock();
@@ -165,6 +199,19 @@ void TextBox::setLineQueries(LineQueries *queries)
     m_lines = queries ? queries : &m_ownLines;
 }
 
+void TextBox::keyPressEvent(QKeyEvent *event)
+{
+    if (mayEdit(*event))
+        freezeHandedOutSelections();
+    if (!makesLineSeparator(*event)) {
+        QPlainTextEdit::keyPressEvent(event);
+        return;
+    }
+    QKeyEvent paragraphBreak = asParagraphBreak(*event);
+    QPlainTextEdit::keyPressEvent(&paragraphBreak);
+    event->setAccepted(paragraphBreak.isAccepted());
+}
+
 void TextBox::keyReleaseEvent(QKeyEvent *event)
 {
     QPlainTextEdit::keyReleaseEvent(event);
@@ -172,11 +219,43 @@ void TextBox::keyReleaseEvent(QKeyEvent *event)
         Q_EMIT KeyUp(event->key(), shiftState(event->modifiers()));
 }
 
+void TextBox::inputMethodEvent(QInputMethodEvent *event)
+{
+    if (!event->commitString().isEmpty() || !event->preeditString().isEmpty()
+        || event->replacementLength() > 0)
+        freezeHandedOutSelections();
+    if (!event->commitString().contains(QChar::LineSeparator)) {
+        QPlainTextEdit::inputMethodEvent(event);
+        return;
+    }
+    // A committed U+2028 would look like a line break without being one, as Shift+Enter's.
+    QString commit = event->commitString();
+    commit.replace(QChar::LineSeparator, QChar::ParagraphSeparator);
+    QInputMethodEvent paragraphBreak(event->preeditString(), event->attributes());
+    paragraphBreak.setCommitString(commit, event->replacementStart(), event->replacementLength());
+    QPlainTextEdit::inputMethodEvent(&paragraphBreak);
+    event->setAccepted(paragraphBreak.isAccepted());
+}
+
 void TextBox::mouseReleaseEvent(QMouseEvent *event)
 {
     QPlainTextEdit::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton)
         Q_EMIT Click();
+}
+
+void TextBox::contextMenuEvent(QContextMenuEvent *event)
+{
+    // The menu's Delete, Undo and Redo change the text without a key.
+    freezeHandedOutSelections();
+    QPlainTextEdit::contextMenuEvent(event);
+}
+
+void TextBox::dropEvent(QDropEvent *event)
+{
+    // Moving text within the box removes it before the dropped data is read.
+    freezeHandedOutSelections();
+    QPlainTextEdit::dropEvent(event);
 }
 
 void TextBox::changeEvent(QEvent *event)
@@ -187,6 +266,48 @@ void TextBox::changeEvent(QEvent *event)
         applyForeColor();
 }
 
+QMimeData *TextBox::createMimeDataFromSelection() const
+{
+    m_handedOut.removeIf([](const QPointer<SelectionData> &data) {
+        return !data || data->isFrozen();
+    });
+    auto *data = new SelectionData(textCursor());
+    m_handedOut.push_back(data);
+    return data;
+}
+
+bool TextBox::canInsertFromMimeData(const QMimeData *source) const
+{
+    // Plain text only, as the box holds nothing else.
+    return source && source->hasText() && !source->text().isEmpty();
+}
+
+void TextBox::insertFromMimeData(const QMimeData *source)
+{
+    if (isReadOnly() || !source)
+        return;
+    // Read before anything changes: the data may be this box's own selection.
+    const QString text = source->text();
+    if (text.isEmpty())
+        return;
+    freezeHandedOutSelections();
+    QTextCursor cursor = textCursor();
+    cursor.beginEditBlock();
+    insertDisplayText(cursor, text);
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void TextBox::freezeHandedOutSelections() const
+{
+    for (const QPointer<SelectionData> &data : std::as_const(m_handedOut)) {
+        if (data)
+            data->freeze();
+    }
+    m_handedOut.clear();
+}
+
 void TextBox::forwardTextChanged()
 {
     if (!m_programWrite)
@@ -195,8 +316,10 @@ void TextBox::forwardTextChanged()
 
 void TextBox::dropInheritedEscapeFormat()
 {
-    // Typing after a stand-in must not inherit its mark.
-    if (m_mayHoldEscapes && currentCharFormat().hasProperty(kEscapedCharProperty))
+    // Typing after a stand-in must not inherit its mark. With a selection, setting the
+    // format would restyle the selected text and strip the stand-ins' marks.
+    if (m_mayHoldEscapes && !textCursor().hasSelection()
+        && currentCharFormat().hasProperty(kEscapedCharProperty))
         setCurrentCharFormat(QTextCharFormat());
 }
 

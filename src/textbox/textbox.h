@@ -1,11 +1,16 @@
 #pragma once
 // The multi-line text box `txt`: a QPlainTextEdit that speaks in the program's
 // terms. Its text uses CR LF line breaks; every other character, a lone LF
-// included, is an ordinary character of its line.
+// included, is an ordinary character of its line. Every new-line key makes a
+// CR LF break, and the clipboard, the primary selection and drag and drop carry
+// the text's real characters, never the stand-ins shown for them.
 
 #include "textbox/linequeries.h"
+#include "textbox/selectiondata.h"
 
 #include <QPlainTextEdit>
+#include <QPointer>
+#include <QVector>
 
 namespace wimblet {
 
@@ -43,12 +48,21 @@ Q_SIGNALS:
     void KeyUp(int keyCode, int shift);
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void keyReleaseEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
     void changeEvent(QEvent *event) override;
+
+    QMimeData *createMimeDataFromSelection() const override;
+    bool canInsertFromMimeData(const QMimeData *source) const override;
+    void insertFromMimeData(const QMimeData *source) override;
 
 private:
     void insertDisplayText(QTextCursor &cursor, const QString &text);
+    void freezeHandedOutSelections() const;
     void applyForeColor();
     void forwardTextChanged();
     void dropInheritedEscapeFormat();
@@ -58,6 +72,8 @@ private:
     bool m_mayHoldEscapes = false;
     LineQueries *m_lines;
     LineQueries m_ownLines;
+    // Selection data given out that still reads the document when asked.
+    mutable QVector<QPointer<SelectionData>> m_handedOut;
 };
 
 } // namespace wimblet

@@ -1,6 +1,7 @@
 // The text box layer: CR LF text, lone LF kept, change events, line queries.
+#include "textboxtest.h"
+
 #include "textbox/displaytext.h"
-#include "textbox/textbox.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -11,38 +12,33 @@
 
 using namespace wimblet;
 
-class TextBoxTest : public QObject
-{
-    Q_OBJECT
-
-private Q_SLOTS:
-    void init();
-    void cleanup() { delete m_box; }
-
-    void textRoundTrips_data();
-    void textRoundTrips();
-    void loneLineFeedIsNotALineBreak();
-    void changeIsRaisedOnceBeforeWriteReturns();
-    void unchangedWriteRaisesNothing();
-    void typingRaisesChange();
-    void undoableReplaceIsOneStep();
-    void typingAfterStandInStaysItself();
-    void lineQueriesAnswerAsAnEditControl_data();
-    void lineQueriesAnswerAsAnEditControl();
-    void wrappedLinesCountAsRows();
-    void offsetsBeyond65535();
-    void selectionHiddenWithoutFocus();
-
-private:
-    TextBox *m_box = nullptr;
-};
-
 void TextBoxTest::init()
 {
-    m_box = new TextBox;
+    m_box = new ProbeBox;
     m_box->resize(400, 300);
     m_box->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_box));
+}
+
+void TextBoxTest::cleanup()
+{
+    delete m_box;
+    m_box = nullptr;
+}
+
+void TextBoxTest::select(int from, int to)
+{
+    QTextCursor cursor(m_box->document());
+    cursor.setPosition(from);
+    cursor.setPosition(to, QTextCursor::KeepAnchor);
+    m_box->setTextCursor(cursor);
+}
+
+QPoint TextBoxTest::pointOf(int position) const
+{
+    QTextCursor cursor(m_box->document());
+    cursor.setPosition(position);
+    return m_box->cursorRect(cursor).center();
 }
 
 void TextBoxTest::textRoundTrips_data()
@@ -135,6 +131,37 @@ void TextBoxTest::typingAfterStandInStaysItself()
              QString(QStringLiteral("a\n") + QChar(standInFor(u'\n')) + QStringLiteral("z")));
 }
 
+void TextBoxTest::selectingBesideStandInsKeepsThem_data()
+{
+    QTest::addColumn<int>("caret");
+    QTest::addColumn<QKeySequence>("keys");
+    QTest::newRow("Shift+Right over a lone LF") << 0 << QKeySequence(QStringLiteral("Shift+Right"));
+    QTest::newRow("Shift+Right twice") << 0 << QKeySequence(QStringLiteral("Shift+Right, Shift+Right"));
+    QTest::newRow("Shift+End") << 2 << QKeySequence(QStringLiteral("Shift+End"));
+    QTest::newRow("Shift+Down") << 2 << QKeySequence(QStringLiteral("Shift+Down"));
+    QTest::newRow("Shift+Left to after U+2028") << 7 << QKeySequence(QStringLiteral("Shift+Left"));
+    QTest::newRow("Ctrl+Shift+End") << 0 << QKeySequence(QStringLiteral("Ctrl+Shift+End"));
+}
+
+void TextBoxTest::selectingBesideStandInsKeepsThem()
+{
+    QFETCH(int, caret);
+    QFETCH(QKeySequence, keys);
+    // Blocks "\u2193b\u2193", "x\u21B5" and "y\u2190": positions 0-2, 4-5 and 7-8.
+    const QString text = QString::fromUtf16(u"\nb\n\r\nx\u2028\r\ny\r");
+    m_box->setText(text);
+    QTextCursor cursor(m_box->document());
+    cursor.setPosition(caret);
+    m_box->setTextCursor(cursor);
+    QSignalSpy changes(m_box, &TextBox::Change);
+    QTest::keySequence(m_box, keys);
+    QVERIFY(m_box->textCursor().hasSelection());
+    // A selection is no edit: the stand-ins keep their marks and nothing changed.
+    QCOMPARE(m_box->Text(), text);
+    QCOMPARE(changes.count(), 0);
+    QVERIFY(!m_box->document()->isUndoAvailable());
+}
+
 void TextBoxTest::lineQueriesAnswerAsAnEditControl_data()
 {
     QTest::addColumn<QString>("text");
@@ -218,4 +245,3 @@ void TextBoxTest::selectionHiddenWithoutFocus()
 }
 
 QTEST_MAIN(TextBoxTest)
-#include "tst_textbox.moc"
