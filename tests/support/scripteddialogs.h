@@ -66,9 +66,10 @@ private:
         }
         if (answers.empty())
             return std::nullopt;
-        auto a = answers.front();
+        const bool chosen = answers.front().has_value();
+        const QString path = chosen ? *answers.front() : QString();
         answers.pop_front();
-        return a;
+        return chosen ? std::optional<QString>(path) : std::nullopt;
     }
 };
 
