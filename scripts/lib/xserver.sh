@@ -79,18 +79,18 @@ _xserver_top_level() {
     echo $((w))
 }
 
-# The root window lists its children from the bottom of the stack to the top.
+# xwininfo lists the root window's children from the top of the stack down.
 window_on_top() {
     local mine other w
     mine=$(_xserver_top_level "$1")
     other=$(_xserver_top_level "$2")
     for w in $(xwininfo -root -children | awk '/^ +0x/ {print $1}'); do
         case $((w)) in
-        "$mine") mine=seen ;;
-        "$other") [[ $mine == seen ]] && return 1 ;;
+        "$mine") return 0 ;;
+        "$other") return 1 ;;
         esac
     done
-    [[ $mine == seen ]]
+    return 1
 }
 
 window_sync() {
