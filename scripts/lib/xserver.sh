@@ -8,6 +8,9 @@
 #                                 start it; sets DISPLAY, QT_QPA_PLATFORM=xcb,
 #                                 XDG_RUNTIME_DIR and XSERVER_DIR (its scratch folder)
 #   xserver_stop                  end the window manager and the server; safe to repeat
+#   xserver_keysyms <keysym name...>
+#                                 bind keysyms the keymap lacks (eacute, ...) to free
+#                                 keycodes before a program starts; needs python3
 #   wait_until <seconds> <command...>
 #                                 run the command until it succeeds; 1 when time runs out
 #   window_viewable <window>      conditions for wait_until
@@ -91,6 +94,12 @@ window_on_top() {
         esac
     done
     return 1
+}
+
+# xdotool types a letter the keymap lacks by binding it for the one key stroke;
+# a program that reads the key after the unbinding sees no letter.
+xserver_keysyms() {
+    python3 "$XSERVER_LIB/xkeysyms.py" "$@"
 }
 
 window_sync() {

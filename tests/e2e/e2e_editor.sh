@@ -316,6 +316,7 @@ run_scenario() {
 main() {
     [[ -n $SHOTS ]] && { mkdir -p "$SHOTS"; rm -f "$SHOTS"/s[0-9]-*.png; }
     xserver_start ${WM:+--wm "$WM"} || exit 1
+    xserver_keysyms eacute || exit 1 # typed in s4
     [[ -z $WM ]] || echo "window manager: $WM"
     local passed=0 failed=0 skipped=0 name selected=("$@") started status
     for name in "${SCENARIOS[@]}"; do
