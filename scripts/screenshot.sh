@@ -5,24 +5,42 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=${1:-docs/wimblet.png}
-work=$(mktemp -d)
-trap 'kill ${app:-} ${xvfb:-} 2>/dev/null || true; rm -rf "$work"' EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb
+# shellcheck source=lib/xserver.sh
+source scripts/lib/xserver.sh
+xserver_require xwininfo import compare python3
+trap 'kill ${app:-} 2>/dev/null || true' EXIT
+xserver_start --size 1024x768x24
+fail() { echo "screenshot: $*" >&2; exit 1; }
+
+# More than a blinking caret differs between the picture in the file and the window now.
+changed_from() {
+    local now="$XSERVER_DIR/now.ppm"
+    import -window "$2" "ppm:$now" 2>/dev/null || return 1
+    # compare ends with 1 when the pictures differ, which is what is asked.
+    { compare -metric AE "$1" "$now" null: 2>&1 || true; } | awk '{ exit !($1 > 100) }'
+}
+
 build/wimblet &
 app=$!
 wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Wimblet$' | head -n1)
-xdotool windowfocus --sync "$wid"
-sleep 0.5
+[[ -n $wid ]] || fail "no window titled Wimblet"
+xdotool windowfocus "$wid"
+wait_until 10 window_focused "$wid" || fail "the editor did not get the keyboard"
 xdotool type --delay 5 "Halo semua, apa kabar? Saya mau makan nasi goreng."
 xdotool key Return
 xdotool type --delay 5 "Begitu saja, nih! Aku sayang kamu."
+if ! window_sync "$wid" || ! wait_settled 10 "$wid"; then
+    fail "the typed text did not settle"
+fi
+before="$XSERVER_DIR/typed.ppm"
+import -window "$wid" "ppm:$before"
 # The fifth toolbar button converts to Cute Style; the toolbar is the first row below the menu bar.
 menu=$(( $(xwininfo -id "$wid" | awk '/Height:/ {print $2}') - 457 ))
 xdotool mousemove --window "$wid" $((4 * 31 + 15)) $((menu + 17)) click 1
 xdotool mousemove --window "$wid" 600 300
-sleep 0.5
+if ! window_sync "$wid" || ! wait_until 10 changed_from "$before" "$wid" ||
+    ! wait_settled 10 "$wid"; then
+    fail "the converted text did not show"
+fi
 import -window "$wid" "$out"
 echo "wrote $out"

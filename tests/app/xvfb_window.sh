@@ -5,13 +5,23 @@
 set -euo pipefail
 bin=$1
 shot=${2:-}
-source "$(dirname "$0")/xvfb_lib.sh"
+# shellcheck source=../../scripts/lib/xserver.sh
+source "$(dirname "$0")/../../scripts/lib/xserver.sh"
+xserver_require xwininfo
+
+work=$(mktemp -d)
+cleanup() {
+    [[ -n ${app:-} ]] && kill "$app" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+xserver_start
 
 "$bin" >"$work/app.log" 2>&1 &
 app=$!
 wid=$(timeout 30 xdotool search --sync --onlyvisible --name '^Wimblet$' | head -n1)
 [[ -n $wid ]] || { echo "FAIL: no window titled Wimblet"; cat "$work/app.log"; exit 1; }
-sleep 1 # let the first layout and paint settle
+wait_until 10 window_viewable "$wid" || { echo "FAIL: the window is not shown"; exit 1; }
 
 info=$(xwininfo -id "$wid")
 width=$(awk '/Width:/ {print $2}' <<<"$info")
@@ -23,6 +33,7 @@ menu=$((height - 457))
 kill -0 "$app" || { echo "FAIL: the editor ended"; exit 1; }
 
 if [[ -n $shot ]] && command -v import >/dev/null; then
+    wait_settled 10 "$wid" || echo "the window kept changing; its picture may be half painted"
     import -window "$wid" "$shot"
     echo "screenshot: $shot"
 fi

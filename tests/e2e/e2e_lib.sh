@@ -1,7 +1,8 @@
 # shellcheck shell=bash
-# Helpers for driving the real editor from outside, the way a user does: an X
-# server of its own, real mouse clicks and key strokes (xdotool), and checks of
-# what a user can observe: window titles, dialogs, files on disk, the process.
+# Helpers for driving the real editor from outside, the way a user does: real
+# mouse clicks and key strokes (xdotool) on an X server of its own
+# (scripts/lib/xserver.sh), and checks of what a user can observe: window
+# titles, dialogs, files on disk, the process. Every wait is for a condition.
 # Sourced by e2e_editor.sh; every scenario runs in a subshell, so `fail` ends
 # only the scenario it is called from.
 
@@ -21,33 +22,6 @@ declare -A MENU_POS=(
     [Tools/Convert Text/Cute StyLe --> Normal]="270 74"
     [Help/About]="130 30"
 )
-
-# Other test scripts let Xvfb pick the first free display; a display number of
-# our own, away from the low ones, keeps their servers and ours apart. Without
-# -noreset the server resets whenever its last client leaves, and a client
-# connecting during the reset is turned away.
-start_xserver() {
-    local n
-    for _ in $(seq 10); do
-        n=$((200 + RANDOM % 700))
-        : >"$WORK/display"
-        Xvfb ":$n" -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp -noreset \
-            3>"$WORK/display" 2>"$WORK/xvfb.log" &
-        XVFB=$!
-        for _ in $(seq 100); do
-            [[ -s $WORK/display ]] && break
-            kill -0 "$XVFB" 2>/dev/null || break
-            sleep 0.1
-        done
-        [[ -s $WORK/display ]] && break
-        kill "$XVFB" 2>/dev/null
-        XVFB=""
-    done
-    [[ -n $XVFB ]] || { echo "Xvfb did not start"; cat "$WORK/xvfb.log"; return 1; }
-    DISPLAY=":$(cat "$WORK/display")"
-    export DISPLAY QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$WORK/runtime
-    mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-}
 
 # --- Reporting -------------------------------------------------------------
 
@@ -80,12 +54,7 @@ start_app() {
     (cd "$DIR" && exec "$BIN" >"$DIR/app.log" 2>&1) &
     APP=$!
     WID=""
-    for _ in $(seq $((E2E_TIMEOUT * 10))); do
-        WID=$(xdotool search --onlyvisible --pid "$APP" --name '^Wimblet$' 2>/dev/null | head -n1)
-        [[ -n $WID ]] && break
-        sleep 0.1
-    done
-    [[ -n $WID ]] || fail "no window titled Wimblet appeared"
+    wait_until "$E2E_TIMEOUT" main_window_shown || fail "no window titled Wimblet appeared"
     local height
     height=$(xwininfo -id "$WID" | awk '/Height:/ {print $2}')
     MENU_BAR=$((height - 457))
@@ -93,23 +62,41 @@ start_app() {
     focus_text
 }
 
+main_window_shown() {
+    WID=$(xdotool search --onlyvisible --pid "$APP" --name '^Wimblet$' 2>/dev/null | head -n1)
+    [[ -n $WID ]]
+}
+
 stop_app() {
     [[ -n ${APP:-} ]] && kill "$APP" 2>/dev/null
     return 0
 }
 
+# The editor has read every input event sent so far, or has ended. Checked
+# after every input, so that the next step starts from where this one led.
+settle_app() {
+    wait_until "$E2E_TIMEOUT" app_read_input || fail "the editor stopped answering"
+}
+
+app_read_input() {
+    ! kill -0 "$APP" 2>/dev/null || window_sync "$WID" 1 2>/dev/null
+}
+
+app_ended() {
+    ! kill -0 "$APP" 2>/dev/null
+}
+
 expect_running() {
-    sleep 0.5 # give a wrongly ending program the chance to end
+    settle_app
+    # Nothing shows that a program will not end; give a wrongly ending one the
+    # chance to do so.
+    sleep 0.5
     kill -0 "$APP" 2>/dev/null || fail "the editor ended, it should still run"
     xwininfo -id "$WID" 2>/dev/null | grep -q 'IsViewable' || fail "the main window is gone"
 }
 
 expect_ended() {
-    for _ in $(seq $((E2E_TIMEOUT * 10))); do
-        kill -0 "$APP" 2>/dev/null || break
-        sleep 0.1
-    done
-    kill -0 "$APP" 2>/dev/null && fail "the editor still runs, it should have ended"
+    wait_until "$E2E_TIMEOUT" app_ended || fail "the editor still runs, it should have ended"
     local status=0
     wait "$APP" || status=$?
     [[ $status -eq 0 ]] || fail "the editor ended with exit status $status"
@@ -129,13 +116,12 @@ shown_title_of() {
 }
 
 wait_title() {
-    local title=""
-    for _ in $(seq $((E2E_TIMEOUT * 10))); do
-        title=$(title_of "$WID")
-        [[ $title == "$1" ]] && return 0
-        sleep 0.1
-    done
-    fail "main window title is \"$title\", expected \"$1\""
+    wait_until "$E2E_TIMEOUT" title_is "$1" ||
+        fail "main window title is \"$(title_of "$WID")\", expected \"$1\""
+}
+
+title_is() {
+    [[ $(title_of "$WID") == "$1" ]]
 }
 
 # xdotool's search by process also lists the root window, which has no owner.
@@ -159,29 +145,31 @@ windows_of() {
 wait_dialog() {
     local what=$1 pattern=$2
     DLG=""
-    for _ in $(seq $((E2E_TIMEOUT * 10))); do
-        DLG=$(windows_of "$pattern" | head -n1)
-        [[ -n $DLG ]] && break
-        sleep 0.1
-    done
-    [[ -n $DLG ]] || fail "no $what appeared"
-    for _ in $(seq 50); do
-        [[ $(xdotool getwindowfocus 2>/dev/null) == "$DLG" ]] && break
-        sleep 0.1
-    done
-    sleep 0.3 # the dialog's own widgets take the focus right after the window
+    wait_until "$E2E_TIMEOUT" dialog_shown "$pattern" || fail "no $what appeared"
+    wait_until "$E2E_TIMEOUT" window_focused "$DLG" || fail "the $what did not take the keyboard"
+    # The dialog's own widgets take the focus once the editor has read the
+    # window's focus event.
+    settle_app
+}
+
+dialog_shown() {
+    DLG=$(windows_of "$1" | head -n1)
+    [[ -n $DLG ]]
 }
 
 wait_gone() {
     local window=$1 what=$2
-    for _ in $(seq $((E2E_TIMEOUT * 10))); do
-        xwininfo -id "$window" 2>/dev/null | grep -q 'IsViewable' || return 0
-        sleep 0.1
-    done
-    fail "the $what is still open"
+    wait_until "$E2E_TIMEOUT" window_gone "$window" || fail "the $what is still open"
+}
+
+window_gone() {
+    ! window_viewable "$1"
 }
 
 expect_no_dialog() {
+    settle_app
+    # A window that should not open shows no sign of not opening; give a
+    # wrongly opening one the time to appear.
     sleep 0.5
     local open
     open=$(windows_of '')
@@ -199,21 +187,18 @@ count_windows() {
 # manager a closed dialog hands the input focus back to the root window.
 focus_text() {
     xdotool mousemove --window "$WID" 600 $((MENU_BAR + 400)) click 1
-    for _ in $(seq 50); do
-        [[ $(xdotool getwindowfocus 2>/dev/null) == "$WID" ]] && break
-        sleep 0.1
-    done
-    sleep 0.2
+    wait_until "$E2E_TIMEOUT" window_focused "$WID" || fail "the editor did not take the keyboard"
+    settle_app
 }
 
 type_text() {
     xdotool type --delay 15 -- "$1"
-    sleep 0.2
+    settle_app
 }
 
 press() {
     xdotool key --delay 60 "$@"
-    sleep 0.2
+    settle_app
 }
 
 # Clicks a toolbar button by its key: seven 31-pixel buttons from the left edge,
@@ -224,7 +209,7 @@ click_toolbar() {
         if [[ ${TOOLBAR_KEYS[$i]} == "$1" ]]; then
             xdotool mousemove --window "$WID" $((15 + 31 * i)) $((MENU_BAR + 17)) click 1
             rest_mouse
-            sleep 0.2
+            settle_app
             return 0
         fi
     done
@@ -263,23 +248,26 @@ click_menu() {
     wait_no_popup || fail "the menu stayed open after \"$path\""
 }
 
+# A popup opened that was not among those given; the editor has read the
+# events up to its showing.
 wait_new_popup() {
+    wait_until "$E2E_TIMEOUT" new_popup "$1" && settle_app
+}
+
+new_popup() {
     local w
-    for _ in $(seq $((E2E_TIMEOUT * 10))); do
-        for w in $(open_popups); do
-            grep -qx "$w" <<<"$1" || { sleep 0.15; return 0; }
-        done
-        sleep 0.1
+    for w in $(open_popups); do
+        grep -qx "$w" <<<"$1" || return 0
     done
     return 1
 }
 
 wait_no_popup() {
-    for _ in $(seq $((E2E_TIMEOUT * 10))); do
-        [[ -z $(open_popups) ]] && { sleep 0.2; return 0; }
-        sleep 0.1
-    done
-    return 1
+    wait_until "$E2E_TIMEOUT" no_popup && settle_app
+}
+
+no_popup() {
+    [[ -z $(open_popups) ]]
 }
 
 # Moves the pointer off the toolbar, over the text box, so that no tooltip shows.
@@ -288,10 +276,12 @@ rest_mouse() {
 }
 
 # With no window manager a click does not bring a covered window to the front;
-# do what a window manager would do before clicking into the main window.
+# do what a window manager would do before clicking into the main window. A
+# window manager raises the frame instead, in its own time.
 raise_main() {
+    local other=$1
     xdotool windowraise "$WID"
-    sleep 0.2
+    wait_until "$E2E_TIMEOUT" window_on_top "$WID" "$other" || fail "the main window stays covered"
 }
 
 # Types a full path into the file name field of an open file dialog and confirms it.
@@ -335,19 +325,22 @@ hex_of_file() {
 # Waits until the file holds exactly the bytes given, with backslash escapes
 # (\r, \n, \xHH) as printf %b reads them.
 expect_bytes() {
-    local file=$1 expected actual=""
+    local file=$1 expected
     expected=$(printf '%b' "$2" | od -An -v -tx1 | tr -d ' \n')
-    for _ in $(seq $((E2E_TIMEOUT * 10))); do
-        [[ -f $file ]] && actual=$(hex_of_file "$file")
-        [[ $actual == "$expected" ]] && return 0
-        sleep 0.1
-    done
+    wait_until "$E2E_TIMEOUT" file_holds "$file" "$expected" && return 0
     [[ -f $file ]] || fail "$file was not written"
-    fail "$file holds bytes $actual ($(cat -v "$file")), expected $expected ($(printf '%b' "$2" | cat -v))"
+    fail "$file holds bytes $(hex_of_file "$file") ($(cat -v "$file")), expected $expected ($(printf '%b' "$2" | cat -v))"
+}
+
+file_holds() {
+    [[ -f $1 && $(hex_of_file "$1") == "$2" ]]
 }
 
 # The scenario's folder holds nothing but the editor's output log.
 expect_nothing_written() {
+    settle_app
+    # No sign shows that a file will not be written; give a wrongly written
+    # one the time to appear.
     sleep 0.3
     local written
     written=$(find "$DIR" -mindepth 1 ! -name app.log -printf '%f ')

@@ -13,11 +13,13 @@ if dpkg-query -W -f='${Status}' wimblet 2>/dev/null | grep -q "install ok instal
     echo "SKIP: a wimblet package is installed already; not touching it"
     exit 77
 fi
+# shellcheck source=../../scripts/lib/xserver.sh
+source "$(dirname "$0")/../../scripts/lib/xserver.sh"
+xserver_require
 
 work=$(mktemp -d)
 cleanup() {
     [[ -n ${app:-} ]] && kill "$app" 2>/dev/null || true
-    [[ -n ${xvfb:-} ]] && kill "$xvfb" 2>/dev/null || true
     DEBIAN_FRONTEND=noninteractive apt-get remove -y -qq wimblet >/dev/null 2>&1 || true
     rm -rf "$work"
 }
@@ -43,12 +45,10 @@ done
 
 # Start it the way the desktop entry does.
 exec_line=$(sed -n 's/^Exec=//p' /usr/share/applications/org.wimblet.Wimblet.desktop)
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 100); do [[ -s $work/display ]] && break; sleep 0.1; done
-DISPLAY=":$(cat "$work/display")" QT_QPA_PLATFORM=xcb $exec_line >"$work/app.log" 2>&1 &
+xserver_start
+$exec_line >"$work/app.log" 2>&1 &
 app=$!
-DISPLAY=":$(cat "$work/display")" timeout 30 xdotool search --sync --onlyvisible --name '^Wimblet$' >/dev/null \
+timeout 30 xdotool search --sync --onlyvisible --name '^Wimblet$' >/dev/null \
     || { cat "$work/app.log"; fail "the installed editor showed no window"; }
 kill "$app"
 app=
