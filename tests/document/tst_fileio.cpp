@@ -1,4 +1,6 @@
 #include "document/fileio.h"
+#include "mounts.h"
+#include "realfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +11,6 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,67 +18,11 @@ using namespace wimblet;
 
 namespace {
 
-bool writePlainFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
-
-QByteArray plainFileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-QStringList folderEntries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                  | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 uint modeBits(const QString &path)
 {
     struct stat st;
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0xFFFF;
 }
-
-QByteArray bigBytes(qsizetype size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char(i * 7 + i / 251);
-    return bytes;
-}
-
-// A small tmpfs mounted on a folder, for real read-only and full file systems.
-// Only root may mount; the test is skipped otherwise.
-class TmpfsMount
-{
-public:
-    explicit TmpfsMount(const QString &folder) : m_folder(QFile::encodeName(folder)) {}
-    ~TmpfsMount()
-    {
-        if (m_mounted)
-            ::umount2(m_folder.constData(), MNT_DETACH);
-    }
-    QString mount()
-    {
-        if (::geteuid() != 0)
-            return QStringLiteral("mounting a small file system needs root");
-        if (::mount("tmpfs", m_folder.constData(), "tmpfs", 0, "size=64k") != 0)
-            return QStringLiteral("cannot mount tmpfs: %1").arg(QString::fromLocal8Bit(strerror(errno)));
-        m_mounted = true;
-        return QString();
-    }
-    bool makeReadOnly()
-    {
-        return ::mount(nullptr, m_folder.constData(), nullptr, MS_REMOUNT | MS_RDONLY, "size=64k") == 0;
-    }
-
-private:
-    QByteArray m_folder;
-    bool m_mounted = false;
-};
 
 } // namespace
 
