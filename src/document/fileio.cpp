@@ -1,12 +1,17 @@
 #include "document/fileio.h"
 
-#include <QDir>
+#include "document/filefailure.h"
+#include "document/memoryroom.h"
+#include "document/posixfile.h"
+
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 
 #include <cerrno>
-#include <cstring>
+#include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,34 +22,36 @@ namespace {
 // The same limit as the kernel's, so a loop fails here as it would there.
 constexpr int kMaxSymlinkDepth = 40;
 
-QString systemReason(int error)
+// Files under /proc give no size and some never end (/proc/self/pagemap):
+// such a file is read up to this much. A file that gives its size may grow by
+// as much while it is read.
+constexpr qint64 kReadBeyondSize = qint64(16) << 20;
+
+QString dataSize(quint64 bytes, int precision = 1)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    const quint64 shown = std::min<quint64>(bytes, std::numeric_limits<qint64>::max());
+    return QLocale().formattedDataSize(qint64(shown), precision,
+                                       QLocale::DataSizeTraditionalFormat);
 }
 
-QString folderReason()
+FileResult tooLargeToOpen(const QString &path, qint64 size, const MemoryRoom &room)
 {
-    return QStringLiteral("It is a folder.");
+    return openFailure(path, QStringLiteral("It holds %1; opening it would take about %2 of"
+                                            " memory, and only %3 is free.")
+                                     .arg(dataSize(quint64(size)),
+                                          dataSize(memoryToOpen(quint64(size))),
+                                          dataSize(freeMemory(room).value_or(0))));
 }
 
-FileResult failure(const QString &sentence, const QString &path, QString reason)
+FileResult overCap(const QString &path, qint64 size)
 {
-    reason = reason.trimmed();
-    if (reason.isEmpty())
-        reason = QStringLiteral("Unknown error");
-    if (!reason.endsWith(QLatin1Char('.')))
-        reason += QLatin1Char('.');
-    return {false, sentence.arg(QDir::toNativeSeparators(path), reason)};
-}
-
-FileResult openFailure(const QString &path, const QString &reason)
-{
-    return failure(QStringLiteral("Cannot open the file %1:\n%2"), path, reason);
-}
-
-FileResult saveFailure(const QString &path, const QString &reason)
-{
-    return failure(QStringLiteral("Cannot save the file %1:\n%2"), path, reason);
+    const QString cap = dataSize(quint64(kReadBeyondSize), 0);
+    if (size == 0)
+        return openFailure(path, QStringLiteral("It does not give its size and holds more than"
+                                                " %1, the most Wimblet reads from such a file.")
+                                         .arg(cap));
+    return openFailure(path, QStringLiteral("It grew by more than %1 while it was being read.")
+                                     .arg(cap));
 }
 
 // Follows `path` through any chain of symbolic links to the file they finally
@@ -81,15 +88,20 @@ void keepOwnerAndMode(int fd, const QString &oldFile)
 
 FileResult readWholeFile(const QString &path, QByteArray &bytes)
 {
-    if (QFileInfo(path).isDir())
-        return openFailure(path, folderReason());
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return openFailure(path, file.errorString());
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return openFailure(path, file.errorString());
-    bytes = std::move(data);
+    const OpenedFile file = openOrdinaryFile(QFile::encodeName(path), O_RDONLY);
+    if (file.error != 0)
+        return openFailure(path, systemReason(file.error));
+    if (!file.isOrdinary())
+        return notAFileToOpen(path, file.mode);
+    const MemoryRoom room = currentMemoryRoom();
+    if (!fileFitsInMemory(quint64(file.size), room))
+        return tooLargeToOpen(path, file.size, room);
+    ReadBytes read = readToEnd(file.fd.get(), file.size, kReadBeyondSize);
+    if (read.error != 0)
+        return openFailure(path, systemReason(read.error));
+    if (read.overCap)
+        return overCap(path, file.size);
+    bytes = std::move(read.bytes);
     return {true, QString()};
 }
 
@@ -99,7 +111,7 @@ FileResult writeWholeFileAtomically(const QString &path, const QByteArray &bytes
     if (!resolveSymlinks(path, target))
         return saveFailure(path, systemReason(ELOOP));
     if (QFileInfo(target).isDir())
-        return saveFailure(path, folderReason());
+        return saveFailure(path, QStringLiteral("It is a folder."));
 
     // A file we may not write (or a read-only file system) is refused here
     // with the system's reason rather than QSaveFile's generic one.
@@ -125,6 +137,13 @@ FileResult writeWholeFileAtomically(const QString &path, const QByteArray &bytes
     if (!file.commit())
         return saveFailure(path, file.errorString());
     return {true, QString()};
+}
+
+QString notEnoughMemoryToOpen(const QString &path)
+{
+    return openFailure(path, QStringLiteral("There is not enough memory to open it. Nothing in"
+                                            " the window was changed."))
+            .error;
 }
 
 } // namespace wimblet

@@ -13,8 +13,12 @@ struct FileResult {
     QString error;
 };
 
-/// Reads the whole file at `path` into `bytes`. A folder, a missing file or a
-/// file that may not be read fails; `bytes` is left untouched then.
+/// Reads the whole file at `path` into `bytes`. Only an ordinary file is read:
+/// a folder, named pipe, device or socket is refused without waiting on it, as
+/// is a missing file, one that may not be read, one too large for the memory
+/// left (see memoryroom.h) and one that gives no size and holds more than the
+/// most read from such a file. `bytes` is left untouched on failure. Throws
+/// std::bad_alloc when memory runs out all the same.
 FileResult readWholeFile(const QString &path, QByteArray &bytes);
 
 /// Replaces the file at `path` with `bytes` atomically: the bytes go to a
@@ -24,5 +28,8 @@ FileResult readWholeFile(const QString &path, QByteArray &bytes);
 /// written and the links stay. On failure the old file is untouched and no
 /// temporary file is left behind.
 FileResult writeWholeFileAtomically(const QString &path, const QByteArray &bytes);
+
+/// The message for a file that could not be opened for want of memory.
+QString notEnoughMemoryToOpen(const QString &path);
 
 } // namespace wimblet
