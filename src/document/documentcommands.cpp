@@ -67,7 +67,7 @@ bool DocumentCommands::WriteDocumentFile(const QString &path, const QString &tex
 {
     TextEncoding used = m_encoding;
     const FileResult result =
-        writeWholeFileAtomically(path, encodeDocumentFile(text, m_encoding, &used));
+        writeWholeFile(path, encodeDocumentFile(text, m_encoding, &used));
     if (!result.ok) {
         reportError(result.error, failures);
         return false;

@@ -57,4 +57,11 @@ FileResult notAFileToOpen(const QString &path, mode_t mode)
                                      + QStringLiteral(" Wimblet opens only ordinary files."));
 }
 
+FileResult notAFileToSave(const QString &path, mode_t mode)
+{
+    return saveFailure(path, fileKindSentence(mode)
+                                     + QStringLiteral(" Wimblet only replaces ordinary files;"
+                                                      " this one was left as it was."));
+}
+
 } // namespace wimblet

@@ -21,7 +21,8 @@ FileResult saveFailure(const QString &path, const QString &reason);
 /// file, from the type bits of `st_mode`.
 QString fileKindSentence(mode_t mode);
 
-/// Opening a folder, pipe, device or socket is refused with this.
+/// Opening a folder, pipe, device or socket is refused with these.
 FileResult notAFileToOpen(const QString &path, mode_t mode);
+FileResult notAFileToSave(const QString &path, mode_t mode);
 
 } // namespace wimblet

@@ -1,17 +1,19 @@
 #include "document/fileio.h"
 
+#include "document/atomicreplace.h"
 #include "document/filefailure.h"
+#include "document/inplacewrite.h"
 #include "document/memoryroom.h"
 #include "document/posixfile.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,20 +70,14 @@ bool resolveSymlinks(const QString &path, QString &target)
     return true;
 }
 
-// The replacement is a new file: give it the old one's owner and mode, as
-// far as the file system and our rights allow. Owner first, since changing
-// it clears the set-user-ID bits.
-void keepOwnerAndMode(int fd, const QString &oldFile)
+// Only these two failures of the normal save leave a way to save at all.
+std::optional<InPlaceCause> inPlaceCause(const Replacement &replacement)
 {
-    struct stat old;
-    if (fd < 0 || ::stat(QFile::encodeName(oldFile).constData(), &old) != 0)
-        return;
-    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-            // Only root may give a file away; the save itself still counts.
-        }
-    }
-    ::fchmod(fd, old.st_mode & 07777);
+    if (replacement.stage == Replacement::Stage::Create && replacement.error == EACCES)
+        return InPlaceCause::FolderNotWritable;
+    if (replacement.stage == Replacement::Stage::Rename && replacement.error == EBUSY)
+        return InPlaceCause::NotReplaceable;
+    return std::nullopt;
 }
 
 } // namespace
@@ -105,38 +101,28 @@ FileResult readWholeFile(const QString &path, QByteArray &bytes)
     return {true, QString()};
 }
 
-FileResult writeWholeFileAtomically(const QString &path, const QByteArray &bytes)
+FileResult writeWholeFile(const QString &path, const QByteArray &bytes)
 {
-    QString target;
-    if (!resolveSymlinks(path, target))
+    QString resolved;
+    if (!resolveSymlinks(path, resolved))
         return saveFailure(path, systemReason(ELOOP));
-    if (QFileInfo(target).isDir())
-        return saveFailure(path, QStringLiteral("It is a folder."));
-
+    const QByteArray target = QFile::encodeName(resolved);
+    std::optional<struct stat> old;
+    if (struct stat st; ::stat(target.constData(), &st) == 0)
+        old = st;
+    if (old && !S_ISREG(old->st_mode))
+        return notAFileToSave(path, old->st_mode);
     // A file we may not write (or a read-only file system) is refused here
-    // with the system's reason rather than QSaveFile's generic one.
-    if (QFileInfo::exists(target) && ::access(QFile::encodeName(target).constData(), W_OK) != 0)
+    // with the system's reason before anything is made beside it.
+    if (old && ::access(target.constData(), W_OK) != 0)
         return saveFailure(path, systemReason(errno));
 
-    // Never falls back to writing over the old file in place. Unbuffered, so
-    // that every write reaches the file system here and its errors with it.
-    QSaveFile file(target);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return saveFailure(path, file.errorString());
-    keepOwnerAndMode(file.handle(), target);
-    // A full disk first shows as a short write without an error; writing the
-    // rest then fails with the reason. Until commit() the old file is
-    // untouched, and QSaveFile removes its temporary file when not committed.
-    for (qsizetype done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            return saveFailure(path, file.errorString());
-        done += written;
-    }
-    if (!file.commit())
-        return saveFailure(path, file.errorString());
-    return {true, QString()};
+    const Replacement replaced = replaceAtomically(target, bytes, old);
+    if (replaced.ok())
+        return {true, QString()};
+    if (const std::optional<InPlaceCause> cause = inPlaceCause(replaced); cause && old)
+        return writeInPlace(path, target, bytes, *cause);
+    return saveFailure(path, systemReason(replaced.error));
 }
 
 QString notEnoughMemoryToOpen(const QString &path)

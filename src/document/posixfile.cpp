@@ -22,6 +22,24 @@ int clearNonBlocking(int fd)
     return 0;
 }
 
+// Writes `bytes` from the start of the file; stops at the first error.
+Overwrite writeAllAt(int fd, QByteArrayView bytes)
+{
+    Overwrite result;
+    while (result.written < bytes.size()) {
+        const ssize_t written = ::pwrite(fd, bytes.data() + result.written,
+                                         size_t(bytes.size() - result.written), result.written);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0) {
+            result.error = errno;
+            break;
+        }
+        result.written += written;
+    }
+    return result;
+}
+
 } // namespace
 
 Descriptor &Descriptor::operator=(Descriptor &&other) noexcept
@@ -116,6 +134,44 @@ ReadBytes readToEnd(int fd, qint64 size, qint64 beyondSize)
     data.truncate(done);
     result.bytes = std::move(data);
     return result;
+}
+
+Overwrite overwriteFromStart(int fd, QByteArrayView bytes)
+{
+    if (!bytes.isEmpty()) {
+        const int reserved = ::posix_fallocate(fd, 0, off_t(bytes.size()));
+        if (reserved != 0 && reserved != EOPNOTSUPP)
+            return {reserved, 0};
+    }
+    Overwrite result = writeAllAt(fd, bytes);
+    if (result.error == 0
+        && (::fsync(fd) != 0 || ::ftruncate(fd, off_t(bytes.size())) != 0 || ::fsync(fd) != 0))
+        result.error = errno;
+    return result;
+}
+
+int restoreFromStart(int fd, QByteArrayView old, qint64 written)
+{
+    // Only what was overwritten goes back; the rest was never touched.
+    const Overwrite rewritten = writeAllAt(fd, old.first(std::min<qint64>(written, old.size())));
+    if (rewritten.error != 0)
+        return rewritten.error;
+    if (::ftruncate(fd, off_t(old.size())) != 0 || ::fsync(fd) != 0)
+        return errno;
+    return 0;
+}
+
+int writeAll(int fd, QByteArrayView bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        done += written;
+    }
+    return 0;
 }
 
 } // namespace wimblet

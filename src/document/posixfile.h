@@ -1,6 +1,6 @@
 #pragma once
 // Files reached through their descriptors: opened without waiting on anything
-// that is not an ordinary file, read to the end with a cap.
+// that is not an ordinary file, read to the end with a cap, written whole.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -58,5 +58,24 @@ struct ReadBytes {
 /// than that is not read whole (`overCap`). Throws std::bad_alloc when the
 /// bytes do not fit in memory.
 ReadBytes readToEnd(int fd, qint64 size, qint64 beyondSize);
+
+/// How far an overwrite got.
+struct Overwrite {
+    int error = 0;      // the system's error number when it failed
+    qint64 written = 0; // bytes written from the start of the file
+};
+
+/// Writes `bytes` from the start of `fd`, flushes them to the disk and cuts the
+/// file to their length. Room is reserved first where the file system can, so
+/// that a full disk shows before anything is overwritten.
+Overwrite overwriteFromStart(int fd, QByteArrayView bytes);
+
+/// Undoes an overwrite that failed after writing `written` bytes: those bytes
+/// of `old` go back, the file gets the length of `old` again and is flushed to
+/// the disk. Returns 0 or the system's error number.
+int restoreFromStart(int fd, QByteArrayView old, qint64 written);
+
+/// Writes all of `bytes` at the descriptor's position; 0 or the error number.
+int writeAll(int fd, QByteArrayView bytes);
 
 } // namespace wimblet

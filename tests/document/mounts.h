@@ -1,6 +1,6 @@
 #pragma once
-// A small tmpfs mounted on a folder, for real read-only and full file systems.
-// Only root may mount; mount() says why when it cannot.
+// Real mounts for tests: a small tmpfs on a folder, and one file bind-mounted
+// over another. Only root may mount; mount() says why when it cannot.
 
 #include <QFile>
 #include <QString>
@@ -38,5 +38,37 @@ public:
 
 private:
     QByteArray m_folder;
+    bool m_mounted = false;
+};
+
+class BindMount
+{
+public:
+    BindMount(const QString &source, const QString &target)
+        : m_source(QFile::encodeName(source)), m_target(QFile::encodeName(target))
+    {
+    }
+    ~BindMount()
+    {
+        if (m_mounted)
+            ::umount2(m_target.constData(), MNT_DETACH);
+    }
+    BindMount(const BindMount &) = delete;
+    BindMount &operator=(const BindMount &) = delete;
+
+    QString mount()
+    {
+        if (::geteuid() != 0)
+            return QStringLiteral("bind-mounting a file needs root");
+        if (::mount(m_source.constData(), m_target.constData(), nullptr, MS_BIND, nullptr) != 0)
+            return QStringLiteral("cannot bind-mount a file here: %1")
+                    .arg(QString::fromLocal8Bit(strerror(errno)));
+        m_mounted = true;
+        return QString();
+    }
+
+private:
+    QByteArray m_source;
+    QByteArray m_target;
     bool m_mounted = false;
 };

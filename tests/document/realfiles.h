@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QStringList>
 
+#include <sys/stat.h>
+
 inline bool writePlainFile(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
@@ -31,4 +33,13 @@ inline QByteArray bigBytes(qsizetype size)
     for (qsizetype i = 0; i < size; ++i)
         bytes[i] = char(i * 7 + i / 251);
     return bytes;
+}
+
+/// The file's stat() (following links); st_mode is 0 when there is none.
+inline struct stat statOf(const QString &path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        st.st_mode = 0;
+    return st;
 }

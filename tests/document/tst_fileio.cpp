@@ -89,7 +89,7 @@ void TestFileIo::writtenBytesShouldReadBackUnchanged()
 {
     QFETCH(QByteArray, bytes);
     const QString file = path(QStringLiteral("new file.txt"));
-    const FileResult written = writeWholeFileAtomically(file, bytes);
+    const FileResult written = writeWholeFile(file, bytes);
     QVERIFY2(written.ok, qPrintable(written.error));
     QByteArray read("stale");
     const FileResult result = readWholeFile(file, read);
@@ -102,7 +102,7 @@ void TestFileIo::writeShouldReplaceALongerOldFileEntirely()
 {
     const QString file = path(QStringLiteral("doc.txt"));
     QVERIFY(writePlainFile(file, bigBytes(100000)));
-    const FileResult result = writeWholeFileAtomically(file, "short\r\n");
+    const FileResult result = writeWholeFile(file, "short\r\n");
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(plainFileBytes(file), QByteArray("short\r\n"));
 }
@@ -124,7 +124,7 @@ void TestFileIo::writeShouldKeepPermissionBits()
     QCOMPARE(::chmod(QFile::encodeName(file).constData(), mode), 0);
     if (mode == 0444u && ::geteuid() != 0)
         QSKIP("only root can replace a file it may not write");
-    const FileResult result = writeWholeFileAtomically(file, "new");
+    const FileResult result = writeWholeFile(file, "new");
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(plainFileBytes(file), QByteArray("new"));
     QCOMPARE(modeBits(file), mode);
@@ -152,7 +152,7 @@ void TestFileIo::writeThroughSymlinkShouldWriteTargetAndKeepLinks()
         QVERIFY(QFile::link(relative, link));
         next = link;
     }
-    const FileResult result = writeWholeFileAtomically(path(links.first()), "new\r\n");
+    const FileResult result = writeWholeFile(path(links.first()), "new\r\n");
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(plainFileBytes(target), QByteArray("new\r\n"));
     QCOMPARE(modeBits(target), 0640u);
@@ -193,7 +193,7 @@ void TestFileIo::failedWriteShouldLeaveOldFileAndNoTemporary()
     }
     const QStringList before = folderEntries(m_dir->path());
 
-    const FileResult result = writeWholeFileAtomically(path(name), "new contents");
+    const FileResult result = writeWholeFile(path(name), "new contents");
     checkUntouched(result, path(name), oldFile, "old contents", before);
     QVERIFY(folderEntries(path(QStringLiteral("folder"))).isEmpty());
 }
@@ -238,7 +238,7 @@ void TestFileIo::writeOnReadOnlyFileSystemShouldFailSafely()
     QVERIFY(writePlainFile(file, "old contents"));
     QVERIFY2(tmpfs.makeReadOnly(), strerror(errno));
 
-    const FileResult result = writeWholeFileAtomically(file, "new contents");
+    const FileResult result = writeWholeFile(file, "new contents");
     checkUntouched(result, file, file, "old contents", {QStringLiteral("doc.txt")});
     QVERIFY2(result.error.contains(QString::fromLocal8Bit(strerror(EROFS))), qPrintable(result.error));
     QByteArray read;
@@ -270,12 +270,12 @@ void TestFileIo::writeOnFullFileSystemShouldFailSafely()
     QVERIFY(writePlainFile(filler, bigBytes(fillerSize)));
     const QStringList before = folderEntries(mountPoint);
 
-    const FileResult result = writeWholeFileAtomically(file, bigBytes(size));
+    const FileResult result = writeWholeFile(file, bigBytes(size));
     checkUntouched(result, file, file, "old contents", before);
     QVERIFY2(result.error.contains(QString::fromLocal8Bit(strerror(ENOSPC))), qPrintable(result.error));
     // The space the failed attempt took is free again.
     QVERIFY(QFile::remove(filler));
-    QVERIFY(writeWholeFileAtomically(file, bigBytes(32 * 1024)).ok);
+    QVERIFY(writeWholeFile(file, bigBytes(32 * 1024)).ok);
 }
 
 QTEST_GUILESS_MAIN(TestFileIo)

@@ -1,6 +1,7 @@
 // Folders, named pipes, devices and sockets: opening one is refused at once with
-// a message saying what it is.
+// a message saying what it is, and saving over one changes nothing on disk.
 #include "document/documentcommands.h"
+#include "document/fileio.h"
 #include "fakehost.h"
 #include "realfiles.h"
 #include "support/scripteddialogs.h"
@@ -75,6 +76,8 @@ private Q_SLOTS:
     void cleanup();
     void openingShouldRefuseAtOnceAndKeepTheDocument_data();
     void openingShouldRefuseAtOnceAndKeepTheDocument();
+    void savingOverShouldBeRefusedAndChangeNothing_data();
+    void savingOverShouldBeRefusedAndChangeNothing();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -161,6 +164,37 @@ void TestSpecialFiles::openingShouldRefuseAtOnceAndKeepTheDocument()
     QVERIFY2(message.startsWith(QStringLiteral("Cannot open the file ") + file + QLatin1Char(':')),
              qPrintable(message));
     QVERIFY2(message.contains(QStringLiteral("It is a ") + kind + QLatin1Char('.')), qPrintable(message));
+}
+
+void TestSpecialFiles::savingOverShouldBeRefusedAndChangeNothing_data()
+{
+    addSpecialFileRows();
+}
+
+void TestSpecialFiles::savingOverShouldBeRefusedAndChangeNothing()
+{
+    QFETCH(QString, kind);
+    const RowFile made = makeRowFile();
+    if (!made.skip.isEmpty())
+        QSKIP(qPrintable(made.skip));
+    QVERIFY(!made.path.isEmpty());
+    const QString &file = made.path;
+    const struct stat before = statOf(path(QStringLiteral("special")));
+    const QStringList entries = folderEntries(m_dir->path());
+
+    const FileResult result = writeWholeFile(file, "new text\r\n");
+    QVERIFY(!result.ok);
+    QVERIFY2(result.error.startsWith(QStringLiteral("Cannot save the file ") + file + QLatin1Char(':')),
+             qPrintable(result.error));
+    QVERIFY2(result.error.contains(QStringLiteral("It is a ") + kind + QLatin1Char('.')),
+             qPrintable(result.error));
+    const struct stat after = statOf(path(QStringLiteral("special")));
+    QCOMPARE(after.st_mode, before.st_mode); // still the same kind, with the same permissions
+    QCOMPARE(after.st_ino, before.st_ino);
+    QCOMPARE(after.st_rdev, before.st_rdev);
+    QCOMPARE(folderEntries(m_dir->path()), entries);
+    if (kind == QLatin1String("folder"))
+        QVERIFY(folderEntries(path(QStringLiteral("special"))).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestSpecialFiles)
