@@ -60,14 +60,14 @@ WIMBLET_BENCH(document_files)
     }
     const QByteArray sample = bench::sampleOfSize(kFileSize);
     const QString source = dir.filePath(QStringLiteral("source.txt"));
-    require(writeWholeFileAtomically(source, sample));
+    require(writeWholeFile(source, sample));
     const DecodedDocument document = decodeDocumentFile(sample);
     const QString saved = dir.filePath(QStringLiteral("saved.txt"));
     const QString copy = dir.filePath(QStringLiteral("copy.txt"));
 
     const double save = bench::bestOf(kRepeats, [&] {
         const QByteArray bytes = encodeDocumentFile(document.text, document.encoding);
-        require(writeWholeFileAtomically(saved, bytes));
+        require(writeWholeFile(saved, bytes));
     });
     const double plainCopy = bench::bestOf(kRepeats, [&] { copyWithSync(source, copy); });
     bench::reportRatio("save 50 MB (encode + atomic write) / copy with fsync", save, plainCopy, 3.0);

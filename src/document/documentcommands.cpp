@@ -3,6 +3,9 @@
 #include "document/documentfile.h"
 #include "document/fileio.h"
 
+#include <new>
+#include <optional>
+
 namespace wimblet {
 
 const QString DocumentCommands::kTitle = QStringLiteral("Wimblet");
@@ -13,6 +16,27 @@ namespace {
 QString titledCaption(const QString &path)
 {
     return QStringLiteral("Wimblet - ") + path;
+}
+
+struct ReadDocument {
+    std::optional<DecodedDocument> decoded;
+    QString error; // when there is no document
+};
+
+// Reading and decoding take memory in proportion to the file. Should it run
+// out all the same, nothing has reached the text box yet: the document stays
+// as it was and the program goes on. The raw bytes are gone once this returns.
+ReadDocument readDocument(const QString &path)
+{
+    try {
+        QByteArray bytes;
+        const FileResult result = readWholeFile(path, bytes);
+        if (!result.ok)
+            return {std::nullopt, result.error};
+        return {decodeDocumentFile(bytes), QString()};
+    } catch (const std::bad_alloc &) {
+        return {std::nullopt, notEnoughMemoryToOpen(path)};
+    }
 }
 } // namespace
 
@@ -43,7 +67,7 @@ bool DocumentCommands::WriteDocumentFile(const QString &path, const QString &tex
 {
     TextEncoding used = m_encoding;
     const FileResult result =
-        writeWholeFileAtomically(path, encodeDocumentFile(text, m_encoding, &used));
+        writeWholeFile(path, encodeDocumentFile(text, m_encoding, &used));
     if (!result.ok) {
         reportError(result.error, failures);
         return false;
@@ -55,21 +79,16 @@ bool DocumentCommands::WriteDocumentFile(const QString &path, const QString &tex
 
 bool DocumentCommands::LoadDocumentFile(const QString &path)
 {
-    DecodedDocument decoded;
-    {
-        QByteArray bytes;
-        const FileResult result = readWholeFile(path, bytes);
-        if (!result.ok) {
-            reportError(result.error, Failures::Report);
-            return false;
-        }
-        decoded = decodeDocumentFile(bytes);
-    } // the raw bytes are not kept beside the text
+    ReadDocument read = readDocument(path);
+    if (!read.decoded) {
+        reportError(read.error, Failures::Report);
+        return false;
+    }
     // The whole text is written once, not line by line.
-    m_host.setText(decoded.text);
+    m_host.setText(read.decoded->text);
     m_host.setCaption(titledCaption(path));
-    m_encoding = decoded.encoding;
-    m_savedText = decoded.text; // shares the buffer with what the box was given
+    m_encoding = read.decoded->encoding;
+    m_savedText = read.decoded->text; // shares the buffer with what the box was given
     return true;
 }
 

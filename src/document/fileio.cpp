@@ -1,12 +1,19 @@
 #include "document/fileio.h"
 
-#include <QDir>
+#include "document/atomicreplace.h"
+#include "document/filefailure.h"
+#include "document/inplacewrite.h"
+#include "document/memoryroom.h"
+#include "document/posixfile.h"
+
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QLocale>
 
 #include <cerrno>
-#include <cstring>
+#include <fcntl.h>
+#include <limits>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,34 +24,36 @@ namespace {
 // The same limit as the kernel's, so a loop fails here as it would there.
 constexpr int kMaxSymlinkDepth = 40;
 
-QString systemReason(int error)
+// Files under /proc give no size and some never end (/proc/self/pagemap):
+// such a file is read up to this much. A file that gives its size may grow by
+// as much while it is read.
+constexpr qint64 kReadBeyondSize = qint64(16) << 20;
+
+QString dataSize(quint64 bytes, int precision = 1)
 {
-    return QString::fromLocal8Bit(std::strerror(error));
+    const quint64 shown = std::min<quint64>(bytes, std::numeric_limits<qint64>::max());
+    return QLocale().formattedDataSize(qint64(shown), precision,
+                                       QLocale::DataSizeTraditionalFormat);
 }
 
-QString folderReason()
+FileResult tooLargeToOpen(const QString &path, qint64 size, const MemoryRoom &room)
 {
-    return QStringLiteral("It is a folder.");
+    return openFailure(path, QStringLiteral("It holds %1; opening it would take about %2 of"
+                                            " memory, and only %3 is free.")
+                                     .arg(dataSize(quint64(size)),
+                                          dataSize(memoryToOpen(quint64(size))),
+                                          dataSize(freeMemory(room).value_or(0))));
 }
 
-FileResult failure(const QString &sentence, const QString &path, QString reason)
+FileResult overCap(const QString &path, qint64 size)
 {
-    reason = reason.trimmed();
-    if (reason.isEmpty())
-        reason = QStringLiteral("Unknown error");
-    if (!reason.endsWith(QLatin1Char('.')))
-        reason += QLatin1Char('.');
-    return {false, sentence.arg(QDir::toNativeSeparators(path), reason)};
-}
-
-FileResult openFailure(const QString &path, const QString &reason)
-{
-    return failure(QStringLiteral("Cannot open the file %1:\n%2"), path, reason);
-}
-
-FileResult saveFailure(const QString &path, const QString &reason)
-{
-    return failure(QStringLiteral("Cannot save the file %1:\n%2"), path, reason);
+    const QString cap = dataSize(quint64(kReadBeyondSize), 0);
+    if (size == 0)
+        return openFailure(path, QStringLiteral("It does not give its size and holds more than"
+                                                " %1, the most Wimblet reads from such a file.")
+                                         .arg(cap));
+    return openFailure(path, QStringLiteral("It grew by more than %1 while it was being read.")
+                                     .arg(cap));
 }
 
 // Follows `path` through any chain of symbolic links to the file they finally
@@ -61,70 +70,66 @@ bool resolveSymlinks(const QString &path, QString &target)
     return true;
 }
 
-// The replacement is a new file: give it the old one's owner and mode, as
-// far as the file system and our rights allow. Owner first, since changing
-// it clears the set-user-ID bits.
-void keepOwnerAndMode(int fd, const QString &oldFile)
+// Only these two failures of the normal save leave a way to save at all.
+std::optional<InPlaceCause> inPlaceCause(const Replacement &replacement)
 {
-    struct stat old;
-    if (fd < 0 || ::stat(QFile::encodeName(oldFile).constData(), &old) != 0)
-        return;
-    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid()) {
-        if (::fchown(fd, old.st_uid, old.st_gid) != 0) {
-            // Only root may give a file away; the save itself still counts.
-        }
-    }
-    ::fchmod(fd, old.st_mode & 07777);
+    if (replacement.stage == Replacement::Stage::Create && replacement.error == EACCES)
+        return InPlaceCause::FolderNotWritable;
+    if (replacement.stage == Replacement::Stage::Rename && replacement.error == EBUSY)
+        return InPlaceCause::NotReplaceable;
+    return std::nullopt;
 }
 
 } // namespace
 
 FileResult readWholeFile(const QString &path, QByteArray &bytes)
 {
-    if (QFileInfo(path).isDir())
-        return openFailure(path, folderReason());
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return openFailure(path, file.errorString());
-    QByteArray data = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return openFailure(path, file.errorString());
-    bytes = std::move(data);
+    const OpenedFile file = openOrdinaryFile(QFile::encodeName(path), O_RDONLY);
+    if (file.error != 0)
+        return openFailure(path, systemReason(file.error));
+    if (!file.isOrdinary())
+        return notAFileToOpen(path, file.mode);
+    const MemoryRoom room = currentMemoryRoom();
+    if (!fileFitsInMemory(quint64(file.size), room))
+        return tooLargeToOpen(path, file.size, room);
+    ReadBytes read = readToEnd(file.fd.get(), file.size, kReadBeyondSize);
+    if (read.error != 0)
+        return openFailure(path, systemReason(read.error));
+    if (read.overCap)
+        return overCap(path, file.size);
+    bytes = std::move(read.bytes);
     return {true, QString()};
 }
 
-FileResult writeWholeFileAtomically(const QString &path, const QByteArray &bytes)
+FileResult writeWholeFile(const QString &path, const QByteArray &bytes)
 {
-    QString target;
-    if (!resolveSymlinks(path, target))
+    QString resolved;
+    if (!resolveSymlinks(path, resolved))
         return saveFailure(path, systemReason(ELOOP));
-    if (QFileInfo(target).isDir())
-        return saveFailure(path, folderReason());
-
+    const QByteArray target = QFile::encodeName(resolved);
+    std::optional<struct stat> old;
+    if (struct stat st; ::stat(target.constData(), &st) == 0)
+        old = st;
+    if (old && !S_ISREG(old->st_mode))
+        return notAFileToSave(path, old->st_mode);
     // A file we may not write (or a read-only file system) is refused here
-    // with the system's reason rather than QSaveFile's generic one.
-    if (QFileInfo::exists(target) && ::access(QFile::encodeName(target).constData(), W_OK) != 0)
+    // with the system's reason before anything is made beside it.
+    if (old && ::access(target.constData(), W_OK) != 0)
         return saveFailure(path, systemReason(errno));
 
-    // Never falls back to writing over the old file in place. Unbuffered, so
-    // that every write reaches the file system here and its errors with it.
-    QSaveFile file(target);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return saveFailure(path, file.errorString());
-    keepOwnerAndMode(file.handle(), target);
-    // A full disk first shows as a short write without an error; writing the
-    // rest then fails with the reason. Until commit() the old file is
-    // untouched, and QSaveFile removes its temporary file when not committed.
-    for (qsizetype done = 0; done < bytes.size();) {
-        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
-        if (written <= 0)
-            return saveFailure(path, file.errorString());
-        done += written;
-    }
-    if (!file.commit())
-        return saveFailure(path, file.errorString());
-    return {true, QString()};
+    const Replacement replaced = replaceAtomically(target, bytes, old);
+    if (replaced.ok())
+        return {true, QString()};
+    if (const std::optional<InPlaceCause> cause = inPlaceCause(replaced); cause && old)
+        return writeInPlace(path, target, bytes, *cause);
+    return saveFailure(path, systemReason(replaced.error));
+}
+
+QString notEnoughMemoryToOpen(const QString &path)
+{
+    return openFailure(path, QStringLiteral("There is not enough memory to open it. Nothing in"
+                                            " the window was changed."))
+            .error;
 }
 
 } // namespace wimblet

@@ -13,16 +13,27 @@ struct FileResult {
     QString error;
 };
 
-/// Reads the whole file at `path` into `bytes`. A folder, a missing file or a
-/// file that may not be read fails; `bytes` is left untouched then.
+/// Reads the whole file at `path` into `bytes`. Only an ordinary file is read:
+/// a folder, named pipe, device or socket is refused without waiting on it, as
+/// is a missing file, one that may not be read, one too large for the memory
+/// left (see memoryroom.h) and one that gives no size and holds more than the
+/// most read from such a file. `bytes` is left untouched on failure. Throws
+/// std::bad_alloc when memory runs out all the same.
 FileResult readWholeFile(const QString &path, QByteArray &bytes);
 
-/// Replaces the file at `path` with `bytes` atomically: the bytes go to a
-/// temporary file in the same folder, are flushed to disk and only then take
-/// the old file's place, which keeps its permission bits. When `path` is a
-/// symbolic link (or a chain of them) the file it finally points to is
-/// written and the links stay. On failure the old file is untouched and no
+/// Saves `bytes` as the file at `path`. Normally the bytes go to a new file in
+/// the same folder, are flushed to disk and only then take the old file's
+/// place, keeping its owner and permission bits; a hard link to the old file
+/// keeps the old content. Only when no new file may be made in the folder, or
+/// the file cannot be renamed over (it is mounted on its own), is the old file
+/// overwritten in place, with its old bytes put back should that fail. When
+/// `path` is a symbolic link (or a chain of them) the file it finally points
+/// to is written and the links stay. A target that exists and is not an
+/// ordinary file is refused. On failure the old file keeps its content and no
 /// temporary file is left behind.
-FileResult writeWholeFileAtomically(const QString &path, const QByteArray &bytes);
+FileResult writeWholeFile(const QString &path, const QByteArray &bytes);
+
+/// The message for a file that could not be opened for want of memory.
+QString notEnoughMemoryToOpen(const QString &path);
 
 } // namespace wimblet

@@ -1,4 +1,6 @@
 #include "document/fileio.h"
+#include "mounts.h"
+#include "realfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,7 +11,6 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,67 +18,11 @@ using namespace wimblet;
 
 namespace {
 
-bool writePlainFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.flush();
-}
-
-QByteArray plainFileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-QStringList folderEntries(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System
-                                  | QDir::NoDotAndDotDot, QDir::Name);
-}
-
 uint modeBits(const QString &path)
 {
     struct stat st;
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0xFFFF;
 }
-
-QByteArray bigBytes(qsizetype size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char(i * 7 + i / 251);
-    return bytes;
-}
-
-// A small tmpfs mounted on a folder, for real read-only and full file systems.
-// Only root may mount; the test is skipped otherwise.
-class TmpfsMount
-{
-public:
-    explicit TmpfsMount(const QString &folder) : m_folder(QFile::encodeName(folder)) {}
-    ~TmpfsMount()
-    {
-        if (m_mounted)
-            ::umount2(m_folder.constData(), MNT_DETACH);
-    }
-    QString mount()
-    {
-        if (::geteuid() != 0)
-            return QStringLiteral("mounting a small file system needs root");
-        if (::mount("tmpfs", m_folder.constData(), "tmpfs", 0, "size=64k") != 0)
-            return QStringLiteral("cannot mount tmpfs: %1").arg(QString::fromLocal8Bit(strerror(errno)));
-        m_mounted = true;
-        return QString();
-    }
-    bool makeReadOnly()
-    {
-        return ::mount(nullptr, m_folder.constData(), nullptr, MS_REMOUNT | MS_RDONLY, "size=64k") == 0;
-    }
-
-private:
-    QByteArray m_folder;
-    bool m_mounted = false;
-};
 
 } // namespace
 
@@ -144,7 +89,7 @@ void TestFileIo::writtenBytesShouldReadBackUnchanged()
 {
     QFETCH(QByteArray, bytes);
     const QString file = path(QStringLiteral("new file.txt"));
-    const FileResult written = writeWholeFileAtomically(file, bytes);
+    const FileResult written = writeWholeFile(file, bytes);
     QVERIFY2(written.ok, qPrintable(written.error));
     QByteArray read("stale");
     const FileResult result = readWholeFile(file, read);
@@ -157,7 +102,7 @@ void TestFileIo::writeShouldReplaceALongerOldFileEntirely()
 {
     const QString file = path(QStringLiteral("doc.txt"));
     QVERIFY(writePlainFile(file, bigBytes(100000)));
-    const FileResult result = writeWholeFileAtomically(file, "short\r\n");
+    const FileResult result = writeWholeFile(file, "short\r\n");
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(plainFileBytes(file), QByteArray("short\r\n"));
 }
@@ -179,7 +124,7 @@ void TestFileIo::writeShouldKeepPermissionBits()
     QCOMPARE(::chmod(QFile::encodeName(file).constData(), mode), 0);
     if (mode == 0444u && ::geteuid() != 0)
         QSKIP("only root can replace a file it may not write");
-    const FileResult result = writeWholeFileAtomically(file, "new");
+    const FileResult result = writeWholeFile(file, "new");
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(plainFileBytes(file), QByteArray("new"));
     QCOMPARE(modeBits(file), mode);
@@ -207,7 +152,7 @@ void TestFileIo::writeThroughSymlinkShouldWriteTargetAndKeepLinks()
         QVERIFY(QFile::link(relative, link));
         next = link;
     }
-    const FileResult result = writeWholeFileAtomically(path(links.first()), "new\r\n");
+    const FileResult result = writeWholeFile(path(links.first()), "new\r\n");
     QVERIFY2(result.ok, qPrintable(result.error));
     QCOMPARE(plainFileBytes(target), QByteArray("new\r\n"));
     QCOMPARE(modeBits(target), 0640u);
@@ -248,7 +193,7 @@ void TestFileIo::failedWriteShouldLeaveOldFileAndNoTemporary()
     }
     const QStringList before = folderEntries(m_dir->path());
 
-    const FileResult result = writeWholeFileAtomically(path(name), "new contents");
+    const FileResult result = writeWholeFile(path(name), "new contents");
     checkUntouched(result, path(name), oldFile, "old contents", before);
     QVERIFY(folderEntries(path(QStringLiteral("folder"))).isEmpty());
 }
@@ -293,7 +238,7 @@ void TestFileIo::writeOnReadOnlyFileSystemShouldFailSafely()
     QVERIFY(writePlainFile(file, "old contents"));
     QVERIFY2(tmpfs.makeReadOnly(), strerror(errno));
 
-    const FileResult result = writeWholeFileAtomically(file, "new contents");
+    const FileResult result = writeWholeFile(file, "new contents");
     checkUntouched(result, file, file, "old contents", {QStringLiteral("doc.txt")});
     QVERIFY2(result.error.contains(QString::fromLocal8Bit(strerror(EROFS))), qPrintable(result.error));
     QByteArray read;
@@ -325,12 +270,12 @@ void TestFileIo::writeOnFullFileSystemShouldFailSafely()
     QVERIFY(writePlainFile(filler, bigBytes(fillerSize)));
     const QStringList before = folderEntries(mountPoint);
 
-    const FileResult result = writeWholeFileAtomically(file, bigBytes(size));
+    const FileResult result = writeWholeFile(file, bigBytes(size));
     checkUntouched(result, file, file, "old contents", before);
     QVERIFY2(result.error.contains(QString::fromLocal8Bit(strerror(ENOSPC))), qPrintable(result.error));
     // The space the failed attempt took is free again.
     QVERIFY(QFile::remove(filler));
-    QVERIFY(writeWholeFileAtomically(file, bigBytes(32 * 1024)).ok);
+    QVERIFY(writeWholeFile(file, bigBytes(32 * 1024)).ok);
 }
 
 QTEST_GUILESS_MAIN(TestFileIo)

@@ -1,0 +1,29 @@
+#pragma once
+// The normal way a file is saved: a new file beside the old one takes its place
+// in one rename, so the old file stays whole until the new one is on the disk.
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <optional>
+#include <sys/stat.h>
+
+namespace wimblet {
+
+/// Where a replacement stopped, with the system's error number.
+struct Replacement {
+    enum class Stage { Done, Create, Write, Rename };
+    Stage stage = Stage::Done;
+    int error = 0;
+    bool ok() const { return stage == Stage::Done; }
+};
+
+/// Writes `bytes` to a new file in the folder of `target`, flushes it to the
+/// disk and renames it over `target`. When `old` describes the file being
+/// replaced, the new one gets its owner (as far as our rights allow) and mode;
+/// a new file gets the mode the umask leaves of 0666. On failure `target` is
+/// untouched and the new file is removed again.
+Replacement replaceAtomically(const QByteArray &target, QByteArrayView bytes,
+                              const std::optional<struct stat> &old);
+
+} // namespace wimblet
