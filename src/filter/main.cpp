@@ -27,8 +27,10 @@ const char Usage[] =
         "  --normal   write Cute Style text back in normal writing\n"
         "  --help     show this help\n"
         "\n"
-        "UTF-8 input gives UTF-8 output; any other input is read as Windows-1252 and\n"
-        "written back in it, or in UTF-8 if the converted text no longer fits.\n";
+        "UTF-8 input gives UTF-8 output; UTF-16 input with a byte order mark gives\n"
+        "UTF-16 output in the same byte order; any other input is read as\n"
+        "Windows-1252 and written back in it, or in UTF-8 if the converted text no\n"
+        "longer fits.\n";
 
 enum class Style { None, Cute, Normal };
 
@@ -121,7 +123,7 @@ int convert(const Options &options)
         return fail(readError);
 
     // Each copy is released as soon as the next one exists, to keep big files affordable.
-    wimblet::DecodedText decoded = wimblet::decodeUtf8OrWindows1252(input);
+    wimblet::DecodedText decoded = wimblet::decodeDetected(input);
     input = QByteArray();
     QString converted = options.style == Style::Cute ? wimblet::toCuteStyle(decoded.text)
                                                      : wimblet::toNormalStyle(decoded.text);
