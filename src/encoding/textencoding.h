@@ -83,6 +83,9 @@ EncodedText encodeText(QStringView text, TextEncoding preferred, QStringView end
 /// has no byte in the code page; `out` is unspecified then.
 bool encodeWindows1252(QStringView text, QByteArray &out);
 
+/// True when every character of `text` has a byte in Windows-1252.
+bool fitsWindows1252(QStringView text);
+
 /// Writes exactly `text.size()` bytes of Windows-1252 to `out`; false (with
 /// `out` partly written) as soon as a character has no byte.
 bool encodeWindows1252To(QStringView text, char *out);

@@ -1,0 +1,135 @@
+#include "filter/streamfilter.h"
+
+#include "encoding/encodingdetector.h"
+#include "encoding/textencoding.h"
+#include "filter/filterio.h"
+#include "filter/textconversion.h"
+
+#include <cstdio>
+#include <optional>
+#include <vector>
+
+namespace wimblet::filter {
+
+namespace {
+
+bool isAscii(QByteArrayView bytes)
+{
+    for (const char byte : bytes) {
+        if (uchar(byte) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+// Reads `source` from where it stands to its end, handing each chunk to `take`.
+template <typename Take>
+void readToEnd(ByteSource &source, std::vector<char> &chunk, Take take)
+{
+    for (;;) {
+        const qsizetype got = source.read(chunk.data(), qsizetype(chunk.size()));
+        if (got == 0)
+            return;
+        take(QByteArrayView(chunk.data(), got));
+    }
+}
+
+// What a conversion from `from` to the end of `source` in Windows-1252 makes: true when
+// every character of it has a byte in Windows-1252.
+bool convertedFitsWindows1252(const FilterRun &run, ByteSource &source, const ConversionPoint &from,
+                              std::vector<char> &chunk)
+{
+    ChunkConverter trial(run.style, TextEncoding::Windows1252, from);
+    bool fits = true;
+    readToEnd(source, chunk, [&](QByteArrayView bytes) {
+        fits = fits && fitsWindows1252(trial.convert(bytes, false));
+    });
+    return fits && fitsWindows1252(trial.convert({}, true));
+}
+
+void warnIfMixed(const EncodingDetector &detector, const std::string &name)
+{
+    const Utf8Check utf8 = detector.utf8();
+    if (detector.encoding() != TextEncoding::Windows1252 || !utf8.multiByte)
+        return;
+    std::fprintf(stderr,
+                 "wimblet-convert: %s has UTF-8 characters but an invalid byte at offset %lld; "
+                 "it is read as Windows-1252\n",
+                 name.c_str(), static_cast<long long>(utf8.firstInvalid));
+}
+
+// Reads the rest of the input (from `first`, the chunk that held the first non-ASCII
+// byte) through `detector`. A regular file is then read again from `first` on; piped
+// input is kept in the spool returned, to be read from there.
+std::optional<ByteSource> settleEncoding(ByteSource &input, QByteArrayView first,
+                                         EncodingDetector &detector, std::vector<char> &chunk)
+{
+    if (input.seekable()) {
+        const off_t resumeAt = input.position() - first.size();
+        readToEnd(input, chunk, [&](QByteArrayView bytes) { detector.feed(bytes); });
+        input.seek(resumeAt);
+        return std::nullopt;
+    }
+    std::optional<ByteSource> spool(createSpool());
+    appendToSpool(*spool, first);
+    readToEnd(input, chunk, [&](QByteArrayView bytes) {
+        detector.feed(bytes);
+        appendToSpool(*spool, bytes);
+    });
+    spool->seek(0);
+    return spool;
+}
+
+} // namespace
+
+int runFilter(const FilterRun &run)
+{
+    ByteSource input = ByteSource::open(run.standardInput, run.path);
+    std::vector<char> chunk(std::size_t(run.chunkBytes));
+    EncodingDetector detector;
+    // ASCII reads the same in every encoding: its conversion goes out at once, in UTF-8.
+    ChunkConverter converter(run.style, TextEncoding::Utf8);
+    EncodedOutput output(TextEncoding::Utf8);
+    bool outputFitsWindows1252 = true;
+    qsizetype got = 0;
+    while ((got = input.read(chunk.data(), run.chunkBytes)) > 0) {
+        const QByteArrayView bytes(chunk.data(), got);
+        detector.feed(bytes);
+        if (!isAscii(bytes))
+            break;
+        const QStringView converted = converter.convert(bytes, false);
+        outputFitsWindows1252 = outputFitsWindows1252 && fitsWindows1252(converted);
+        output.write(converted);
+    }
+    if (got == 0) {
+        output.write(converter.convert({}, true));
+        output.finish();
+        return 0;
+    }
+
+    // The chunk in hand moves to a buffer of its own: the chunk buffer reads on.
+    const std::vector<char> first(chunk.begin(), chunk.begin() + got);
+    std::optional<ByteSource> spool =
+            settleEncoding(input, QByteArrayView(first.data(), got), detector, chunk);
+    ByteSource &rest = spool ? *spool : input;
+    warnIfMixed(detector, input.name());
+    const TextEncoding encoding = detector.encoding();
+    TextEncoding outputEncoding = encoding;
+    if (encoding == TextEncoding::Windows1252) {
+        // Windows-1252 output only when all of it fits: tried ahead, then read again.
+        const off_t resumeAt = rest.position();
+        const bool fits = outputFitsWindows1252
+                && convertedFitsWindows1252(run, rest, converter.point(), chunk);
+        rest.seek(resumeAt);
+        outputEncoding = fits ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+    }
+    converter.switchEncoding(encoding);
+    output.switchEncoding(outputEncoding);
+    readToEnd(rest, chunk,
+              [&](QByteArrayView bytes) { output.write(converter.convert(bytes, false)); });
+    output.write(converter.convert({}, true));
+    output.finish();
+    return 0;
+}
+
+} // namespace wimblet::filter
