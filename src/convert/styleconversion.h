@@ -28,19 +28,21 @@ struct PartWorkers;
 
 /// Converts a text that arrives in pieces, giving together what toCuteStyle() or
 /// toNormalStyle() gives for the whole text. Each piece is converted up to its last
-/// separator (U+0000 to U+0020), where no token is cut; the caller passes the rest again
-/// at the start of the next piece. Large pieces are converted in parts on every processor.
-/// The sentence-capital flag of the normal style goes from one piece to the next as a
-/// value, so that a conversion can be tried ahead from a saved point.
+/// separator (U+0000 to U+0020), where no token is cut, or, when the token open at its
+/// end is long, up to punctuation inside that token where it may be cut; the caller
+/// passes the rest again at the start of the next piece. Only a run of letters and
+/// digits with neither is held back whole. Large pieces are converted in parts on every
+/// processor. The sentence-capital flag of the normal style goes from one piece to the
+/// next as a value, so that a conversion can be tried ahead from a saved point.
 class StyleStream
 {
 public:
     enum class Style { Cute, Normal };
 
     explicit StyleStream(Style style);
-    /// With at most `parts` parts of at least `minPartSize` characters, so that tests can
-    /// reach every join.
-    StyleStream(Style style, int parts, qsizetype minPartSize);
+    /// With at most `parts` parts of at least `minPartSize` characters, and tokens longer
+    /// than `maxHeldBack` cut inside, so that tests can reach every join.
+    StyleStream(Style style, int parts, qsizetype minPartSize, qsizetype maxHeldBack);
     ~StyleStream();
     StyleStream(const StyleStream &) = delete;
     StyleStream &operator=(const StyleStream &) = delete;
@@ -61,6 +63,7 @@ public:
 
 private:
     std::unique_ptr<detail::PartWorkers> m_workers;
+    qsizetype m_maxHeldBack;
 };
 
 /// Large texts are converted in parts at once, one per processor, cut at separators.

@@ -28,7 +28,9 @@ const char Usage[] =
         "UTF-8 input gives UTF-8 output; UTF-16 input with a byte order mark gives\n"
         "UTF-16 output in the same byte order; any other input is read as\n"
         "Windows-1252 and written back in it, or in UTF-8 if the converted text no\n"
-        "longer fits.\n";
+        "longer fits; input that mixes UTF-8 characters with invalid bytes is told of\n"
+        "on standard error. Piped input that is not ASCII is kept in a temporary file\n"
+        "in $TMPDIR (default /tmp) until its encoding is known.\n";
 
 enum class Style { None, Cute, Normal };
 

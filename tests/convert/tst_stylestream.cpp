@@ -24,12 +24,27 @@ const QStringList Pieces = {
     u"😀"_s, u"\uFEFF"_s,
 };
 
-QString randomText(quint32 seed, int count)
+QString randomText(quint32 seed, int count, bool withSeparators = true)
 {
     QRandomGenerator random(seed);
     QString text;
-    for (int i = 0; i < count; ++i)
-        text += Pieces[random.bounded(int(Pieces.size()))];
+    while (text.size() < count) {
+        const QString &piece = Pieces[random.bounded(int(Pieces.size()))];
+        if (withSeparators || piece.front().unicode() > 0x20)
+            text += piece;
+    }
+    return text;
+}
+
+// One token of every kind of ASCII punctuation between words and letters whose lower
+// case depends on what comes before or after them.
+QString longPunctuatedToken()
+{
+    QString text;
+    const QString punctuation = u"!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~"_s;
+    for (int i = 0; i < 400; ++i)
+        text += u"SAYA"_s + punctuation[i % punctuation.size()] + u"ΑΣ"_s
+                + punctuation[(i * 7) % punctuation.size()] + u"I\u0307Ì"_s;
     return text;
 }
 
@@ -50,6 +65,8 @@ QString convertInPieces(StyleStream &stream, const QString &text, qsizetype piec
             if (ch.unicode() <= 0x20)
                 qFatal("a separator was held back");
         }
+        if (pending.size() > 50 + pieceSize && pending.indexOf(u',', 1) >= 0)
+            qFatal("a long token was held back whole");
     }
     out += stream.convert(pending, true, capitalize).converted;
     return out;
@@ -81,6 +98,8 @@ void TestStyleStream::piecesShouldJoinToTheWholeConversion_data()
         {"random characters", randomText(7, 4000)},
         {"one long token", QString(3000, u'A') + u". saya"_s},
         {"sentences across pieces", u"saya. mau! makan? NASI. goreng"_s.repeated(40)},
+        {"long token of punctuation", longPunctuatedToken()},
+        {"random characters, no separators", randomText(11, 6000, false)},
     };
     for (const auto &[name, text] : texts) {
         for (const int pieceSize : {1, 2, 7, 4096, 1 << 20}) {
@@ -104,8 +123,9 @@ void TestStyleStream::piecesShouldJoinToTheWholeConversion()
     QFETCH(int, parts);
     const bool cute = style == StyleStream::Style::Cute;
     const QString whole = cute ? toCuteStyle(text) : toNormalStyle(text);
-    // Parts of a few characters reach every join inside a piece.
-    StyleStream stream(style, parts, parts > 1 ? 5 : qsizetype(1) << 30);
+    // Parts of a few characters reach every join inside a piece, and tokens of more than
+    // a few are cut inside.
+    StyleStream stream(style, parts, parts > 1 ? 5 : qsizetype(1) << 30, parts > 1 ? 3 : 50);
     QCOMPARE(convertInPieces(stream, text, pieceSize), whole);
 }
 
