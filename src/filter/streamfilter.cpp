@@ -13,15 +13,6 @@ namespace wimblet::filter {
 
 namespace {
 
-bool isAscii(QByteArrayView bytes)
-{
-    for (const char byte : bytes) {
-        if (uchar(byte) >= 0x80)
-            return false;
-    }
-    return true;
-}
-
 // Reads `source` from where it stands to its end, handing each chunk to `take`.
 template <typename Take>
 void readToEnd(ByteSource &source, std::vector<char> &chunk, Take take)
@@ -80,6 +71,32 @@ std::optional<ByteSource> settleEncoding(ByteSource &input, QByteArrayView first
     return spool;
 }
 
+// How the input's ASCII start went: the size of the chunk in hand that ended it (0 at the
+// end of the input), and whether all output so far has bytes in Windows-1252.
+struct AsciiStart {
+    qsizetype chunkSize;
+    bool outputFitsWindows1252;
+};
+
+// ASCII reads the same in every encoding: its conversion goes out at once, in UTF-8.
+AsciiStart convertAsciiStart(ByteSource &input, std::vector<char> &chunk,
+                             EncodingDetector &detector, ChunkConverter &converter,
+                             EncodedOutput &output)
+{
+    bool fits = true;
+    qsizetype got = 0;
+    while ((got = input.read(chunk.data(), qsizetype(chunk.size()))) > 0) {
+        const QByteArrayView bytes(chunk.data(), got);
+        detector.feed(bytes);
+        if (!detector.utf8().ascii)
+            break;
+        const QStringView converted = converter.convert(bytes, false);
+        fits = fits && fitsWindows1252(converted);
+        output.write(converted);
+    }
+    return {got, fits};
+}
+
 } // namespace
 
 int runFilter(const FilterRun &run)
@@ -87,20 +104,10 @@ int runFilter(const FilterRun &run)
     ByteSource input = ByteSource::open(run.standardInput, run.path);
     std::vector<char> chunk(std::size_t(run.chunkBytes));
     EncodingDetector detector;
-    // ASCII reads the same in every encoding: its conversion goes out at once, in UTF-8.
     ChunkConverter converter(run.style, TextEncoding::Utf8);
     EncodedOutput output(TextEncoding::Utf8);
-    bool outputFitsWindows1252 = true;
-    qsizetype got = 0;
-    while ((got = input.read(chunk.data(), run.chunkBytes)) > 0) {
-        const QByteArrayView bytes(chunk.data(), got);
-        detector.feed(bytes);
-        if (!isAscii(bytes))
-            break;
-        const QStringView converted = converter.convert(bytes, false);
-        outputFitsWindows1252 = outputFitsWindows1252 && fitsWindows1252(converted);
-        output.write(converted);
-    }
+    const AsciiStart start = convertAsciiStart(input, chunk, detector, converter, output);
+    const qsizetype got = start.chunkSize;
     if (got == 0) {
         output.write(converter.convert({}, true));
         output.finish();
@@ -118,7 +125,7 @@ int runFilter(const FilterRun &run)
     if (encoding == TextEncoding::Windows1252) {
         // Windows-1252 output only when all of it fits: tried ahead, then read again.
         const off_t resumeAt = rest.position();
-        const bool fits = outputFitsWindows1252
+        const bool fits = start.outputFitsWindows1252
                 && convertedFitsWindows1252(run, rest, converter.point(), chunk);
         rest.seek(resumeAt);
         outputEncoding = fits ? TextEncoding::Windows1252 : TextEncoding::Utf8;

@@ -18,7 +18,8 @@ ChunkConverter::ChunkConverter(StyleStream::Style style, TextEncoding encoding,
 
 QStringView ChunkConverter::convert(QByteArrayView bytes, bool atEnd)
 {
-    const qsizetype room = m_pending + m_decoder.maxDecodedSize(bytes.size());
+    // Never empty, so that its data is never null.
+    const qsizetype room = m_pending + m_decoder.maxDecodedSize(bytes.size()) + 1;
     if (qsizetype(m_text.size()) < room)
         m_text.resize(std::size_t(room));
     char16_t *end = m_decoder.decodeTo(bytes, m_text.data() + m_pending);
