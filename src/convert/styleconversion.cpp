@@ -32,38 +32,6 @@ int partsForThisMachine()
     return std::clamp(QThread::idealThreadCount(), 1, MaxParts);
 }
 
-// A token longer than this is cut inside where it can be, so that what a stream holds
-// back stays small whatever the text.
-constexpr qsizetype MaxHeldBack = qsizetype(1) << 16;
-
-// ASCII punctuation inside a token where it may be cut: no find string reaches across
-// it, lower case neither changes it nor looks across it (it is neither cased nor
-// case-ignorable, unlike ' . : ^ `), and it has no combining class that the casing
-// contexts of Turkish or Lithuanian look for. Letters and digits are left whole.
-constexpr bool mayCutBefore(char16_t c)
-{
-    return c > u' ' && c < 0x7F && !(c >= u'0' && c <= u'9') && !(c >= u'A' && c <= u'Z')
-            && !(c >= u'a' && c <= u'z') && c != u'\'' && c != u'.' && c != u':' && c != u'^'
-            && c != u'`';
-}
-
-// Where the conversion of a piece stops so that what follows may continue a token: after
-// the last separator, or, when the token open at the end is longer than `maxHeldBack`,
-// before the last punctuation inside it that allows a cut.
-qsizetype cutBeforeOpenToken(const char16_t *text, qsizetype size, qsizetype maxHeldBack)
-{
-    qsizetype cut = size;
-    while (cut > 0 && !detail::separatesTokens(text[cut - 1]))
-        --cut;
-    if (size - cut <= maxHeldBack)
-        return cut;
-    for (qsizetype at = size - 1; at > cut; --at) {
-        if (mayCutBefore(text[at]))
-            return at;
-    }
-    return cut; // one run of letters and digits: held whole
-}
-
 TokenConverter::Direction directionOf(StyleStream::Style style)
 {
     return style == StyleStream::Style::Cute ? TokenConverter::Direction::Cute
@@ -222,7 +190,7 @@ QString toNormalStyle(const QString &text)
 }
 
 StyleStream::StyleStream(Style style)
-    : StyleStream(style, partsForThisMachine(), MinStreamPartSize, MaxHeldBack)
+    : StyleStream(style, partsForThisMachine(), MinStreamPartSize, detail::MaxTokenHeldBack)
 {
 }
 
@@ -239,7 +207,8 @@ StyleStream::Step StyleStream::convert(QStringView text, bool atEnd, bool capita
     const auto *const begin = reinterpret_cast<const char16_t *>(text.utf16());
     qsizetype size = text.size();
     if (!atEnd)
-        size = cutBeforeOpenToken(begin, size, m_maxHeldBack);
+        size = detail::cutBeforeOpenToken([begin](qsizetype i) { return begin[i]; }, size,
+                                          m_maxHeldBack);
     const bool capitalizeNext = m_workers->convert(begin, size, capitalizeFirst, false);
     const Utf16Output &out = m_workers->outputs[0];
     return {size, capitalizeNext, QStringView(out.data(), out.size())};

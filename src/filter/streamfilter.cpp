@@ -25,17 +25,28 @@ void readToEnd(ByteSource &source, std::vector<char> &chunk, Take take)
     }
 }
 
+// The conversion of one chunk, written out. Throws FilterError.
+void writeChunk(const ConvertedChunk &chunk)
+{
+    // Windows-1252 is the target only for text that was found to fit.
+    if (!chunk.fits)
+        throw FilterError("the converted text does not fit its encoding");
+    writeOutput(chunk.first);
+    writeOutput(chunk.second);
+}
+
 // What a conversion from `from` to the end of `source` in Windows-1252 makes: true when
 // every character of it has a byte in Windows-1252.
 bool convertedFitsWindows1252(const FilterRun &run, ByteSource &source, const ConversionPoint &from,
                               std::vector<char> &chunk)
 {
     ChunkConverter trial(run.style, TextEncoding::Windows1252, from);
+    const ConversionTarget check{std::nullopt, true};
     bool fits = true;
     readToEnd(source, chunk, [&](QByteArrayView bytes) {
-        fits = fits && fitsWindows1252(trial.convert(bytes, false));
+        fits = fits && trial.convert(bytes, false, check).fits;
     });
-    return fits && fitsWindows1252(trial.convert({}, true));
+    return fits && trial.convert({}, true, check).fits;
 }
 
 void warnIfMixed(const EncodingDetector &detector, const std::string &name)
@@ -80,9 +91,9 @@ struct AsciiStart {
 
 // ASCII reads the same in every encoding: its conversion goes out at once, in UTF-8.
 AsciiStart convertAsciiStart(ByteSource &input, std::vector<char> &chunk,
-                             EncodingDetector &detector, ChunkConverter &converter,
-                             EncodedOutput &output)
+                             EncodingDetector &detector, ChunkConverter &converter)
 {
+    const ConversionTarget target{TextEncoding::Utf8, true};
     bool fits = true;
     qsizetype got = 0;
     while ((got = input.read(chunk.data(), qsizetype(chunk.size()))) > 0) {
@@ -90,9 +101,10 @@ AsciiStart convertAsciiStart(ByteSource &input, std::vector<char> &chunk,
         detector.feed(bytes);
         if (!detector.utf8().ascii)
             break;
-        const QStringView converted = converter.convert(bytes, false);
-        fits = fits && fitsWindows1252(converted);
-        output.write(converted);
+        ConvertedChunk converted = converter.convert(bytes, false, target);
+        fits = fits && converted.fits;
+        converted.fits = true; // UTF-8 has bytes for all of it
+        writeChunk(converted);
     }
     return {got, fits};
 }
@@ -105,12 +117,10 @@ int runFilter(const FilterRun &run)
     std::vector<char> chunk(std::size_t(run.chunkBytes));
     EncodingDetector detector;
     ChunkConverter converter(run.style, TextEncoding::Utf8);
-    EncodedOutput output(TextEncoding::Utf8);
-    const AsciiStart start = convertAsciiStart(input, chunk, detector, converter, output);
+    const AsciiStart start = convertAsciiStart(input, chunk, detector, converter);
     const qsizetype got = start.chunkSize;
     if (got == 0) {
-        output.write(converter.convert({}, true));
-        output.finish();
+        writeChunk(converter.convert({}, true, {TextEncoding::Utf8, false}));
         return 0;
     }
 
@@ -131,11 +141,10 @@ int runFilter(const FilterRun &run)
         outputEncoding = fits ? TextEncoding::Windows1252 : TextEncoding::Utf8;
     }
     converter.switchEncoding(encoding);
-    output.switchEncoding(outputEncoding);
+    const ConversionTarget target{outputEncoding, false};
     readToEnd(rest, chunk,
-              [&](QByteArrayView bytes) { output.write(converter.convert(bytes, false)); });
-    output.write(converter.convert({}, true));
-    output.finish();
+              [&](QByteArrayView bytes) { writeChunk(converter.convert(bytes, false, target)); });
+    writeChunk(converter.convert({}, true, target));
     return 0;
 }
 
