@@ -23,8 +23,6 @@ using detail::Utf16Output;
 
 // Below this a part is not worth a thread of its own.
 constexpr qsizetype MinPartSize = qsizetype(1) << 20;
-// A stream's pieces are smaller, and its threads are paid for once per piece.
-constexpr qsizetype MinStreamPartSize = qsizetype(1) << 17;
 constexpr int MaxParts = 8;
 
 int partsForThisMachine()
@@ -190,7 +188,7 @@ QString toNormalStyle(const QString &text)
 }
 
 StyleStream::StyleStream(Style style)
-    : StyleStream(style, partsForThisMachine(), MinStreamPartSize, detail::MaxTokenHeldBack)
+    : StyleStream(style, 1, 0, detail::MaxTokenHeldBack)
 {
 }
 

@@ -31,17 +31,20 @@ struct PartWorkers;
 /// separator (U+0000 to U+0020), where no token is cut, or, when the token open at its
 /// end is long, up to punctuation inside that token where it may be cut; the caller
 /// passes the rest again at the start of the next piece. Only a run of letters and
-/// digits with neither is held back whole. Large pieces are converted in parts on every
-/// processor. The sentence-capital flag of the normal style goes from one piece to the
-/// next as a value, so that a conversion can be tried ahead from a saved point.
+/// digits with neither is held back whole. The sentence-capital flag of the normal style
+/// goes from one piece to the next as a value, so that a conversion can be tried ahead
+/// from a saved point, or pieces converted at once by streams of their own and mended
+/// with detail::resumeSentenceCase().
 class StyleStream
 {
 public:
     enum class Style { Cute, Normal };
 
+    /// Converts on the calling thread.
     explicit StyleStream(Style style);
-    /// With at most `parts` parts of at least `minPartSize` characters, and tokens longer
-    /// than `maxHeldBack` cut inside, so that tests can reach every join.
+    /// Converts each piece in at most `parts` parts of at least `minPartSize` characters,
+    /// on threads of their own, and cuts tokens longer than `maxHeldBack` inside; small
+    /// values let tests reach every join.
     StyleStream(Style style, int parts, qsizetype minPartSize, qsizetype maxHeldBack);
     ~StyleStream();
     StyleStream(const StyleStream &) = delete;

@@ -14,7 +14,7 @@ namespace wimblet::filter {
 
 // Half of a chunk: its text, its conversion and the bytes of that.
 struct ChunkConverter::Half {
-    explicit Half(StyleStream::Style style) : stream(style, 1, 0, detail::MaxTokenHeldBack) {}
+    explicit Half(StyleStream::Style style) : stream(style) {}
 
     StyleStream stream;
     std::vector<char16_t> text;
