@@ -36,7 +36,19 @@ struct ChunkConverter::Half {
         flagAfter = step.capitalizeNext;
     }
 
-    // Encodes the conversion as `target` asks; returns whether it fits Windows-1252.
+    // Mends the sentence capitals of a half converted as if the text before it left the
+    // flag clear, now that the flag is known to be `before`.
+    void mend(StyleStream::Style style, bool before)
+    {
+        if (style != StyleStream::Style::Normal)
+            return;
+        // The conversion is the stream's own buffer, to change in place.
+        auto *const at = const_cast<char16_t *>(converted.utf16());
+        flagAfter = detail::resumeSentenceCase(at, converted.size(), before, flagAfter);
+    }
+
+    // Encodes the conversion as `target` asks into `out`; false when a character has no
+    // byte in Windows-1252 (when checked) or in the target encoding.
     bool finish(const ConversionTarget &target, QByteArrayView &out)
     {
         const bool fits = !target.checkWindows1252 || fitsWindows1252(converted);
@@ -48,9 +60,9 @@ struct ChunkConverter::Half {
         const std::size_t room = std::size_t(3 * converted.size()) + 8;
         if (bytes.size() < room)
             bytes.resize(room);
-        const char *end = encoder.encodeTo(converted, bytes.data());
+        char *end = encoder.encodeTo(converted, bytes.data());
         if (end)
-            end = encoder.finishTo(const_cast<char *>(end));
+            end = encoder.finishTo(end);
         out = QByteArrayView(bytes.data(), end ? end - bytes.data() : 0);
         return fits && end;
     }
@@ -128,13 +140,7 @@ ConvertedChunk ChunkConverter::convert(QByteArrayView bytes, bool atEnd,
     std::future<bool> firstFlagKnown = firstFlag.get_future();
     const auto convertSecond = [&] {
         second.convert(data.sliced(mid, end - mid), m_encoding, false);
-        const bool before = firstFlagKnown.get();
-        if (m_style == StyleStream::Style::Normal) {
-            // The conversion is the half's own stream's buffer, to mend in place.
-            auto *const text = const_cast<char16_t *>(second.converted.utf16());
-            second.flagAfter = detail::resumeSentenceCase(text, second.converted.size(),
-                                                          before, second.flagAfter);
-        }
+        second.mend(m_style, firstFlagKnown.get());
         return second.finish(target, chunk.second);
     };
     // A thread only for a second half that has text.
@@ -153,9 +159,8 @@ ConvertedChunk ChunkConverter::convert(QByteArrayView bytes, bool atEnd,
         throw; // the future waits for the second half as it goes
     }
     const bool firstFits = first.finish(target, chunk.first);
-    const bool secondFits = secondDone.get();
+    chunk.fits = secondDone.get() && firstFits;
     m_capitalizeNext = second.flagAfter; // an empty second half passes the first's on
-    chunk.fits = firstFits && secondFits;
     m_pending = size - end;
     std::memmove(m_bytes.data(), m_bytes.data() + end, std::size_t(m_pending));
     return chunk;

@@ -39,10 +39,10 @@ struct ConvertedChunk {
 
 /// Converts input that arrives in chunks of bytes in one encoding. Each chunk, after the
 /// bytes still pending, is converted up to where the text may be cut (see
-/// detail::cutBeforeOpenToken()), in two halves cut at a separator: each half is decoded,
-/// converted and encoded on a thread of its own, the second mended once the sentence flag
-/// after the first is known. The cuts fall between characters of every encoding, so each
-/// half decodes and encodes on its own.
+/// detail::cutBeforeOpenToken()), in two halves cut at a separator: the second half is
+/// decoded, converted and encoded on a thread of its own while the first is here, and
+/// mended once the sentence flag after the first is known. The cuts fall between
+/// characters of every encoding, so each half decodes and encodes on its own.
 class ChunkConverter
 {
 public:
