@@ -30,6 +30,12 @@ int partsForThisMachine()
     return std::clamp(QThread::idealThreadCount(), 1, MaxParts);
 }
 
+TokenConverter::Direction directionOf(StyleStream::Style style)
+{
+    return style == StyleStream::Style::Cute ? TokenConverter::Direction::Cute
+                                             : TokenConverter::Direction::Normal;
+}
+
 // Where to cut the text into at most `parts` parts of at least `minPartSize` characters:
 // always at a separator, so that no token is cut. Starts with 0, ends with the size.
 std::vector<qsizetype> cutPoints(const char16_t *text, qsizetype size, int parts,
@@ -51,22 +57,25 @@ std::vector<qsizetype> cutPoints(const char16_t *text, qsizetype size, int parts
 }
 
 // One part of the text: where it lies, its converter (made on the calling thread, where
-// it takes the system locale), its result and the sentence-capital flag after it.
+// it takes the system locale), where its result goes and the sentence-capital flag after
+// it.
 struct Part {
     const char16_t *text;
     qsizetype size;
-    std::unique_ptr<TokenConverter> converter;
-    Utf16Output out;
+    TokenConverter *converter;
+    Utf16Output *out;
     bool flagAfter = false;
 
-    // Every part but the first is converted as if the text before it left the
-    // sentence-capital flag clear, and mended when joined.
-    void convert(bool first) { flagAfter = converter->convert(text, size, first, out); }
+    void convert(bool capitalizeFirst)
+    {
+        flagAfter = converter->convert(text, size, capitalizeFirst, *out);
+    }
 };
 
 // Converts the first part here and the others on threads of their own; rethrows what any
-// of them threw once all have finished.
-void convertAll(std::vector<Part> &parts)
+// of them threw once all have finished. Every part but the first is converted as if the
+// text before it left the sentence-capital flag clear, and mended when joined.
+void convertAll(std::vector<Part> &parts, bool capitalizeFirst)
 {
     std::vector<std::future<void>> others;
     for (std::size_t k = 1; k < parts.size(); ++k) {
@@ -80,7 +89,7 @@ void convertAll(std::vector<Part> &parts)
     }
     std::exception_ptr failure;
     try {
-        parts[0].convert(true);
+        parts[0].convert(capitalizeFirst);
     } catch (...) {
         failure = std::current_exception();
     }
@@ -95,40 +104,73 @@ void convertAll(std::vector<Part> &parts)
         std::rethrow_exception(failure);
 }
 
-// Appends every later part to the first, mending sentence capitals at each join.
-QString join(std::vector<Part> &parts, TokenConverter::Direction direction)
+// Appends every later part to the first, mending sentence capitals at each join; returns
+// the flag after the last part.
+bool join(std::vector<Part> &parts, TokenConverter::Direction direction, bool shrink)
 {
-    Utf16Output &out = parts[0].out;
+    Utf16Output &out = *parts[0].out;
     bool capitalizeNext = parts[0].flagAfter;
     for (std::size_t k = 1; k < parts.size(); ++k) {
         Part &part = parts[k];
         const qsizetype joinedAt = out.size();
-        out.append(part.out.data(), part.out.size(), false);
-        part.out = Utf16Output(0); // its memory is not needed any more
+        out.append(part.out->data(), part.out->size(), false);
+        part.out->clear();
+        if (shrink)
+            *part.out = Utf16Output(0); // its memory is not needed any more
         if (direction == TokenConverter::Direction::Normal) {
             capitalizeNext = detail::resumeSentenceCase(out.data() + joinedAt,
                                                         out.size() - joinedAt, capitalizeNext,
                                                         part.flagAfter);
+        } else {
+            capitalizeNext = part.flagAfter;
         }
     }
-    return out.take();
+    return capitalizeNext;
 }
+
+} // namespace
+
+// A converter and an output for every part there may be, kept from piece to piece.
+struct detail::PartWorkers {
+    TokenConverter::Direction direction;
+    int parts;
+    qsizetype minPartSize;
+    std::vector<std::unique_ptr<TokenConverter>> converters;
+    std::vector<Utf16Output> outputs;
+
+    // Converts `text` into outputs[0]; returns the flag after it.
+    bool convert(const char16_t *text, qsizetype size, bool capitalizeFirst, bool shrink)
+    {
+        const std::vector<qsizetype> cuts = cutPoints(text, size, parts, minPartSize);
+        std::vector<Part> pieces;
+        pieces.reserve(cuts.size() - 1);
+        // Room first: the parts point into these vectors.
+        converters.reserve(cuts.size());
+        outputs.reserve(cuts.size());
+        for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
+            if (k == converters.size()) {
+                converters.push_back(std::make_unique<TokenConverter>(direction));
+                // The first part grows into the whole result; the others are joined to it.
+                outputs.emplace_back(k == 0 ? size : cuts[k + 1] - cuts[k]);
+            }
+            outputs[k].clear();
+            pieces.push_back(Part{text + cuts[k], cuts[k + 1] - cuts[k], converters[k].get(),
+                                  &outputs[k]});
+        }
+        convertAll(pieces, capitalizeFirst);
+        return join(pieces, direction, shrink);
+    }
+};
+
+namespace {
 
 QString convertInParts(TokenConverter::Direction direction, const QString &text, int parts,
                        qsizetype minPartSize)
 {
-    const char16_t *const begin = reinterpret_cast<const char16_t *>(text.constData());
-    const std::vector<qsizetype> cuts = cutPoints(begin, text.size(), parts, minPartSize);
-    std::vector<Part> pieces;
-    pieces.reserve(cuts.size() - 1);
-    for (std::size_t k = 0; k + 1 < cuts.size(); ++k) {
-        const qsizetype size = cuts[k + 1] - cuts[k];
-        // The first part grows into the whole result; the others are joined to it.
-        pieces.push_back(Part{begin + cuts[k], size, std::make_unique<TokenConverter>(direction),
-                              Utf16Output(k == 0 ? text.size() : size)});
-    }
-    convertAll(pieces);
-    return join(pieces, direction);
+    detail::PartWorkers workers{direction, parts, minPartSize, {}, {}};
+    workers.convert(reinterpret_cast<const char16_t *>(text.constData()), text.size(), true,
+                    true);
+    return workers.outputs[0].take();
 }
 
 } // namespace
@@ -143,6 +185,31 @@ QString toNormalStyle(const QString &text)
 {
     return convertInParts(TokenConverter::Direction::Normal, text, partsForThisMachine(),
                           MinPartSize);
+}
+
+StyleStream::StyleStream(Style style)
+    : StyleStream(style, 1, 0, detail::MaxTokenHeldBack)
+{
+}
+
+StyleStream::StyleStream(Style style, int parts, qsizetype minPartSize, qsizetype maxHeldBack)
+    : m_workers(new detail::PartWorkers{directionOf(style), parts, minPartSize, {}, {}}),
+      m_maxHeldBack(maxHeldBack)
+{
+}
+
+StyleStream::~StyleStream() = default;
+
+StyleStream::Step StyleStream::convert(QStringView text, bool atEnd, bool capitalizeFirst)
+{
+    const auto *const begin = reinterpret_cast<const char16_t *>(text.utf16());
+    qsizetype size = text.size();
+    if (!atEnd)
+        size = detail::cutBeforeOpenToken([begin](qsizetype i) { return begin[i]; }, size,
+                                          m_maxHeldBack);
+    const bool capitalizeNext = m_workers->convert(begin, size, capitalizeFirst, false);
+    const Utf16Output &out = m_workers->outputs[0];
+    return {size, capitalizeNext, QStringView(out.data(), out.size())};
 }
 
 namespace detail {

@@ -20,6 +20,40 @@ constexpr bool separatesTokens(char16_t c)
     return c <= u' ';
 }
 
+/// ASCII punctuation inside a token before which the token may be cut: no find string
+/// reaches across it, lower case neither changes it nor looks across it (it is neither
+/// cased nor case-ignorable, unlike ' . : ^ `), and it has no combining class that the
+/// casing contexts of Turkish or Lithuanian look for. Letters and digits are left whole.
+constexpr bool mayCutInsideTokenBefore(char16_t c)
+{
+    return c > u' ' && c < 0x7F && !(c >= u'0' && c <= u'9') && !(c >= u'A' && c <= u'Z')
+            && !(c >= u'a' && c <= u'z') && c != u'\'' && c != u'.' && c != u':' && c != u'^'
+            && c != u'`';
+}
+
+/// A token longer than this is cut inside where it can be, so that what a piecewise
+/// conversion holds back stays small whatever the text.
+constexpr qsizetype MaxTokenHeldBack = qsizetype(1) << 16;
+
+/// Where a text of `size` characters (the one at i is `charAt(i)`) may end so that what
+/// follows can continue it: after its last separator, or, when the token open at the end
+/// is longer than `maxHeldBack`, before the last punctuation inside it that allows a cut.
+/// Only a run of letters and digits with neither is held back whole.
+template <typename CharAt>
+qsizetype cutBeforeOpenToken(CharAt charAt, qsizetype size, qsizetype maxHeldBack)
+{
+    qsizetype cut = size;
+    while (cut > 0 && !separatesTokens(charAt(cut - 1)))
+        --cut;
+    if (size - cut <= maxHeldBack)
+        return cut;
+    for (qsizetype at = size - 1; at > cut; --at) {
+        if (mayCutInsideTokenBefore(charAt(at)))
+            return at;
+    }
+    return cut;
+}
+
 /// One bit per character of `count` (at most 64) characters at `at`, set for those that
 /// separate tokens; the bits from `count` to 63 are set as well.
 inline quint64 separatorMask(const char16_t *at, qsizetype count)

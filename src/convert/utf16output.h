@@ -40,7 +40,10 @@ public:
     void setEnd(const char16_t *end) { m_size = end - m_data; }
 
     qsizetype size() const { return m_size; }
+    // Empties it for reuse, keeping its room.
+    void clear() { m_size = 0; }
     char16_t *data() { return m_data; }
+    const char16_t *data() const { return m_data; }
 
     QString take()
     {

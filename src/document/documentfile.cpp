@@ -50,24 +50,58 @@ QByteArray withCrLfForLoneCr(QByteArrayView bytes, qsizetype loneCount)
     return out;
 }
 
+// The same line rules for text decoded from UTF-16, whose breaks are units.
+QString withDocumentLineBreaks(QString text)
+{
+    if (text.endsWith(u"\r\n"))
+        text.chop(2);
+    else if (text.endsWith(u'\r'))
+        text.chop(1);
+    qsizetype loneCount = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))
+            ++loneCount;
+    }
+    if (loneCount == 0)
+        return text;
+    QString out;
+    out.reserve(text.size() + loneCount);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        out.append(text[i]);
+        if (text[i] == u'\r' && (i + 1 == text.size() || text[i + 1] != u'\n'))
+            out.append(u'\n');
+    }
+    return out;
+}
+
 } // namespace
 
 DecodedDocument decodeDocumentFile(QByteArrayView bytes)
 {
+    const TextEncoding encoding = detectEncoding(bytes);
+    if (isUtf16(encoding))
+        return {withDocumentLineBreaks(decodeText(bytes, encoding)), encoding};
     // Dropping the final terminator and adding LFs after lone CRs only touch
     // ASCII, so the body is valid UTF-8 exactly when the whole file is.
     const QByteArrayView body = withoutFinalTerminator(bytes);
     const qsizetype loneCount = countLoneCarriageReturns(body);
     // The usual CR LF file decodes straight from the caller's bytes.
     if (loneCount == 0)
-        return decodeUtf8OrWindows1252(body);
-    return decodeUtf8OrWindows1252(withCrLfForLoneCr(body, loneCount));
+        return {decodeText(body, encoding), encoding};
+    return {decodeText(withCrLfForLoneCr(body, loneCount), encoding), encoding};
 }
 
 QByteArray encodeDocumentFile(QStringView text, TextEncoding preferred, TextEncoding *used)
 {
     // The terminator goes into the same allocation, so nothing is copied twice.
     EncodedText encoded = encodeText(text, preferred, u"\r\n");
+    // Text that starts with "ÿþ" or "þÿ" can make Windows-1252 bytes that would read back
+    // as UTF-16 (once a lone CR or the final CR LF made the length even): UTF-8 reads
+    // back as the same text.
+    const bool marked = encoded.bytes.startsWith("\xFF\xFE") || encoded.bytes.startsWith("\xFE\xFF");
+    if (encoded.encoding == TextEncoding::Windows1252 && marked
+        && isUtf16(detectEncoding(encoded.bytes)))
+        encoded = encodeText(text, TextEncoding::Utf8, u"\r\n");
     if (used)
         *used = encoded.encoding;
     return std::move(encoded.bytes);

@@ -13,7 +13,7 @@ void TextDecoder::decode(QByteArrayView bytes, QString &out)
 
 void TextDecoder::finish(QString &out)
 {
-    char16_t tail[1];
+    char16_t tail[2];
     const char16_t *const end = finishTo(tail);
     out.append(QStringView(tail, end - tail));
 }
@@ -27,17 +27,44 @@ char16_t *TextDecoder::decodeTo(QByteArrayView bytes, char16_t *out)
         return decodeUtf8To(p, end, out);
     case TextEncoding::Windows1252:
         return detail::decodeWindows1252Span(p, end, out);
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        return decodeUtf16To(p, end, out);
     }
     Q_UNREACHABLE();
 }
 
 char16_t *TextDecoder::finishTo(char16_t *out)
 {
+    // A held high surrogate came before a held odd byte.
+    if (m_heldHigh != 0) {
+        *out++ = u'\uFFFD';
+        m_heldHigh = 0;
+        m_replaced = true;
+    }
     if (m_held.count > 0) {
         *out++ = u'\uFFFD';
         m_held = {};
         m_replaced = true;
     }
+    return out;
+}
+
+char16_t *TextDecoder::decodeUtf16To(const uchar *p, const uchar *end, char16_t *out)
+{
+    const bool bigEndian = m_encoding == TextEncoding::Utf16BE;
+    detail::Utf16Units units{m_heldHigh, m_replaced};
+    if (m_held.count > 0 && p < end) {
+        const uchar pair[2] = {m_held.bytes[0], *p++};
+        out = detail::decodeUtf16Span(pair, pair + 2, bigEndian, units, out);
+        m_held = {};
+    }
+    const uchar *const even = p + ((end - p) & ~qsizetype(1));
+    out = detail::decodeUtf16Span(p, even, bigEndian, units, out);
+    if (even < end)
+        m_held.bytes[m_held.count++] = *even;
+    m_heldHigh = units.heldHigh;
+    m_replaced = units.replaced;
     return out;
 }
 

@@ -1,5 +1,7 @@
 #include "encoding/textencoder.h"
 
+#include "encoding/utf8kernels.h"
+
 namespace wimblet {
 
 namespace {
@@ -33,6 +35,10 @@ qsizetype TextEncoder::encodedSize(QStringView text) const
         return utf8EncodedSize(text);
     case TextEncoding::Windows1252:
         return text.size();
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        // A lone surrogate's U+FFFD is one unit too.
+        return 2 * (text.size() + (m_heldSurrogate != 0 ? 1 : 0));
     }
     Q_UNREACHABLE();
 }
@@ -44,16 +50,34 @@ char *TextEncoder::encodeTo(QStringView text, char *out)
         return encodeUtf8(text, out);
     case TextEncoding::Windows1252:
         return encodeWindows1252To(text, out) ? out + text.size() : nullptr;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        return encodeUtf16(text, out);
     }
     Q_UNREACHABLE();
 }
 
 char *TextEncoder::finishTo(char *out)
 {
-    if (m_heldSurrogate != 0)
-        out = encodeUtf8To(QStringView(&m_heldSurrogate, 1), out);
+    if (m_heldSurrogate != 0) {
+        const QStringView lone(&m_heldSurrogate, 1);
+        out = isUtf16(m_encoding)
+                ? detail::encodeUtf16To(lone, m_encoding == TextEncoding::Utf16BE, out)
+                : encodeUtf8To(lone, out);
+    }
     m_heldSurrogate = 0;
     return out;
+}
+
+QStringView TextEncoder::takeHeld(QStringView &text, char16_t (&pair)[2])
+{
+    pair[0] = m_heldSurrogate;
+    pair[1] = text.front().unicode();
+    m_heldSurrogate = 0;
+    const bool paired = isLowSurrogate(pair[1]);
+    if (paired)
+        text = text.sliced(1);
+    return QStringView(pair, paired ? 2 : 1);
 }
 
 qsizetype TextEncoder::utf8EncodedSize(QStringView text) const
@@ -73,19 +97,29 @@ char *TextEncoder::encodeUtf8(QStringView text, char *out)
 {
     if (text.isEmpty())
         return out;
-    if (m_heldSurrogate != 0) {
-        const char16_t pair[2] = {m_heldSurrogate, text.front().unicode()};
-        const bool paired = isLowSurrogate(text.front().unicode());
-        out = encodeUtf8To(QStringView(pair, paired ? 2 : 1), out);
-        if (paired)
-            text = text.sliced(1);
-        m_heldSurrogate = 0;
-    }
+    char16_t pair[2];
+    if (m_heldSurrogate != 0)
+        out = encodeUtf8To(takeHeld(text, pair), out);
     if (!text.isEmpty() && isHighSurrogate(text.back().unicode())) {
         m_heldSurrogate = text.back().unicode();
         text.chop(1);
     }
     return encodeUtf8To(text, out);
+}
+
+char *TextEncoder::encodeUtf16(QStringView text, char *out)
+{
+    if (text.isEmpty())
+        return out;
+    const bool bigEndian = m_encoding == TextEncoding::Utf16BE;
+    char16_t pair[2];
+    if (m_heldSurrogate != 0)
+        out = detail::encodeUtf16To(takeHeld(text, pair), bigEndian, out);
+    if (!text.isEmpty() && isHighSurrogate(text.back().unicode())) {
+        m_heldSurrogate = text.back().unicode();
+        text.chop(1);
+    }
+    return detail::encodeUtf16To(text, bigEndian, out);
 }
 
 } // namespace wimblet

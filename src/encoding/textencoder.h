@@ -9,7 +9,8 @@ namespace wimblet {
 
 /// Encodes text that arrives in chunks, the same as one piece of it would be
 /// encoded: a high surrogate ending a chunk is held back, to be paired with a
-/// low surrogate starting the next. A lone surrogate becomes U+FFFD in UTF-8.
+/// low surrogate starting the next. A lone surrogate becomes U+FFFD in UTF-8
+/// and UTF-16.
 class TextEncoder
 {
 public:
@@ -40,6 +41,10 @@ public:
 private:
     qsizetype utf8EncodedSize(QStringView text) const;
     char *encodeUtf8(QStringView text, char *out);
+    char *encodeUtf16(QStringView text, char *out);
+    // The held high surrogate with the front of `text`: the low surrogate it
+    // pairs with (then dropped from `text`), or else alone.
+    QStringView takeHeld(QStringView &text, char16_t (&pair)[2]);
 
     TextEncoding m_encoding;
     char16_t m_heldSurrogate = 0;

@@ -59,6 +59,12 @@ DecodedText decodeUtf8OrWindows1252(QByteArrayView bytes)
     return {decodeText(bytes, encoding), encoding};
 }
 
+DecodedText decodeDetected(QByteArrayView bytes)
+{
+    const TextEncoding encoding = detectEncoding(bytes);
+    return {decodeText(bytes, encoding), encoding};
+}
+
 EncodedText encodeText(QStringView text, TextEncoding preferred, QStringView ending)
 {
     if (preferred != TextEncoding::Utf8) {

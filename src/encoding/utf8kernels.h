@@ -1,8 +1,10 @@
 #pragma once
 // Internal to the encoding module: the UTF-8 steps that the whole-buffer
 // functions, the decoder and the validator share, so that all of them agree on
-// what is well-formed and on where a bad sequence ends.
+// what is well-formed and on where a bad sequence ends; and the UTF-16 spans
+// the decoder and encoder share.
 
+#include <QStringView>
 #include <QtGlobal>
 
 namespace wimblet::detail {
@@ -106,5 +108,22 @@ HeldUtf8Extended extendHeldUtf8(HeldUtf8 held, const uchar *p, const uchar *end)
 
 /// Writes one UTF-16 unit per Windows-1252 byte of [p, end).
 char16_t *decodeWindows1252Span(const uchar *p, const uchar *end, char16_t *out);
+
+/// What UTF-16 decoding carries from one span to the next: a high surrogate
+/// still waiting for its low one, and whether a U+FFFD has been written.
+struct Utf16Units {
+    char16_t heldHigh = 0;
+    bool replaced = false;
+};
+
+/// Decodes the whole units of [p, end) (an even number of bytes) into `out`,
+/// each unpaired surrogate as U+FFFD; a high surrogate at the end is held in
+/// `units`. Writes at most one unit per two bytes, plus one for a held one.
+char16_t *decodeUtf16Span(const uchar *p, const uchar *end, bool bigEndian, Utf16Units &units,
+                          char16_t *out);
+
+/// Writes `text` as UTF-16 bytes in the given order, each lone surrogate as
+/// U+FFFD; two bytes per unit. Returns the end.
+char *encodeUtf16To(QStringView text, bool bigEndian, char *out);
 
 } // namespace wimblet::detail

@@ -59,6 +59,17 @@ bool encodeWindows1252To(QStringView text, char *out)
     return true;
 }
 
+bool fitsWindows1252(QStringView text)
+{
+    const char16_t *p = text.utf16();
+    const char16_t *const end = p + text.size();
+    for (p += detail::asciiPrefix(p, end); p < end; ++p) {
+        if (windows1252Byte(*p) < 0)
+            return false;
+    }
+    return true;
+}
+
 bool encodeWindows1252(QStringView text, QByteArray &out)
 {
     out.resize(text.size());

@@ -1,15 +1,13 @@
 // wimblet-convert: converts text to Cute Style or back to normal writing, as a filter.
 
 #include "convert/styleconversion.h"
-#include "encoding/textencoding.h"
-
-#include <QByteArray>
-#include <QString>
-
-#include <sys/stat.h>
+#include "filter/filterio.h"
+#include "filter/streamfilter.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -27,8 +25,12 @@ const char Usage[] =
         "  --normal   write Cute Style text back in normal writing\n"
         "  --help     show this help\n"
         "\n"
-        "UTF-8 input gives UTF-8 output; any other input is read as Windows-1252 and\n"
-        "written back in it, or in UTF-8 if the converted text no longer fits.\n";
+        "UTF-8 input gives UTF-8 output; UTF-16 input with a byte order mark gives\n"
+        "UTF-16 output in the same byte order; any other input is read as\n"
+        "Windows-1252 and written back in it, or in UTF-8 if the converted text no\n"
+        "longer fits; input that mixes UTF-8 characters with invalid bytes is told of\n"
+        "on standard error. Piped input that is not ASCII is kept in a temporary file\n"
+        "in $TMPDIR (default /tmp) until its encoding is known.\n";
 
 enum class Style { None, Cute, Normal };
 
@@ -82,57 +84,17 @@ std::string describeInput(const Options &options)
     return options.standardInput ? std::string("standard input") : "'" + options.file + "'";
 }
 
-// Reads the whole stream; on failure returns false with errno telling why.
-bool readAll(std::FILE *stream, QByteArray &bytes)
+// Bytes read at a time. WIMBLET_CONVERT_CHUNK_BYTES overrides it for the tests alone, so
+// that chunks of a few bytes reach every place where a chunk can end; it is no setting for
+// users and is not in the help.
+qsizetype chunkBytes()
 {
-    struct stat info;
-    if (::fstat(fileno(stream), &info) == 0 && S_ISREG(info.st_mode))
-        bytes.reserve(qsizetype(info.st_size) + 1);
-    char chunk[1 << 16];
-    for (;;) {
-        const std::size_t got = std::fread(chunk, 1, sizeof chunk, stream);
-        bytes.append(chunk, qsizetype(got));
-        if (got < sizeof chunk)
-            return !std::ferror(stream);
-    }
-}
-
-// Reads FILE or standard input; on failure returns why, naming the input.
-std::string readInput(const Options &options, QByteArray &bytes)
-{
-    std::FILE *stream = options.standardInput ? stdin : std::fopen(options.file.c_str(), "rb");
-    if (stream == nullptr)
-        return "cannot read " + describeInput(options) + ": " + std::strerror(errno);
-    errno = 0;
-    const bool read = readAll(stream, bytes);
-    const int error = errno != 0 ? errno : EIO;
-    if (stream != stdin)
-        std::fclose(stream);
-    if (!read)
-        return "cannot read " + describeInput(options) + ": " + std::strerror(error);
-    return std::string();
-}
-
-int convert(const Options &options)
-{
-    QByteArray input;
-    const std::string readError = readInput(options, input);
-    if (!readError.empty())
-        return fail(readError);
-
-    // Each copy is released as soon as the next one exists, to keep big files affordable.
-    wimblet::DecodedText decoded = wimblet::decodeUtf8OrWindows1252(input);
-    input = QByteArray();
-    QString converted = options.style == Style::Cute ? wimblet::toCuteStyle(decoded.text)
-                                                     : wimblet::toNormalStyle(decoded.text);
-    decoded.text = QString();
-    const QByteArray output = wimblet::encodeText(converted, decoded.encoding).bytes;
-    converted = QString();
-
-    const std::size_t size = std::size_t(output.size());
-    if (std::fwrite(output.constData(), 1, size, stdout) != size || std::fflush(stdout) != 0)
-        return fail(std::string("cannot write the output: ") + std::strerror(errno));
-    return 0;
+    constexpr qsizetype Default = qsizetype(1) << 20;
+    const char *forced = std::getenv("WIMBLET_CONVERT_CHUNK_BYTES");
+    if (!forced)
+        return Default;
+    const long long bytes = std::strtoll(forced, nullptr, 10);
+    return bytes >= 1 && bytes <= Default * 64 ? qsizetype(bytes) : Default;
 }
 
 } // namespace
@@ -147,8 +109,17 @@ int main(int argc, char **argv)
     }
     if (!options.error.empty())
         return fail(options.error);
+    // A reader that goes away (`| head`) ends the program quietly, as for any filter,
+    // even when the parent left SIGPIPE ignored.
+    std::signal(SIGPIPE, SIG_DFL);
+    const wimblet::filter::FilterRun run{
+            options.style == Style::Cute ? wimblet::StyleStream::Style::Cute
+                                         : wimblet::StyleStream::Style::Normal,
+            options.standardInput, options.file, chunkBytes()};
     try {
-        return convert(options);
+        return wimblet::filter::runFilter(run);
+    } catch (const wimblet::filter::FilterError &error) {
+        return fail(error.what());
     } catch (const std::bad_alloc &) {
         return fail("not enough memory to convert " + describeInput(options));
     }

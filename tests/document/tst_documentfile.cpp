@@ -6,6 +6,7 @@
 #include <QTest>
 
 using namespace wimblet;
+using namespace Qt::Literals::StringLiterals;
 
 Q_DECLARE_METATYPE(wimblet::TextEncoding)
 
@@ -52,6 +53,18 @@ bool hasLoneCarriageReturn(const QString &text)
     return false;
 }
 
+// `text` as UTF-16 units in the given byte order, unit by unit as they stand.
+QByteArray unitsOf(QStringView text, bool bigEndian)
+{
+    QByteArray bytes;
+    for (const QChar ch : text) {
+        const auto high = char(ch.unicode() >> 8);
+        const auto low = char(ch.unicode() & 0xFF);
+        bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+    }
+    return bytes;
+}
+
 } // namespace
 
 class TestDocumentFile : public QObject
@@ -68,6 +81,10 @@ private Q_SLOTS:
     void randomFilesShouldRoundTrip();
     void typedCharacterOutsideWindows1252ShouldSwitchToUtf8();
     void sampleTextShouldRoundTripExactly();
+    void utf16FilesShouldReadAndSaveBack_data();
+    void utf16FilesShouldReadAndSaveBack();
+    void editedUtf16TextShouldKeepItsByteOrder_data();
+    void editedUtf16TextShouldKeepItsByteOrder();
 };
 
 void TestDocumentFile::decodeShouldSplitLinesAtCrLfAndLoneCr_data()
@@ -144,6 +161,12 @@ void TestDocumentFile::encodeShouldAppendOneCrLfInAnEncodingThatHoldsTheText_dat
                                         << QByteArray("\xF0\x9F\x98\x80\r\n") << utf8;
     QTest::newRow("byte-order mark only when in the text")
             << QStringLiteral(u"\uFEFFx") << utf8 << QByteArray("\xEF\xBB\xBFx\r\n") << utf8;
+    // FF FE 61 00 0D 0A would read back as UTF-16.
+    QTest::newRow("windows-1252 that would read as UTF-16")
+            << QStringLiteral(u"\u00FF\u00FEa") + QChar(0) << cp1252
+            << QByteArrayLiteral("\xC3\xBF\xC3\xBE" "a\0\r\n") << utf8;
+    QTest::newRow("windows-1252 with a mark-like start") << QStringLiteral(u"\u00FF\u00FEa") << cp1252
+                                                         << QByteArray("\xFF\xFE" "a\r\n") << cp1252;
 }
 
 void TestDocumentFile::encodeShouldAppendOneCrLfInAnEncodingThatHoldsTheText()
@@ -244,6 +267,86 @@ void TestDocumentFile::sampleTextShouldRoundTripExactly()
     QCOMPARE(document.encoding, TextEncoding::Utf8);
     QCOMPARE(document.text, QString::fromUtf8(sample.chopped(2)));
     QCOMPARE(encodeDocumentFile(document.text, document.encoding), sample);
+}
+
+void TestDocumentFile::utf16FilesShouldReadAndSaveBack_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<TextEncoding>("encoding");
+    QTest::addColumn<QByteArray>("saved");
+
+    const auto le = TextEncoding::Utf16LE;
+    const auto be = TextEncoding::Utf16BE;
+    const auto cp1252 = TextEncoding::Windows1252;
+    const QString mark(QChar(0xFEFF));
+    const QString prose = mark + testsupport::sampleText();
+    for (const bool bigEndian : {false, true}) {
+        const auto encoding = bigEndian ? be : le;
+        const auto row = [&](const char *name, const QString &file, const QString &text,
+                             const QString &saved) {
+            QTest::addRow("%s, %s", name, bigEndian ? "BE" : "LE")
+                    << unitsOf(file, bigEndian) << text << encoding << unitsOf(saved, bigEndian);
+        };
+        row("mark and CR LF only", mark + u"\r\n"_s, mark, mark + u"\r\n"_s);
+        row("unchanged prose", prose, prose.chopped(2), prose);
+        row("pairs and NUL", mark + u"\U0001F600\u0000\u20AC\r\n"_s, mark + u"\U0001F600\u0000\u20AC"_s,
+            mark + u"\U0001F600\u0000\u20AC\r\n"_s);
+        row("lone CR and lone LF", mark + u"a\rb\nc\r"_s, mark + u"a\r\nb\nc"_s,
+            mark + u"a\r\nb\nc\r\n"_s);
+        row("no final break", mark + u"a\r\nb"_s, mark + u"a\r\nb"_s, mark + u"a\r\nb\r\n"_s);
+    }
+    // Anything else that starts with a mark stays 8-bit, every byte kept.
+    const QByteArray odd = unitsOf(mark + u"hi"_s, false) + 'x';
+    QTest::newRow("odd length") << odd << decodeWindows1252(odd) << cp1252 << odd + "\r\n";
+    const QByteArray unpaired = unitsOf(mark + u"a\xD83Dz"_s, true);
+    QTest::newRow("unpaired surrogate") << unpaired << decodeWindows1252(unpaired) << cp1252
+                                        << unpaired + "\r\n";
+    const QByteArray utf32("\xFF\xFE\x00\x00", 4);
+    QTest::newRow("UTF-32 mark") << utf32 << decodeWindows1252(utf32) << cp1252
+                                 << utf32 + "\r\n";
+}
+
+void TestDocumentFile::utf16FilesShouldReadAndSaveBack()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, text);
+    QFETCH(TextEncoding, encoding);
+    QFETCH(QByteArray, saved);
+    const DecodedDocument read = decodeDocumentFile(file);
+    QCOMPARE(read.encoding, encoding);
+    QCOMPARE(read.text, text);
+    TextEncoding used;
+    QCOMPARE(encodeDocumentFile(read.text, read.encoding, &used), saved);
+    QCOMPARE(used, encoding);
+    const DecodedDocument again = decodeDocumentFile(saved);
+    QCOMPARE(again.text, text);
+    QCOMPARE(again.encoding, encoding);
+}
+
+void TestDocumentFile::editedUtf16TextShouldKeepItsByteOrder_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("written");
+
+    QTest::newRow("typed beyond Windows-1252") << u"\uFEFFhalo \u4E2D\U0001F600"_s
+                                               << u"\uFEFFhalo \u4E2D\U0001F600\r\n"_s;
+    QTest::newRow("lines added") << u"\uFEFFa\r\nb\r\n"_s << u"\uFEFFa\r\nb\r\n\r\n"_s;
+    QTest::newRow("mark deleted") << u"caf\u00E9"_s << u"caf\u00E9\r\n"_s;
+    QTest::newRow("lone surrogate typed") << u"\uFEFFa\xD83D"_s << u"\uFEFFa\uFFFD\r\n"_s;
+    QTest::newRow("emptied") << QString() << u"\r\n"_s;
+}
+
+void TestDocumentFile::editedUtf16TextShouldKeepItsByteOrder()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, written);
+    for (const auto encoding : {TextEncoding::Utf16LE, TextEncoding::Utf16BE}) {
+        TextEncoding used;
+        const QByteArray bytes = encodeDocumentFile(text, encoding, &used);
+        QCOMPARE(used, encoding);
+        QCOMPARE(bytes, unitsOf(written, encoding == TextEncoding::Utf16BE));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDocumentFile)

@@ -11,6 +11,22 @@ using namespace Qt::Literals::StringLiterals;
 
 Q_DECLARE_METATYPE(wimblet::TextEncoding)
 
+namespace {
+
+// `text` as UTF-16 units in the given byte order.
+QByteArray unitsOf(QStringView text, bool bigEndian)
+{
+    QByteArray bytes;
+    for (const QChar ch : text) {
+        const auto high = char(ch.unicode() >> 8);
+        const auto low = char(ch.unicode() & 0xFF);
+        bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+    }
+    return bytes;
+}
+
+} // namespace
+
 class TestConvertFilter : public QObject
 {
     Q_OBJECT
@@ -123,6 +139,12 @@ void TestConvertFilter::convertsStandardInput_data()
                             << "Begitu saja, nih!\r\n\r\n"_ba;
     QTest::newRow("empty") << u"--normal"_s << QByteArray() << QByteArray();
     QTest::newRow("dash for standard input") << u"--cute"_s << "SAYA"_ba << "sAY4"_ba;
+    QTest::newRow("cute UTF-16 LE") << u"--cute"_s << unitsOf(u"\uFEFFSAYA caf\u00C9\r\n\U0001F600", false)
+                                    << unitsOf(u"\uFEFFsAY4 caf\u00E9\r\n\U0001F600", false);
+    QTest::newRow("normal UTF-16 BE") << u"--normal"_s << unitsOf(u"\uFEFFGtuW AjaH, NiH!\r\n", true)
+                                      << unitsOf(u"\uFEFFBegitu saja, nih!\r\n", true);
+    QTest::newRow("UTF-16 mark, odd length") << u"--cute"_s << "\xFF\xFESAYA\r\nx"_ba
+                                             << "\xFF\xFEsAY4\r\nx"_ba;
 }
 
 void TestConvertFilter::convertsStandardInput()
