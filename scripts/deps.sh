@@ -5,7 +5,7 @@ packages=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
     fonts-dejavu-core fonts-urw-base35
-    xvfb xauth xdotool x11-utils imagemagick openbox
+    xvfb xauth xdotool xclip x11-utils imagemagick openbox
     desktop-file-utils appstream dpkg-dev python3
     clang-14 libclang-rt-14-dev
 )

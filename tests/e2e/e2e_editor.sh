@@ -19,11 +19,16 @@ shift $(($# < 2 ? $# : 2))
 HERE=$(dirname "$(realpath "$0")")
 # shellcheck source=../../scripts/lib/xserver.sh
 source "$HERE/../../scripts/lib/xserver.sh"
-# python3 asks the editor whether it has read its input (window_sync).
-xserver_require xprop xwininfo python3 ${WM:+"$WM"}
+# python3 asks the editor whether it has read its input (window_sync); xclip
+# reads and fills the clipboard.
+xserver_require xprop xwininfo xclip python3 ${WM:+"$WM"}
 export LC_ALL=C.UTF-8
 # shellcheck source=e2e_lib.sh
 source "$HERE/e2e_lib.sh"
+# shellcheck source=e2e_windows.sh
+source "$HERE/e2e_windows.sh"
+# shellcheck source=e2e_files.sh
+source "$HERE/e2e_files.sh"
 
 WORK=$(mktemp -d)
 cleanup() {
@@ -182,6 +187,7 @@ s4_open_and_save_paths() {
     choose_file "Save As" '^Save As' "$DIR/baru.txt"
     expect_bytes "$DIR/baru.txt" "$bytes"' \xe9\r\n'
     wait_title "Wimblet - $DIR/baru.txt"
+    expect_shared_settings_untouched
     step "F9 right after saving ends the editor without a prompt"
     focus_text
     press F9
@@ -300,7 +306,9 @@ s8_title_bar_text() {
 # --- Runner ----------------------------------------------------------------
 
 SCENARIOS=(s1_convert_by_menu s2_toolbar_by_mouse s3_shortcut_keys s4_open_and_save_paths
-    s5_exit_prompt s6_close_request s7_auto_save s8_title_bar_text)
+    s5_exit_prompt s6_close_request s7_auto_save s8_title_bar_text s9_status_figures
+    s10_about_after_minimise s11_scaled_window_fits s12_special_files s13_utf16_file
+    s14_new_lines_and_clipboard)
 
 run_scenario() {
     SCENARIO=${1%%_*}
@@ -308,13 +316,15 @@ run_scenario() {
     STEP="start"
     DIR=$WORK/$SCENARIO
     mkdir -p "$DIR"
+    # Settings a scenario's programs write land here, not in the user's own.
+    export XDG_CONFIG_HOME=$WORK/config-$SCENARIO
     trap stop_app EXIT
     start_app
     "$1"
 }
 
 main() {
-    [[ -n $SHOTS ]] && { mkdir -p "$SHOTS"; rm -f "$SHOTS"/s[0-9]-*.png; }
+    [[ -n $SHOTS ]] && { mkdir -p "$SHOTS"; rm -f "$SHOTS"/s[0-9]*-*.png; }
     xserver_start ${WM:+--wm "$WM"} || exit 1
     xserver_keysyms eacute || exit 1 # typed in s4
     [[ -z $WM ]] || echo "window manager: $WM"
