@@ -79,14 +79,18 @@ clipboard_holds() {
 s14_new_lines_and_clipboard() {
     local file="$DIR/potong.txt"
     printf 'x\ny' >"$file"
-    step "Shift+Return breaks the line as Return does"
+    step "Shift+Return and both keypad Enters break the line as Return does"
     type_text "a"
     press shift+Return
     type_text "b"
+    press KP_Enter
+    type_text "c"
+    press shift+KP_Enter
+    type_text "d"
     press Return
     press ctrl+s
     choose_file "Save As" '^Save As' "$DIR/baris.txt"
-    expect_bytes "$DIR/baris.txt" 'a\r\nb\r\n\r\n'
+    expect_bytes "$DIR/baris.txt" 'a\r\nb\r\nc\r\nd\r\n\r\n'
     step "a line holding a lone LF copies as that LF, and pastes back as it"
     focus_text
     press ctrl+o
