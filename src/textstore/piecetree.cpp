@@ -1,0 +1,441 @@
+#include "textstore/piecetree.h"
+
+#include "textstore/crlf.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace wimblet {
+
+namespace {
+
+constexpr int kFan = 32;        // entries a node holds
+constexpr int kFill = 24;       // entries per node when built in bulk, leaving room
+constexpr int kThin = kFan / 4; // a node this small is joined to a neighbour
+
+} // namespace
+
+struct PieceTree::Node {
+    struct Entry {
+        qint64 length;
+        qint64 breaks;
+        union {
+            Node *child;          // inner nodes
+            const char16_t *data; // leaves
+        };
+        bool join; // leaves
+    };
+
+    int count = 0;
+    bool leaf = true;
+    Entry entries[kFan + 1]; // one spare, filled only until the node is split
+
+    qint64 sumLength() const
+    {
+        qint64 sum = 0;
+        for (int i = 0; i < count; ++i)
+            sum += entries[i].length;
+        return sum;
+    }
+    qint64 sumBreaks() const
+    {
+        qint64 sum = 0;
+        for (int i = 0; i < count; ++i)
+            sum += entries[i].breaks;
+        return sum;
+    }
+    void openGap(int at)
+    {
+        std::copy_backward(entries + at, entries + count, entries + count + 1);
+        ++count;
+    }
+    void closeGap(int at)
+    {
+        std::copy(entries + at + 1, entries + count, entries + at);
+        --count;
+    }
+    void setChild(int at, Node *node)
+    {
+        entries[at].child = node;
+        entries[at].length = node->sumLength();
+        entries[at].breaks = node->sumBreaks();
+        entries[at].join = false;
+    }
+    void setPiece(int at, const Piece &piece)
+    {
+        entries[at].data = piece.data;
+        entries[at].length = piece.length;
+        entries[at].breaks = piece.breaks;
+        entries[at].join = piece.join;
+    }
+    Piece piece(int at) const
+    {
+        const Entry &e = entries[at];
+        return Piece{e.data, e.length, e.breaks, e.join};
+    }
+};
+
+PieceTree::PieceTree() = default;
+
+PieceTree::~PieceTree()
+{
+    clear();
+}
+
+PieceTree::PieceTree(PieceTree &&other) noexcept
+    : m_root(std::exchange(other.m_root, nullptr))
+    , m_pieceCount(std::exchange(other.m_pieceCount, 0))
+{
+}
+
+PieceTree &PieceTree::operator=(PieceTree &&other) noexcept
+{
+    std::swap(m_root, other.m_root);
+    std::swap(m_pieceCount, other.m_pieceCount);
+    return *this;
+}
+
+void PieceTree::clear()
+{
+    if (m_root)
+        freeNode(m_root);
+    m_root = nullptr;
+    m_pieceCount = 0;
+}
+
+void PieceTree::build(const char16_t *text, qint64 length, qint64 pieceMax)
+{
+    clear();
+    std::vector<Node *> level;
+    for (qint64 at = 0; at < length;) {
+        qint64 n = std::min(pieceMax, length - at);
+        // A surrogate pair stays whole, so that every piece is text of its own.
+        if (at + n < length && n > 1 && QChar::isHighSurrogate(text[at + n - 1]))
+            --n;
+        Piece piece{text + at, n, 0, at > 0 && text[at] == u'\n' && text[at - 1] == u'\r'};
+        piece.breaks = (piece.join ? 1 : 0) + crlf::countBreaks(piece.data, n);
+        if (level.empty() || level.back()->count == kFill)
+            level.push_back(new Node);
+        level.back()->setPiece(level.back()->count++, piece);
+        ++m_pieceCount;
+        at += n;
+    }
+    while (level.size() > 1) {
+        std::vector<Node *> up;
+        for (size_t i = 0; i < level.size(); ++i) {
+            if (i % kFill == 0) {
+                up.push_back(new Node);
+                up.back()->leaf = false;
+            }
+            up.back()->setChild(up.back()->count++, level[i]);
+        }
+        level.swap(up);
+    }
+    m_root = level.empty() ? nullptr : level.front();
+}
+
+qint64 PieceTree::length() const
+{
+    return m_root ? m_root->sumLength() : 0;
+}
+
+qint64 PieceTree::breaks() const
+{
+    return m_root ? m_root->sumBreaks() : 0;
+}
+
+PieceTree::Found PieceTree::locate(qint64 offset, Path *path) const
+{
+    Found found;
+    const Node *node = m_root;
+    if (path)
+        path->depth = 0;
+    for (;;) {
+        int i = 0;
+        while (i + 1 < node->count && offset >= node->entries[i].length) {
+            offset -= node->entries[i].length;
+            found.start += node->entries[i].length;
+            found.breaksBefore += node->entries[i].breaks;
+            ++i;
+        }
+        if (path)
+            path->steps[path->depth++] = Step{const_cast<Node *>(node), i};
+        if (node->leaf) {
+            found.piece = node->piece(i);
+            return found;
+        }
+        node = node->entries[i].child;
+    }
+}
+
+PieceTree::Found PieceTree::findOffset(qint64 offset) const
+{
+    Q_ASSERT(m_root && m_root->count > 0);
+    return locate(offset, nullptr);
+}
+
+PieceTree::Found PieceTree::findBreak(qint64 nth) const
+{
+    Q_ASSERT(nth >= 1 && nth <= breaks());
+    Found found;
+    const Node *node = m_root;
+    for (;;) {
+        int i = 0;
+        while (i + 1 < node->count && nth > node->entries[i].breaks) {
+            nth -= node->entries[i].breaks;
+            found.start += node->entries[i].length;
+            found.breaksBefore += node->entries[i].breaks;
+            ++i;
+        }
+        if (node->leaf) {
+            found.piece = node->piece(i);
+            return found;
+        }
+        node = node->entries[i].child;
+    }
+}
+
+void PieceTree::addAlong(const Path &path, int levels, qint64 lengthDelta, qint64 breakDelta)
+{
+    for (int k = 0; k < levels; ++k) {
+        Node::Entry &e = path.steps[k].node->entries[path.steps[k].index];
+        e.length += lengthDelta;
+        e.breaks += breakDelta;
+    }
+}
+
+void PieceTree::splitAt(qint64 offset)
+{
+    if (!m_root || offset <= 0 || offset >= length())
+        return;
+    Path path;
+    const Found found = locate(offset, &path);
+    const qint64 local = offset - found.start;
+    if (local == 0)
+        return;
+    const Piece whole = found.piece;
+    Piece left = whole;
+    Piece right{whole.data + local, whole.length - local, 0,
+                whole.data[local] == u'\n' && whole.data[local - 1] == u'\r'};
+    left.length = local;
+    // Only the shorter side is counted; the other is what is left of the whole.
+    if (local <= right.length) {
+        left.breaks = (whole.join ? 1 : 0) + crlf::countBreaks(left.data, local);
+        right.breaks = whole.breaks - left.breaks;
+    } else {
+        right.breaks = (right.join ? 1 : 0) + crlf::countBreaks(right.data, right.length);
+        left.breaks = whole.breaks - right.breaks;
+    }
+    const Step leaf = path.steps[path.depth - 1];
+    leaf.node->setPiece(leaf.index, left);
+    addAlong(path, path.depth - 1, -right.length, -right.breaks);
+    insertEntry(path, leaf.index + 1, right);
+}
+
+void PieceTree::insertAt(qint64 offset, const Piece &piece)
+{
+    if (!m_root)
+        m_root = new Node;
+    Path path;
+    int at = 0;
+    if (m_root->count == 0) {
+        path.steps[0] = Step{m_root, 0};
+        path.depth = 1;
+    } else {
+        const Found found = locate(offset, &path);
+        Q_ASSERT(offset == found.start || offset == found.start + found.piece.length);
+        at = path.steps[path.depth - 1].index + (offset == found.start ? 0 : 1);
+    }
+    insertEntry(path, at, piece);
+}
+
+void PieceTree::insertEntry(Path &path, int at, const Piece &piece)
+{
+    Node *leaf = path.steps[path.depth - 1].node;
+    leaf->openGap(at);
+    leaf->setPiece(at, piece);
+    ++m_pieceCount;
+    addAlong(path, path.depth - 1, piece.length, piece.breaks);
+    splitOverfull(path);
+}
+
+void PieceTree::splitOverfull(Path &path)
+{
+    for (int k = path.depth - 1; k >= 0; --k) {
+        Node *node = path.steps[k].node;
+        if (node->count <= kFan)
+            return;
+        Node *right = new Node;
+        right->leaf = node->leaf;
+        const int keep = node->count / 2;
+        right->count = node->count - keep;
+        std::copy(node->entries + keep, node->entries + node->count, right->entries);
+        node->count = keep;
+        if (k == 0) {
+            Node *root = new Node;
+            root->leaf = false;
+            root->count = 2;
+            root->setChild(0, node);
+            root->setChild(1, right);
+            m_root = root;
+            return;
+        }
+        Node *parent = path.steps[k - 1].node;
+        const int index = path.steps[k - 1].index;
+        parent->setChild(index, node);
+        parent->openGap(index + 1);
+        parent->setChild(index + 1, right);
+    }
+}
+
+void PieceTree::removeRange(qint64 from, qint64 to)
+{
+    if (!m_root || from >= to)
+        return;
+    removeIn(m_root, from, to);
+    collapseRoot();
+}
+
+void PieceTree::removeIn(Node *node, qint64 from, qint64 to)
+{
+    qint64 start = 0; // in the node's coordinates before anything was removed
+    for (int i = 0; i < node->count && start < to;) {
+        Node::Entry &e = node->entries[i];
+        const qint64 end = start + e.length;
+        if (end <= from) {
+            start = end;
+            ++i;
+        } else if (from <= start && end <= to) {
+            m_pieceCount -= freeEntry(node, i);
+            node->closeGap(i);
+            start = end;
+        } else {
+            Q_ASSERT(!node->leaf);
+            removeIn(e.child, std::max(from, start) - start, std::min(to, end) - start);
+            e.length = e.child->sumLength();
+            e.breaks = e.child->sumBreaks();
+            start = end;
+            ++i;
+        }
+    }
+    if (!node->leaf)
+        mendChildren(node);
+}
+
+void PieceTree::mendChildren(Node *node)
+{
+    for (int i = 0; i < node->count;) {
+        Node *child = node->entries[i].child;
+        if (child->count == 0) {
+            freeNode(child);
+            node->closeGap(i);
+            continue;
+        }
+        const int other = i + 1 < node->count ? i + 1 : i - 1;
+        if (child->count >= kThin || other < 0) {
+            ++i;
+            continue;
+        }
+        const int a = std::min(i, other);
+        const int b = std::max(i, other);
+        Node *left = node->entries[a].child;
+        Node *right = node->entries[b].child;
+        if (left->count + right->count > kFan) {
+            ++i;
+            continue;
+        }
+        std::copy(right->entries, right->entries + right->count, left->entries + left->count);
+        left->count += right->count;
+        right->count = 0;
+        freeNode(right);
+        node->entries[a].length += node->entries[b].length;
+        node->entries[a].breaks += node->entries[b].breaks;
+        node->closeGap(b);
+        i = a;
+    }
+}
+
+void PieceTree::collapseRoot()
+{
+    while (!m_root->leaf && m_root->count == 1) {
+        Node *only = m_root->entries[0].child;
+        m_root->count = 0;
+        freeNode(m_root);
+        m_root = only;
+    }
+    if (m_root->count == 0)
+        m_root->leaf = true;
+}
+
+qint64 PieceTree::freeEntry(Node *node, int index)
+{
+    if (node->leaf)
+        return 1;
+    Node *child = node->entries[index].child;
+    qint64 pieces = 0;
+    for (int i = 0; i < child->count; ++i)
+        pieces += freeEntry(child, i);
+    child->count = 0;
+    freeNode(child);
+    return pieces;
+}
+
+void PieceTree::freeNode(Node *node)
+{
+    if (!node->leaf) {
+        for (int i = 0; i < node->count; ++i)
+            freeNode(node->entries[i].child);
+    }
+    delete node;
+}
+
+void PieceTree::extendPiece(qint64 offset, qint64 lengthDelta, qint64 breakDelta)
+{
+    Path path;
+    locate(offset, &path);
+    addAlong(path, path.depth, lengthDelta, breakDelta);
+}
+
+void PieceTree::setJoin(qint64 offset, bool join)
+{
+    if (!m_root || m_root->count == 0)
+        return;
+    Path path;
+    const Found found = locate(offset, &path);
+    Q_ASSERT(found.start == offset);
+    const Step leaf = path.steps[path.depth - 1];
+    Node::Entry &e = leaf.node->entries[leaf.index];
+    if (e.join == join)
+        return;
+    e.join = join;
+    addAlong(path, path.depth, 0, join ? 1 : -1);
+}
+
+bool PieceTree::visit(qint64 from, qint64 to, bool (*visit)(void *, QStringView),
+                      void *context) const
+{
+    return !m_root || from >= to || visitNode(m_root, from, to, visit, context);
+}
+
+bool PieceTree::visitNode(const Node *node, qint64 from, qint64 to,
+                          bool (*visit)(void *, QStringView), void *context)
+{
+    qint64 start = 0;
+    for (int i = 0; i < node->count && start < to; ++i) {
+        const Node::Entry &e = node->entries[i];
+        const qint64 end = start + e.length;
+        if (end > from) {
+            const qint64 a = std::max(from, start) - start;
+            const qint64 b = std::min(to, end) - start;
+            const bool go = node->leaf ? visit(context, QStringView(e.data + a, b - a))
+                                       : visitNode(e.child, a, b, visit, context);
+            if (!go)
+                return false;
+        }
+        start = end;
+    }
+    return true;
+}
+
+} // namespace wimblet

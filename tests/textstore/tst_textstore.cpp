@@ -1,0 +1,271 @@
+// The text store against a plain QString doing the same edits: contents, CR LF line
+// queries across piece edges, piece reading, snapshots, and how few pieces typing makes.
+#include "textstore/textstore.h"
+
+#include "support/sampletext.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <vector>
+
+using namespace wimblet;
+
+namespace {
+
+struct Edit {
+    qint64 offset;
+    qint64 removed;
+    QString inserted;
+};
+using Edits = std::vector<Edit>;
+
+// Offsets where lines start in a plain string: 0 and after each CR LF.
+std::vector<qint64> lineStartsOf(const QString &text)
+{
+    std::vector<qint64> starts{0};
+    for (qsizetype i = 1; i < text.size(); ++i)
+        if (text[i] == u'\n' && text[i - 1] == u'\r')
+            starts.push_back(i + 1);
+    return starts;
+}
+
+qint64 lineOf(const std::vector<qint64> &starts, qint64 offset)
+{
+    return qint64(std::upper_bound(starts.begin(), starts.end(), offset) - starts.begin()) - 1;
+}
+
+QString piecesOf(const TextStore &store, qint64 offset, qint64 count)
+{
+    QString out;
+    store.forEachPiece(offset, count, [&out](QStringView piece) { out.append(piece); });
+    return out;
+}
+
+// Text of the given kind: prose, stray CRs and LFs among CR LF pairs, or astral
+// characters (surrogate pairs) among breaks.
+QString textOfKind(const QString &kind, qsizetype size, QRandomGenerator &rng)
+{
+    if (kind == u"prose")
+        return testsupport::sampleText(size, rng.generate()).left(size);
+    const QString alphabet = kind == u"breaks" ? QStringLiteral("ab \r\n\r\n\r\r\n\n")
+                                               : QStringLiteral("a\U0001F600\r\n\U0001D11E b");
+    QString out;
+    while (out.size() < size)
+        out += alphabet.mid(rng.bounded(int(alphabet.size())), 1 + rng.bounded(3));
+    return out;
+}
+
+// Every query of the store, at the line edges and at random places, against the model.
+void compareWithModel(const TextStore &store, const QString &model, QRandomGenerator &rng)
+{
+    QCOMPARE(store.length(), model.size());
+    QCOMPARE(store.toString(), model);
+    const std::vector<qint64> starts = lineStartsOf(model);
+    QCOMPARE(store.lineCount(), qint64(starts.size()));
+    for (int k = 0; k < 6; ++k) {
+        const qint64 line = rng.bounded(int(starts.size()));
+        QCOMPARE(store.lineStart(line), starts[size_t(line)]);
+        const qint64 end = line + 1 < qint64(starts.size()) ? starts[size_t(line) + 1] - 2
+                                                            : model.size();
+        QCOMPARE(store.lineLength(line), end - starts[size_t(line)]);
+        for (qint64 offset : {starts[size_t(line)], qMax<qint64>(0, starts[size_t(line)] - 1),
+                              qint64(rng.bounded(int(model.size()) + 1))})
+            QCOMPARE(store.lineOfOffset(offset), lineOf(starts, offset));
+    }
+    const qint64 from = rng.bounded(int(model.size()) + 1);
+    const qint64 count = rng.bounded(int(model.size() - from) + 1);
+    QCOMPARE(store.text(from, count), model.mid(from, count));
+    QCOMPARE(piecesOf(store, from, count), model.mid(from, count));
+    if (!model.isEmpty()) {
+        const qint64 at = rng.bounded(int(model.size()));
+        QCOMPARE(store.at(at), model[at]);
+    }
+}
+
+// One random edit, done to both; now and then a run of typing at one place.
+void randomEdit(TextStore &store, QString &model, const QString &kind, QRandomGenerator &rng)
+{
+    const qint64 offset = rng.bounded(int(model.size()) + 1);
+    const int what = rng.bounded(10);
+    if (what < 2) {
+        const QString typed = textOfKind(kind, 40, rng);
+        for (qsizetype i = 0; i < typed.size(); ++i) {
+            store.insert(offset + i, typed.mid(i, 1));
+            model.insert(offset + i, typed[i]);
+        }
+        return;
+    }
+    // Now and then a long stretch goes, emptying whole nodes of the tree.
+    const qint64 most = qMin<qint64>(what == 9 ? model.size() / 4 : 3000, model.size() - offset);
+    const qint64 removed = what < 5 ? 0 : rng.bounded(int(most) + 1);
+    const QString inserted = what >= 8 ? QString() : textOfKind(kind, rng.bounded(2) ? 5 : 2500, rng);
+    store.replace(offset, removed, inserted);
+    model.replace(offset, removed, inserted);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Edits)
+
+class TextStoreTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void followsPlainStringUnderRandomEdits_data();
+    void followsPlainStringUnderRandomEdits();
+    void keepsBreaksAcrossPieceEdges_data();
+    void keepsBreaksAcrossPieceEdges();
+    void snapshotTellsChangesAnywhere_data();
+    void snapshotTellsChangesAnywhere();
+    void typingKeepsPiecesFew_data();
+    void typingKeepsPiecesFew();
+};
+
+void TextStoreTest::followsPlainStringUnderRandomEdits_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("size"); // large enough for a tree of several levels
+    for (const char *kind : {"prose", "breaks", "surrogates"}) {
+        for (quint32 seed : {1u, 2u, 3u})
+            QTest::addRow("%s/%u", kind, seed) << QString::fromLatin1(kind) << seed << 6000;
+        QTest::addRow("%s/large", kind) << QString::fromLatin1(kind) << 20261208u << 1500000;
+    }
+}
+
+void TextStoreTest::followsPlainStringUnderRandomEdits()
+{
+    QFETCH(QString, kind);
+    QFETCH(quint32, seed);
+    QFETCH(int, size);
+    QRandomGenerator rng(seed);
+    QString model = textOfKind(kind, size, rng);
+    TextStore store(model);
+    TextStore::Snapshot saved = store.snapshot();
+    QString savedText = model;
+    for (int step = 0; step < 150; ++step) {
+        randomEdit(store, model, kind, rng);
+        compareWithModel(store, model, rng);
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable(QStringLiteral("after edit %1").arg(step)));
+        QCOMPARE(store.contentEquals(saved), model == savedText);
+        if (step % 25 == 0) {
+            saved = store.snapshot();
+            savedText = model;
+        }
+        QCOMPARE(saved.toString(), savedText);
+    }
+}
+
+void TextStoreTest::keepsBreaksAcrossPieceEdges_data()
+{
+    QTest::addColumn<QString>("loaded");
+    QTest::addColumn<Edits>("edits");
+    QTest::addColumn<QString>("expected");
+    const QString longRun(1023, u'a'); // the loaded text is cut into pieces of 1024 units
+    QTest::newRow("insert between CR and LF") << "ab\r\ncd" << Edits{{3, 0, "x"}} << "ab\rx\ncd";
+    QTest::newRow("LF after a loaded CR") << "ab\r" << Edits{{3, 0, "\n"}} << "ab\r\n";
+    QTest::newRow("LF of a pair removed") << "ab\r\ncd" << Edits{{3, 1, ""}} << "ab\rcd";
+    QTest::newRow("CR of a pair removed") << "ab\r\ncd" << Edits{{2, 1, ""}} << "ab\ncd";
+    QTest::newRow("removal joins CR and LF") << "ab\rX\ncd" << Edits{{3, 1, ""}} << "ab\r\ncd";
+    QTest::newRow("empty") << "" << Edits{} << "";
+    QTest::newRow("insert into empty") << "" << Edits{{0, 0, "a\r\nb"}} << "a\r\nb";
+    QTest::newRow("CR put before a leading LF") << "\ncd" << Edits{{0, 0, "\r"}} << "\r\ncd";
+    QTest::newRow("break appended at length") << "ab" << Edits{{2, 0, "\r\n"}} << "ab\r\n";
+    QTest::newRow("everything removed") << "a\r\nb" << Edits{{0, 4, ""}} << "";
+    QTest::newRow("leading CR removed") << "\r\n\r\n" << Edits{{0, 1, ""}} << "\n\r\n";
+    QTest::newRow("CR then LF typed") << "x" << Edits{{1, 0, "\r"}, {2, 0, "\n"}} << "x\r\n";
+    QTest::newRow("LF typed before a CR") << "\r\n" << Edits{{1, 0, "\n"}} << "\r\n\n";
+    QTest::newRow("pair across loaded pieces") << longRun + "\r\nb" << Edits{}
+                                               << longRun + "\r\nb";
+    QTest::newRow("LF of a pair across pieces removed")
+        << longRun + "\r\nb" << Edits{{1024, 1, ""}} << longRun + "\rb";
+    QTest::newRow("typed in the middle of a pair across pieces")
+        << longRun + "\r\nb" << Edits{{1024, 0, "y"}, {1025, 0, "z"}, {1024, 2, ""}}
+        << longRun + "\r\nb";
+    QTest::newRow("text longer than a piece") << "\r" << Edits{{1, 0, QString(1500, u'\n')}}
+                                              << "\r" + QString(1500, u'\n');
+}
+
+void TextStoreTest::keepsBreaksAcrossPieceEdges()
+{
+    QFETCH(QString, loaded);
+    QFETCH(Edits, edits);
+    QFETCH(QString, expected);
+    TextStore store(loaded);
+    for (const Edit &edit : edits)
+        store.replace(edit.offset, edit.removed, edit.inserted);
+    QCOMPARE(store.toString(), expected);
+    const std::vector<qint64> starts = lineStartsOf(expected);
+    QCOMPARE(store.lineCount(), qint64(starts.size()));
+    for (size_t line = 0; line < starts.size(); ++line)
+        QCOMPARE(store.lineStart(qint64(line)), starts[line]);
+    for (qint64 offset = 0; offset <= expected.size(); ++offset)
+        QCOMPARE(store.lineOfOffset(offset), lineOf(starts, offset));
+    QCOMPARE(piecesOf(store, 0, store.length()), expected);
+}
+
+void TextStoreTest::snapshotTellsChangesAnywhere_data()
+{
+    QTest::addColumn<double>("where"); // as a share of the text's length
+    QTest::newRow("first unit") << 0.0;
+    QTest::newRow("middle") << 0.5;
+    QTest::newRow("far from the start") << 0.97;
+    QTest::newRow("last unit") << 1.0;
+}
+
+void TextStoreTest::snapshotTellsChangesAnywhere()
+{
+    QFETCH(double, where);
+    const QString loaded = testsupport::sampleText(300 * 1024);
+    TextStore store(loaded);
+    const TextStore::Snapshot saved = store.snapshot();
+    const qint64 at = qMin(store.length() - 1, qint64(where * double(store.length())));
+    const QChar old = store.at(at);
+    const QChar other = old == u'#' ? u'%' : u'#';
+
+    store.replace(at, 1, QStringView(&other, 1));
+    QVERIFY(!store.contentEquals(saved));
+    store.replace(at, 1, QStringView(&old, 1));
+    QVERIFY2(store.contentEquals(saved), "the same text in other pieces");
+    store.insert(at, u"kata");
+    QVERIFY(!store.contentEquals(saved));
+    store.remove(at, 4);
+    QVERIFY(store.contentEquals(saved));
+    QCOMPARE(saved.toString(), loaded);
+    QString pieces;
+    saved.forEachPiece([&pieces](QStringView piece) { pieces.append(piece); });
+    QCOMPARE(pieces, loaded);
+}
+
+void TextStoreTest::typingKeepsPiecesFew_data()
+{
+    QTest::addColumn<QString>("loaded");
+    QTest::addColumn<qint64>("at");
+    QTest::newRow("into an empty text") << QString() << qint64(0);
+    QTest::newRow("at the end") << QStringLiteral("abc\r\ndef") << qint64(8);
+    QTest::newRow("in the middle of a line") << QStringLiteral("abc\r\ndef") << qint64(6);
+}
+
+void TextStoreTest::typingKeepsPiecesFew()
+{
+    QFETCH(QString, loaded);
+    QFETCH(qint64, at);
+    TextStore store(loaded);
+    const qint64 before = store.pieceCount();
+    QString typed;
+    for (int i = 0; i < 10000; ++i) {
+        const QChar c = i % 61 == 60 ? u'\n' : i % 61 == 59 ? u'\r' : QChar(u'a' + i % 26);
+        store.insert(at + i, QStringView(&c, 1));
+        typed += c;
+    }
+    // A typed piece holds up to a thousand units; the typed place may split one more.
+    QVERIFY2(store.pieceCount() <= before + 2 + 10, qPrintable(QString::number(store.pieceCount())));
+    QCOMPARE(store.toString(), QString(loaded).insert(at, typed));
+    QCOMPARE(store.lineCount(), qint64(lineStartsOf(store.toString()).size()));
+}
+
+QTEST_GUILESS_MAIN(TextStoreTest)
+#include "tst_textstore.moc"
