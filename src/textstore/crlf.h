@@ -12,4 +12,7 @@ qint64 countBreaks(const char16_t *text, qint64 length);
 // or -1 when there are fewer.
 qint64 findBreak(const char16_t *text, qint64 length, qint64 nth);
 
+// As findBreak(), counting the pairs from the end.
+qint64 findBreakFromEnd(const char16_t *text, qint64 length, qint64 nth);
+
 } // namespace wimblet::crlf

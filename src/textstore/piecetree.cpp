@@ -10,8 +10,8 @@ namespace wimblet {
 
 namespace {
 
-constexpr int kFan = 32;        // entries a node holds
-constexpr int kFill = 24;       // entries per node when built in bulk, leaving room
+constexpr int kFan = 16;        // entries a node holds
+constexpr int kFill = 12;       // entries per node when built in bulk, leaving room
 constexpr int kThin = kFan / 4; // a node this small is joined to a neighbour
 
 } // namespace
@@ -84,15 +84,18 @@ PieceTree::~PieceTree()
 }
 
 PieceTree::PieceTree(PieceTree &&other) noexcept
-    : m_root(std::exchange(other.m_root, nullptr))
-    , m_pieceCount(std::exchange(other.m_pieceCount, 0))
 {
+    *this = std::move(other);
 }
 
 PieceTree &PieceTree::operator=(PieceTree &&other) noexcept
 {
     std::swap(m_root, other.m_root);
     std::swap(m_pieceCount, other.m_pieceCount);
+    std::swap(m_length, other.m_length);
+    std::swap(m_breaks, other.m_breaks);
+    m_fingerEnd = -1;
+    other.m_fingerEnd = -1;
     return *this;
 }
 
@@ -102,6 +105,9 @@ void PieceTree::clear()
         freeNode(m_root);
     m_root = nullptr;
     m_pieceCount = 0;
+    m_length = 0;
+    m_breaks = 0;
+    m_fingerEnd = -1;
 }
 
 void PieceTree::build(const char16_t *text, qint64 length, qint64 pieceMax)
@@ -133,16 +139,8 @@ void PieceTree::build(const char16_t *text, qint64 length, qint64 pieceMax)
         level.swap(up);
     }
     m_root = level.empty() ? nullptr : level.front();
-}
-
-qint64 PieceTree::length() const
-{
-    return m_root ? m_root->sumLength() : 0;
-}
-
-qint64 PieceTree::breaks() const
-{
-    return m_root ? m_root->sumBreaks() : 0;
+    m_length = m_root ? m_root->sumLength() : 0;
+    m_breaks = m_root ? m_root->sumBreaks() : 0;
 }
 
 PieceTree::Found PieceTree::locate(qint64 offset, Path *path) const
@@ -167,6 +165,21 @@ PieceTree::Found PieceTree::locate(qint64 offset, Path *path) const
         }
         node = node->entries[i].child;
     }
+}
+
+char16_t PieceTree::unitBefore(qint64 offset, const Path &path, const Found &found) const
+{
+    if (offset <= 0)
+        return 0;
+    if (offset > found.start)
+        return found.piece.data[offset - found.start - 1];
+    const Step leaf = path.steps[path.depth - 1];
+    if (leaf.index > 0) {
+        const Node::Entry &e = leaf.node->entries[leaf.index - 1];
+        return e.data[e.length - 1];
+    }
+    const Found before = locate(offset - 1, nullptr); // the first piece of its leaf
+    return before.piece.data[offset - 1 - before.start];
 }
 
 PieceTree::Found PieceTree::findOffset(qint64 offset) const
@@ -207,13 +220,14 @@ void PieceTree::addAlong(const Path &path, int levels, qint64 lengthDelta, qint6
 
 void PieceTree::splitAt(qint64 offset)
 {
-    if (!m_root || offset <= 0 || offset >= length())
+    if (!m_root || offset <= 0 || offset >= m_length)
         return;
     Path path;
     const Found found = locate(offset, &path);
     const qint64 local = offset - found.start;
     if (local == 0)
         return;
+    m_fingerEnd = -1;
     const Piece whole = found.piece;
     Piece left = whole;
     Piece right{whole.data + local, whole.length - local, 0,
@@ -230,10 +244,12 @@ void PieceTree::splitAt(qint64 offset)
     const Step leaf = path.steps[path.depth - 1];
     leaf.node->setPiece(leaf.index, left);
     addAlong(path, path.depth - 1, -right.length, -right.breaks);
+    m_length -= right.length;
+    m_breaks -= right.breaks;
     insertEntry(path, leaf.index + 1, right);
 }
 
-void PieceTree::insertAt(qint64 offset, const Piece &piece)
+void PieceTree::insertAt(qint64 offset, Piece piece)
 {
     if (!m_root)
         m_root = new Node;
@@ -246,6 +262,8 @@ void PieceTree::insertAt(qint64 offset, const Piece &piece)
         const Found found = locate(offset, &path);
         Q_ASSERT(offset == found.start || offset == found.start + found.piece.length);
         at = path.steps[path.depth - 1].index + (offset == found.start ? 0 : 1);
+        piece.join = piece.data[0] == u'\n' && unitBefore(offset, path, found) == u'\r';
+        piece.breaks += piece.join ? 1 : 0;
     }
     insertEntry(path, at, piece);
 }
@@ -256,6 +274,9 @@ void PieceTree::insertEntry(Path &path, int at, const Piece &piece)
     leaf->openGap(at);
     leaf->setPiece(at, piece);
     ++m_pieceCount;
+    m_length += piece.length;
+    m_breaks += piece.breaks;
+    m_fingerEnd = -1;
     addAlong(path, path.depth - 1, piece.length, piece.breaks);
     splitOverfull(path);
 }
@@ -293,8 +314,11 @@ void PieceTree::removeRange(qint64 from, qint64 to)
 {
     if (!m_root || from >= to)
         return;
+    m_fingerEnd = -1;
     removeIn(m_root, from, to);
     collapseRoot();
+    m_length = m_root->sumLength();
+    m_breaks = m_root->sumBreaks();
 }
 
 void PieceTree::removeIn(Node *node, qint64 from, qint64 to)
@@ -390,26 +414,31 @@ void PieceTree::freeNode(Node *node)
     delete node;
 }
 
-void PieceTree::extendPiece(qint64 offset, qint64 lengthDelta, qint64 breakDelta)
+void PieceTree::extendPiece(qint64 end, qint64 lengthDelta, qint64 breakDelta)
 {
-    Path path;
-    locate(offset, &path);
-    addAlong(path, path.depth, lengthDelta, breakDelta);
+    if (m_fingerEnd != end) {
+        const Found found = locate(end - 1, &m_finger);
+        Q_ASSERT(found.start + found.piece.length == end);
+    }
+    addAlong(m_finger, m_finger.depth, lengthDelta, breakDelta);
+    m_length += lengthDelta;
+    m_breaks += breakDelta;
+    m_fingerEnd = end + lengthDelta;
 }
 
-void PieceTree::setJoin(qint64 offset, bool join)
+void PieceTree::mendJoinAt(qint64 offset)
 {
-    if (!m_root || m_root->count == 0)
+    if (offset >= m_length)
         return;
     Path path;
     const Found found = locate(offset, &path);
     Q_ASSERT(found.start == offset);
-    const Step leaf = path.steps[path.depth - 1];
-    Node::Entry &e = leaf.node->entries[leaf.index];
-    if (e.join == join)
+    const bool join = found.piece.data[0] == u'\n' && unitBefore(offset, path, found) == u'\r';
+    if (found.piece.join == join)
         return;
-    e.join = join;
+    path.steps[path.depth - 1].node->entries[path.steps[path.depth - 1].index].join = join;
     addAlong(path, path.depth, 0, join ? 1 : -1);
+    m_breaks += join ? 1 : -1;
 }
 
 bool PieceTree::visit(qint64 from, qint64 to, bool (*visit)(void *, QStringView),

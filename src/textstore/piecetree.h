@@ -38,8 +38,8 @@ public:
     void build(const char16_t *text, qint64 length, qint64 pieceMax);
     void clear();
 
-    qint64 length() const;
-    qint64 breaks() const;
+    qint64 length() const { return m_length; }
+    qint64 breaks() const { return m_breaks; }
     qint64 pieceCount() const { return m_pieceCount; }
 
     // The piece holding `offset`; the last piece when `offset` is the length.
@@ -50,14 +50,16 @@ public:
 
     // Cuts the piece holding `offset` in two there, unless a piece starts there.
     void splitAt(qint64 offset);
-    // Puts a piece at `offset`, which must be where a piece starts or the end.
-    void insertAt(qint64 offset, const Piece &piece);
+    // Puts a piece at `offset`, which must be where a piece starts or the end;
+    // `piece.breaks` counts its own breaks, the tree adds the join with what precedes.
+    void insertAt(qint64 offset, Piece piece);
     // Drops the pieces in [from, to); both must be where pieces start or the end.
     void removeRange(qint64 from, qint64 to);
-    // Grows the piece holding `offset` by units already written after its end.
-    void extendPiece(qint64 offset, qint64 lengthDelta, qint64 breakDelta);
-    // Sets the join of the piece starting at `offset`, fixing the break counts.
-    void setJoin(qint64 offset, bool join);
+    // Grows the piece ending at `end` by units already written after it. Growing
+    // the same piece again and again (typing) finds it without a search.
+    void extendPiece(qint64 end, qint64 lengthDelta, qint64 breakDelta);
+    // Settles the join of the piece starting at `offset` after what precedes it changed.
+    void mendJoinAt(qint64 offset);
 
     // Calls `visit(context, text)` for each piece's part in [from, to), in order,
     // until it returns false; returns false when it was stopped.
@@ -76,6 +78,7 @@ private:
     };
 
     Found locate(qint64 offset, Path *path) const;
+    char16_t unitBefore(qint64 offset, const Path &path, const Found &found) const;
     // Adds to the sums of the path's first `levels` steps.
     static void addAlong(const Path &path, int levels, qint64 lengthDelta, qint64 breakDelta);
     void insertEntry(Path &path, int at, const Piece &piece);
@@ -90,6 +93,11 @@ private:
 
     Node *m_root = nullptr;
     qint64 m_pieceCount = 0;
+    qint64 m_length = 0;
+    qint64 m_breaks = 0;
+    // The path to the piece last grown, while no piece has come or gone since.
+    Path m_finger;
+    qint64 m_fingerEnd = -1;
 };
 
 } // namespace wimblet

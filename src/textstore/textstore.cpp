@@ -53,6 +53,8 @@ TextStore::TextStore(TextStore &&other) noexcept
     , m_addBlock(std::exchange(other.m_addBlock, nullptr))
     , m_addUsed(std::exchange(other.m_addUsed, 0))
     , m_addCapacity(std::exchange(other.m_addCapacity, 0))
+    , m_typedEnd(std::exchange(other.m_typedEnd, -1))
+    , m_typedLength(std::exchange(other.m_typedLength, 0))
     , m_tree(std::move(other.m_tree))
 {
     other.m_buffers.clear();
@@ -64,6 +66,8 @@ TextStore &TextStore::operator=(TextStore &&other) noexcept
     std::swap(m_addBlock, other.m_addBlock);
     std::swap(m_addUsed, other.m_addUsed);
     std::swap(m_addCapacity, other.m_addCapacity);
+    std::swap(m_typedEnd, other.m_typedEnd);
+    std::swap(m_typedLength, other.m_typedLength);
     std::swap(m_tree, other.m_tree);
     return *this;
 }
@@ -79,9 +83,11 @@ void TextStore::assign(QString loaded)
     m_addBlock = nullptr;
     m_addUsed = 0;
     m_addCapacity = 0;
+    m_typedEnd = -1;
     m_tree.build(data, size, kPieceMax);
 }
 
+// Inside a piece, the search or count starts from its nearer end: half a piece at most.
 qint64 TextStore::lineStart(qint64 line) const
 {
     line = std::min(line, m_tree.breaks());
@@ -89,10 +95,14 @@ qint64 TextStore::lineStart(qint64 line) const
         return 0;
     const PieceTree::Found found = m_tree.findBreak(line);
     const Piece &piece = found.piece;
-    const qint64 within = line - found.breaksBefore;
-    const qint64 lf = piece.join && within == 1
-                          ? 0
-                          : crlf::findBreak(piece.data, piece.length, within - (piece.join ? 1 : 0));
+    const qint64 joined = piece.join ? 1 : 0;
+    const qint64 nth = line - found.breaksBefore - joined; // among the piece's own pairs
+    const qint64 own = piece.breaks - joined;
+    qint64 lf = 0;
+    if (nth > own / 2)
+        lf = crlf::findBreakFromEnd(piece.data, piece.length, own - nth + 1);
+    else if (nth > 0)
+        lf = crlf::findBreak(piece.data, piece.length, nth);
     Q_ASSERT(lf >= 0);
     return found.start + lf + 1;
 }
@@ -103,9 +113,14 @@ qint64 TextStore::lineOfOffset(qint64 offset) const
     if (offset == 0)
         return 0;
     const PieceTree::Found found = m_tree.findOffset(offset);
+    const Piece &piece = found.piece;
     const qint64 local = offset - found.start;
-    const bool joined = local > 0 && found.piece.join;
-    return found.breaksBefore + (joined ? 1 : 0) + crlf::countBreaks(found.piece.data, local);
+    if (local > piece.length / 2) {
+        const qint64 after = crlf::countBreaks(piece.data + local - 1, piece.length - local + 1);
+        return found.breaksBefore + piece.breaks - after;
+    }
+    const bool joined = local > 0 && piece.join;
+    return found.breaksBefore + (joined ? 1 : 0) + crlf::countBreaks(piece.data, local);
 }
 
 qint64 TextStore::lineLength(qint64 line) const
@@ -122,40 +137,38 @@ void TextStore::insert(qint64 offset, QStringView text)
     offset = std::clamp<qint64>(offset, 0, length());
     if (appendToLastPiece(offset, text))
         return;
-    char16_t before = offset > 0 ? at(offset - 1).unicode() : 0;
     m_tree.splitAt(offset);
     qint64 to = offset;
     for (qsizetype done = 0; done < text.size();) {
         qsizetype n = std::min<qsizetype>(kPieceMax, text.size() - done);
         if (done + n < text.size() && n > 1 && text[done + n - 1].isHighSurrogate())
             --n;
-        const QStringView chunk = text.mid(done, n);
-        Piece piece{addToBuffer(chunk), n, 0, before == u'\r' && chunk.front() == u'\n'};
-        piece.breaks = (piece.join ? 1 : 0) + crlf::countBreaks(piece.data, n);
-        m_tree.insertAt(to, piece);
-        before = chunk.back().unicode();
+        const char16_t *data = addToBuffer(text.mid(done, n));
+        m_tree.insertAt(to, Piece{data, n, crlf::countBreaks(data, n), false});
+        m_typedLength = n;
         to += n;
         done += n;
     }
-    mendJoinAt(to);
+    m_tree.mendJoinAt(to);
+    m_typedEnd = to;
 }
 
 // Typing: text inserted right where the last insert ended grows that piece, when its
 // units can follow the piece's in the add block.
 bool TextStore::appendToLastPiece(qint64 offset, QStringView text)
 {
-    if (offset == 0 || !m_addBlock || text.size() > m_addCapacity - m_addUsed)
+    if (offset != m_typedEnd || m_typedLength + text.size() > kPieceMax
+        || text.size() > m_addCapacity - m_addUsed)
         return false;
-    const PieceTree::Found found = m_tree.findOffset(offset - 1);
-    const Piece &piece = found.piece;
-    if (found.start + piece.length != offset || piece.data + piece.length != m_addBlock + m_addUsed
-        || piece.length + text.size() > kPieceMax)
-        return false;
-    const bool joins = piece.data[piece.length - 1] == u'\r' && text.front() == u'\n';
+    const char16_t last = m_addBlock[m_addUsed - 1];
+    const bool joins = last == u'\r' && text.front() == u'\n';
     const char16_t *added = addToBuffer(text);
-    m_tree.extendPiece(offset - 1, text.size(),
-                       (joins ? 1 : 0) + crlf::countBreaks(added, text.size()));
-    mendJoinAt(offset + text.size());
+    m_tree.extendPiece(offset, text.size(), (joins ? 1 : 0) + crlf::countBreaks(added, text.size()));
+    m_typedEnd += text.size();
+    m_typedLength += text.size();
+    // Only a CR before it, gone or come, can change whether the next piece joins.
+    if (last == u'\r' || text.back() == u'\r')
+        m_tree.mendJoinAt(m_typedEnd);
     return true;
 }
 
@@ -176,16 +189,6 @@ const char16_t *TextStore::addToBuffer(QStringView text)
     return out;
 }
 
-// The piece starting at `offset` has a new neighbour before it: whether its first
-// unit closes a break with that neighbour's last may have changed.
-void TextStore::mendJoinAt(qint64 offset)
-{
-    if (offset >= length())
-        return;
-    const bool join = offset > 0 && at(offset) == u'\n' && at(offset - 1) == u'\r';
-    m_tree.setJoin(offset, join);
-}
-
 void TextStore::remove(qint64 offset, qint64 count)
 {
     offset = std::clamp<qint64>(offset, 0, length());
@@ -195,7 +198,8 @@ void TextStore::remove(qint64 offset, qint64 count)
     m_tree.splitAt(offset);
     m_tree.splitAt(offset + count);
     m_tree.removeRange(offset, offset + count);
-    mendJoinAt(offset);
+    m_tree.mendJoinAt(offset);
+    m_typedEnd = -1;
 }
 
 void TextStore::replace(qint64 offset, qint64 count, QStringView text)

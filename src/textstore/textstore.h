@@ -121,12 +121,15 @@ private:
                      void *context) const;
     bool appendToLastPiece(qint64 offset, QStringView text);
     const char16_t *addToBuffer(QStringView text);
-    void mendJoinAt(qint64 offset);
 
     std::vector<std::shared_ptr<const Buffer>> m_buffers; // the loaded text, then add blocks
     char16_t *m_addBlock = nullptr;                       // the add block being filled
     qint64 m_addUsed = 0;
     qint64 m_addCapacity = 0;
+    // Where the last insert ended and the units of its last piece, which ends the add
+    // block; -1 once anything else was done.
+    qint64 m_typedEnd = -1;
+    qint64 m_typedLength = 0;
     PieceTree m_tree;
 };
 
