@@ -1,0 +1,172 @@
+#include "textview/caretmotion.h"
+
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+
+namespace wimblet {
+
+namespace {
+
+// Graphemes longer than this (a letter under a pile of marks) are cut at the window.
+constexpr qint64 kGraphemeWindow = 64;
+constexpr qint64 kLongestGrapheme = 4096;
+// A word move or a double click looks this far; a longer word is crossed in steps.
+constexpr qint64 kWordWindow = 2048;
+
+bool isWordSeparator(QChar c)
+{
+    static const QString separators = QStringLiteral(".,?!@#$:;-<>[](){}=/+%&^*'\"`~|\\");
+    return separators.contains(c);
+}
+
+bool isLineBreakAt(const TextStore &store, qint64 offset)
+{
+    return store.at(offset) == u'\r' && store.at(offset + 1) == u'\n';
+}
+
+// The text after `offset` up to kWordWindow units, cut before a CR LF.
+QString wordWindowAfter(const TextStore &store, qint64 offset)
+{
+    QString text = store.text(offset, kWordWindow);
+    const qsizetype cr = text.indexOf(QLatin1String("\r\n"));
+    if (cr >= 0)
+        text.truncate(cr);
+    return text;
+}
+
+// The text before `offset` back to kWordWindow units, cut after a CR LF.
+QString wordWindowBefore(const TextStore &store, qint64 offset)
+{
+    const qint64 from = std::max<qint64>(0, offset - kWordWindow);
+    QString text = store.text(from, offset - from);
+    const qsizetype lf = text.lastIndexOf(QLatin1String("\r\n"));
+    if (lf >= 0)
+        text.remove(0, lf + 2);
+    return text;
+}
+
+} // namespace
+
+qint64 caretPlace(const TextStore &store, qint64 offset)
+{
+    offset = std::clamp<qint64>(offset, 0, store.length());
+    if (offset == 0)
+        return 0;
+    const QChar before = store.at(offset - 1);
+    const QChar here = store.at(offset);
+    if ((before == u'\r' && here == u'\n') || (before.isHighSurrogate() && here.isLowSurrogate()))
+        return offset - 1;
+    return offset;
+}
+
+qint64 nextGrapheme(const TextStore &store, qint64 offset)
+{
+    const qint64 length = store.length();
+    if (offset >= length)
+        return length;
+    if (isLineBreakAt(store, offset))
+        return offset + 2;
+    for (qint64 window = kGraphemeWindow;; window *= 4) {
+        const QString text = store.text(offset, window);
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        const qsizetype end = finder.toNextBoundary();
+        const bool cut = end >= text.size() && offset + text.size() < length;
+        if (!cut || window >= kLongestGrapheme)
+            return offset + std::max<qsizetype>(1, end);
+    }
+}
+
+qint64 previousGrapheme(const TextStore &store, qint64 offset)
+{
+    offset = std::min(offset, store.length());
+    if (offset <= 0)
+        return 0;
+    if (offset >= 2 && isLineBreakAt(store, offset - 2))
+        return offset - 2;
+    for (qint64 window = kGraphemeWindow;; window *= 4) {
+        qint64 from = std::max<qint64>(0, offset - window);
+        if (from > 0 && store.at(from).isLowSurrogate())
+            --from;
+        const QString text = store.text(from, offset - from);
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        finder.toEnd();
+        const qsizetype start = finder.toPreviousBoundary();
+        if (start > 0 || from == 0 || window >= kLongestGrapheme)
+            return caretPlace(store, from + std::max<qsizetype>(0, start));
+    }
+}
+
+qint64 nextWordStart(const TextStore &store, qint64 offset)
+{
+    offset = std::clamp<qint64>(offset, 0, store.length());
+    if (isLineBreakAt(store, offset))
+        return offset + 2;
+    const QString text = wordWindowAfter(store, offset);
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n && text[i].isSpace())
+        ++i;
+    if (i < n && isWordSeparator(text[i])) {
+        while (i < n && isWordSeparator(text[i]))
+            ++i;
+    } else {
+        while (i < n && !text[i].isSpace() && !isWordSeparator(text[i]))
+            ++i;
+    }
+    while (i < n && text[i].isSpace())
+        ++i;
+    return caretPlace(store, offset + i);
+}
+
+qint64 previousWordStart(const TextStore &store, qint64 offset)
+{
+    offset = std::clamp<qint64>(offset, 0, store.length());
+    if (offset >= 2 && isLineBreakAt(store, offset - 2))
+        return offset - 2;
+    const QString text = wordWindowBefore(store, offset);
+    qsizetype i = text.size();
+    while (i > 0 && text[i - 1].isSpace())
+        --i;
+    if (i > 0 && isWordSeparator(text[i - 1])) {
+        while (i > 0 && isWordSeparator(text[i - 1]))
+            --i;
+    } else {
+        while (i > 0 && !text[i - 1].isSpace() && !isWordSeparator(text[i - 1]))
+            --i;
+    }
+    return caretPlace(store, offset - (text.size() - i));
+}
+
+Span wordAround(const TextStore &store, qint64 offset)
+{
+    offset = caretPlace(store, offset);
+    const QString before = wordWindowBefore(store, offset);
+    const QString after = wordWindowAfter(store, offset);
+    const qint64 from = offset - before.size();
+    const QString text = before + after;
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Word, text);
+    finder.setPosition(before.size());
+    qsizetype end = finder.isAtBoundary() ? before.size() : -1;
+    qsizetype start = end;
+    if (end < 0 || after.isEmpty()) {
+        start = finder.toPreviousBoundary();
+        finder.setPosition(before.size());
+    }
+    if (!after.isEmpty())
+        end = finder.toNextBoundary();
+    if (start < 0)
+        start = 0;
+    if (end < 0)
+        end = before.size();
+    return {from + start, from + end};
+}
+
+Span paragraphAround(const TextStore &store, qint64 offset)
+{
+    const qint64 line = store.lineOfOffset(std::clamp<qint64>(offset, 0, store.length()));
+    const qint64 start = store.lineStart(line);
+    return {start, start + store.lineLength(line)};
+}
+
+} // namespace wimblet

@@ -1,0 +1,22 @@
+#pragma once
+// The characters the view draws as stand-ins, and a stretch of text as it is drawn.
+
+#include "textstore/textstore.h"
+
+#include <QString>
+
+namespace wimblet {
+
+// The grey glyph drawn for a lone LF, a lone CR, U+2028 or U+2029; 0 for any other
+// character, which is drawn as itself. A layout would start a new line at each of them.
+char16_t standInOf(char16_t c);
+
+// Turns the lone LFs and CRs and the separators of `text` into their stand-ins;
+// `before` and `after` are the units just outside it (null at the text's ends), which
+// tell whether a CR or LF at its edge belongs to a CR LF. True when any was turned.
+bool applyStandIns(QString &text, QChar before, QChar after);
+
+// `count` units of the store from `from`, with stand-ins, reading one unit either side.
+QString shownText(const TextStore &store, qint64 from, qint64 count);
+
+} // namespace wimblet

@@ -1,0 +1,313 @@
+#include "textview/textview.h"
+
+#include <QApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QStyleHints>
+#include <QWheelEvent>
+
+#include <cmath>
+
+namespace wimblet {
+
+namespace {
+
+// Room between the viewport's edges and the text, as the text box leaves.
+constexpr int kMargin = 4;
+// Stale paragraphs counted per idle slice: a few milliseconds of wrapping.
+constexpr int kRecountBudget = 256;
+
+} // namespace
+
+TextView::TextView(QWidget *parent)
+    : QAbstractScrollArea(parent)
+    , m_layout(m_store)
+    , m_foreColor(palette().color(QPalette::Text))
+{
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_InputMethodEnabled);
+    viewport()->setCursor(Qt::IBeamCursor);
+    verticalScrollBar()->setSingleStep(1);
+    m_recount.setInterval(0);
+    connect(&m_recount, &QTimer::timeout, this, &TextView::recountSlice);
+    m_layout.setFont(font());
+    relayout();
+}
+
+TextView::~TextView() = default;
+
+void TextView::setText(const QString &text)
+{
+    const bool same = text.size() == m_store.length() && text == m_store.toString();
+    m_store.assign(text);
+    m_layout.reset();
+    m_undo.clear();
+    m_caret = m_anchor = 0;
+    m_goalX = -1;
+    m_topOffset = 0;
+    scheduleRecount();
+    updateScrollBar();
+    viewport()->update();
+    if (!same)
+        Q_EMIT textChanged();
+    Q_EMIT caretMoved();
+}
+
+void TextView::setForeColor(const QColor &colour)
+{
+    m_foreColor = colour;
+    viewport()->update();
+}
+
+QString TextView::selectedText() const
+{
+    return m_store.text(selectionStart(), selectionEnd() - selectionStart());
+}
+
+void TextView::setSelection(qint64 anchor, qint64 caret)
+{
+    anchor = caretPlace(m_store, anchor);
+    caret = caretPlace(m_store, caret);
+    if (anchor == m_anchor && caret == m_caret)
+        return;
+    const bool repaintAll = hasSelection() || anchor != caret;
+    const QRect oldCaret = caretRect();
+    m_anchor = anchor;
+    m_caret = caret;
+    ensureCaretVisible();
+    if (repaintAll)
+        viewport()->update();
+    else
+        viewport()->update(oldCaret);
+    restartBlink();
+    Q_EMIT caretMoved();
+}
+
+void TextView::selectAll()
+{
+    setSelection(0, m_store.length());
+    setPrimarySelection();
+}
+
+qint64 TextView::rowCount()
+{
+    m_layout.finishCounting();
+    return m_layout.rowCount();
+}
+
+qint64 TextView::rowOfOffset(qint64 offset)
+{
+    m_layout.finishCounting();
+    return m_layout.rowOfOffset(offset);
+}
+
+qint64 TextView::rowStart(qint64 row)
+{
+    m_layout.finishCounting();
+    if (row >= m_layout.rowCount())
+        return m_store.length();
+    return m_layout.row(row).start;
+}
+
+qint64 TextView::topRow()
+{
+    return m_layout.rowOfOffset(m_topOffset);
+}
+
+void TextView::relayout()
+{
+    const qreal width = viewport()->width() - 2 * kMargin - 1; // a pixel for the caret
+    if (!m_layout.setLineWidth(width))
+        return;
+    // The top row keeps its first offset, which now starts whichever row holds it.
+    m_topOffset = m_layout.rowAt(m_topOffset).start;
+    scheduleRecount();
+    updateScrollBar();
+    viewport()->update();
+}
+
+void TextView::scheduleRecount()
+{
+    if (!m_layout.exact())
+        m_recount.start();
+}
+
+void TextView::recountSlice()
+{
+    if (!m_layout.recountSome(kRecountBudget))
+        m_recount.stop();
+    updateScrollBar();
+}
+
+int TextView::visibleRows() const
+{
+    const qreal height = m_layout.rowHeight();
+    return std::max(1, int((viewport()->height() - kMargin) / (height > 0 ? height : 1)));
+}
+
+void TextView::updateScrollBar()
+{
+    QScrollBar *bar = verticalScrollBar();
+    const qint64 rows = m_layout.rowCount();
+    const qint64 most = std::max<qint64>(0, rows - visibleRows());
+    m_scrolling = true;
+    // The bar counts in int; a longer text scrolls in its first 2^31 rows only.
+    bar->setRange(0, int(std::min<qint64>(most, INT_MAX)));
+    bar->setPageStep(visibleRows());
+    bar->setValue(int(std::min<qint64>(topRow(), INT_MAX)));
+    m_scrolling = false;
+}
+
+void TextView::scrollContentsBy(int, int)
+{
+    if (m_scrolling)
+        return;
+    m_topOffset = m_layout.row(verticalScrollBar()->value()).start;
+    viewport()->update();
+}
+
+void TextView::scrollToRow(qint64 row)
+{
+    const qint64 most = std::max<qint64>(0, m_layout.rowCount() - visibleRows());
+    m_topOffset = m_layout.row(std::clamp<qint64>(row, 0, most)).start;
+    updateScrollBar();
+    viewport()->update();
+}
+
+void TextView::scrollByRows(qint64 rows)
+{
+    if (rows != 0)
+        scrollToRow(topRow() + rows);
+}
+
+void TextView::ensureCaretVisible()
+{
+    // Rows counted on the way may move the caret's row; a few rounds settle it.
+    for (int round = 0; round < 3; ++round) {
+        m_layout.countFrom(m_topOffset, visibleRows());
+        const qint64 top = topRow();
+        const qint64 row = m_layout.rowOfOffset(m_caret);
+        if (row < top)
+            scrollToRow(row);
+        else if (row >= top + visibleRows())
+            scrollToRow(row - visibleRows() + 1);
+        else
+            return;
+    }
+}
+
+QRect TextView::caretRect()
+{
+    if (m_layout.rowHeight() <= 0)
+        return QRect();
+    const ViewRow row = m_layout.rowAt(m_caret);
+    const qreal y = kMargin + (row.index - topRow()) * m_layout.rowHeight();
+    const qreal x = kMargin + m_layout.xOf(row, m_caret);
+    return QRectF(x, y, 1, m_layout.rowHeight()).toAlignedRect().adjusted(-1, 0, 1, 0);
+}
+
+void TextView::restartBlink()
+{
+    m_caretShown = true;
+    const int flash = QApplication::cursorFlashTime();
+    if (flash > 0 && hasFocus())
+        m_blink.start(flash / 2, this);
+    else
+        m_blink.stop();
+    repaintCaret();
+}
+
+void TextView::repaintCaret()
+{
+    viewport()->update(caretRect());
+}
+
+void TextView::timerEvent(QTimerEvent *event)
+{
+    if (event->timerId() == m_blink.timerId()) {
+        m_caretShown = !m_caretShown;
+        repaintCaret();
+    } else if (event->timerId() == m_autoScroll.timerId()) {
+        autoScroll();
+    } else {
+        QAbstractScrollArea::timerEvent(event);
+    }
+}
+
+void TextView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(viewport());
+    const qreal height = m_layout.rowHeight();
+    if (!m_layout.exact())
+        m_layout.countFrom(m_topOffset, visibleRows() + 1);
+    const qint64 top = topRow();
+    const QRect area = event->rect();
+    const qint64 first = std::max<qint64>(0, qint64((area.top() - kMargin) / height));
+    const qint64 last = qint64((area.bottom() - kMargin) / height);
+    const bool focused = hasFocus();
+    const RowColours colours {m_foreColor, QColor(128, 128, 128), palette().color(QPalette::Highlight),
+                              palette().color(QPalette::HighlightedText)};
+    // The selection shows only while the view has the focus.
+    const qint64 from = focused ? selectionStart() : 0;
+    const qint64 to = focused ? selectionEnd() : 0;
+    for (qint64 i = first; i <= last && top + i < m_layout.rowCount(); ++i) {
+        const ViewRow row = m_layout.row(top + i);
+        m_layout.paintRow(painter, row, QPointF(kMargin, kMargin + i * height), from, to, colours);
+    }
+    if (focused && m_caretShown) {
+        const QRect caret = caretRect().adjusted(1, 0, -1, 0);
+        if (caret.intersects(area))
+            painter.fillRect(caret, m_foreColor);
+    }
+}
+
+void TextView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    relayout();
+    updateScrollBar();
+}
+
+void TextView::changeEvent(QEvent *event)
+{
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        m_layout.setFont(font());
+        m_topOffset = m_layout.rowAt(m_topOffset).start;
+        scheduleRecount();
+        updateScrollBar();
+        viewport()->update();
+    }
+}
+
+void TextView::focusInEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusInEvent(event);
+    restartBlink();
+    viewport()->update();
+}
+
+void TextView::focusOutEvent(QFocusEvent *event)
+{
+    QAbstractScrollArea::focusOutEvent(event);
+    m_blink.stop();
+    viewport()->update();
+}
+
+void TextView::wheelEvent(QWheelEvent *event)
+{
+    const qreal height = std::max<qreal>(1, m_layout.rowHeight());
+    if (!event->pixelDelta().isNull())
+        m_wheelRest -= event->pixelDelta().y() / height;
+    else
+        m_wheelRest -= event->angleDelta().y() / 120.0 * QApplication::wheelScrollLines();
+    const qint64 rows = qint64(m_wheelRest); // whole rows; the rest waits for more turning
+    m_wheelRest -= qreal(rows);
+    scrollByRows(rows);
+    event->accept();
+}
+
+} // namespace wimblet

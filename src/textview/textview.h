@@ -1,0 +1,151 @@
+#pragma once
+// The editor's own text view: a scroll area that shows a TextStore wrapped into rows,
+// with a caret, selection, editing keys, mouse selection, undo and the clipboard.
+
+#include "textstore/textstore.h"
+#include "textview/caretmotion.h"
+#include "textview/undostack.h"
+#include "textview/viewlayout.h"
+
+#include <QAbstractScrollArea>
+#include <QBasicTimer>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+
+class QMenu;
+class QMimeData;
+
+namespace wimblet {
+
+// The text is UTF-16 with CR LF line breaks; a lone LF or CR is a character of its
+// line, drawn as a grey stand-in. Offsets count UTF-16 units, CR LF as two. Rows are
+// the displayed rows: a paragraph wrapped at the viewport's width gives several.
+class TextView : public QAbstractScrollArea
+{
+    Q_OBJECT
+
+public:
+    explicit TextView(QWidget *parent = nullptr);
+    ~TextView() override;
+
+    // Replaces the whole text, puts the caret at the start and clears the undo history.
+    void setText(const QString &text);
+    QString text() const { return m_store.toString(); }
+    const TextStore &store() const { return m_store; }
+    qint64 length() const { return m_store.length(); }
+
+    // Replaces [from, from + count) with `text` as one undoable step, caret after it.
+    void replaceRange(qint64 from, qint64 count, const QString &text);
+
+    QColor foreColor() const { return m_foreColor; }
+    void setForeColor(const QColor &colour);
+
+    qint64 caret() const { return m_caret; }
+    qint64 anchor() const { return m_anchor; }
+    bool hasSelection() const { return m_caret != m_anchor; }
+    qint64 selectionStart() const { return std::min(m_caret, m_anchor); }
+    // Offset just after the selection's last unit, or the caret's offset.
+    qint64 selectionEnd() const { return std::max(m_caret, m_anchor); }
+    QString selectedText() const;
+    // Places the anchor and the caret (clamped, never inside a CR LF or a pair).
+    void setSelection(qint64 anchor, qint64 caret);
+    void setCaret(qint64 offset) { setSelection(offset, offset); }
+    void selectAll();
+
+    // Rows as displayed, exact: the first call after a new text or width counts the rest.
+    qint64 rowCount();
+    qint64 rowOfOffset(qint64 offset);
+    // Offset of a row's first unit, the text's length past the last row.
+    qint64 rowStart(qint64 row);
+    // The row at the top of the viewport.
+    qint64 topRow();
+
+    bool canUndo() const { return m_undo.canUndo(); }
+    bool canRedo() const { return m_undo.canRedo(); }
+    void undo();
+    void redo();
+    void cut();
+    void copy() const;
+    void paste();
+    void deleteSelection();
+
+Q_SIGNALS:
+    // Once per edit, before the call that made it returns.
+    void textChanged();
+    // The caret or the selection moved.
+    void caretMoved();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool event(QEvent *event) override;
+
+private:
+    // textview.cpp: document, rows and scrolling
+    void relayout();
+    void recountSlice();
+    void scheduleRecount();
+    void updateScrollBar();
+    void scrollToRow(qint64 row);
+    void scrollByRows(qint64 rows);
+    void ensureCaretVisible();
+    int visibleRows() const;
+    QRect caretRect();
+    void restartBlink();
+    void repaintCaret();
+    // textview_edit.cpp: edits and moves
+    void applyEdit(qint64 offset, qint64 removed, const QString &inserted, EditStep::Kind kind);
+    void insertTyped(const QString &typed, EditStep::Kind kind = EditStep::Kind::Typing);
+    void deleteBackward(bool word);
+    void deleteForward(bool word);
+    void moveTo(qint64 offset, bool select, bool keepGoalX = false);
+    void moveVertically(qint64 rows, bool select);
+    bool handleMoveKey(QKeyEvent *event);
+    bool handleEditKey(QKeyEvent *event);
+    bool handleClipboardKey(QKeyEvent *event);
+    void applyStep(const EditStep &step, bool forward);
+    // textview_mouse.cpp: the mouse, the menu and the clipboard
+    qint64 offsetAtPoint(QPoint point);
+    void extendMouseSelection(qint64 offset);
+    void autoScroll();
+    void setPrimarySelection() const;
+    void insertFromMime(const QMimeData *data);
+    QMenu *createContextMenu();
+
+    TextStore m_store;
+    ViewLayout m_layout;
+    UndoStack m_undo;
+    QColor m_foreColor;
+    qint64 m_caret = 0;
+    qint64 m_anchor = 0;
+    qreal m_goalX = -1; // x kept by Up and Down across short rows
+    qint64 m_topOffset = 0; // the top row's first offset: the scroll position
+    bool m_scrolling = false; // the scroll bar is being set from the view
+    bool m_caretShown = true;
+    QBasicTimer m_blink;
+    QTimer m_recount;
+    // Mouse selection: by characters, words (double click) or paragraphs (triple click)
+    enum class Unit { Char, Word, Paragraph } m_unit = Unit::Char;
+    bool m_dragging = false;
+    Span m_unitAnchor;
+    QBasicTimer m_autoScroll;
+    QPoint m_lastMouse;
+    QElapsedTimer m_sinceDoubleClick;
+    QPoint m_doubleClickPoint;
+    qreal m_wheelRest = 0; // part of a row the wheel has scrolled
+};
+
+} // namespace wimblet

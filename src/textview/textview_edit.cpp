@@ -1,0 +1,266 @@
+// The view's edits and caret moves: typing, deleting, undo, and the moving keys.
+#include "textview/textview.h"
+
+#include <QKeyEvent>
+
+namespace wimblet {
+
+namespace {
+
+constexpr Qt::KeyboardModifiers kWordModifier = Qt::ControlModifier;
+
+// Text a key types into the view: printable characters, no Ctrl shortcut.
+bool typesText(const QKeyEvent &event)
+{
+    const QString text = event.text();
+    if (text.isEmpty())
+        return false;
+    const Qt::KeyboardModifiers mods = event.modifiers();
+    if ((mods & Qt::ControlModifier) && !(mods & Qt::AltModifier))
+        return false;
+    for (QChar c : text)
+        if (c != u'\t' && c != QChar::LineSeparator && (c.category() == QChar::Other_Control))
+            return false;
+    return true;
+}
+
+// Typed text as the text holds it: a typed line separator is the CR LF Enter makes.
+QString typedAsText(QString text)
+{
+    text.replace(QChar::LineSeparator, QLatin1String("\r\n"));
+    return text;
+}
+
+bool isNewLineKey(const QKeyEvent &event)
+{
+    const int key = event.key();
+    const Qt::KeyboardModifiers others = event.modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    return (key == Qt::Key_Return || key == Qt::Key_Enter) && others == Qt::NoModifier;
+}
+
+} // namespace
+
+void TextView::applyEdit(qint64 offset, qint64 removed, const QString &inserted, EditStep::Kind kind)
+{
+    EditStep step;
+    step.kind = kind;
+    step.offset = offset;
+    step.removed = m_store.text(offset, removed);
+    step.inserted = inserted;
+    step.caretBefore = m_caret;
+    step.anchorBefore = m_anchor;
+    step.caretAfter = offset + inserted.size();
+    applyStep(step, true);
+    m_undo.push(step);
+}
+
+void TextView::applyStep(const EditStep &step, bool forward)
+{
+    const QString &out = forward ? step.removed : step.inserted;
+    const QString &in = forward ? step.inserted : step.removed;
+    m_store.replace(step.offset, out.size(), in);
+    m_layout.edit(step.offset, out.size(), in.size());
+    // The top row keeps its place in the text, shifted by the edit.
+    if (m_topOffset > step.offset)
+        m_topOffset = m_topOffset >= step.offset + out.size() ? m_topOffset + in.size() - out.size()
+                                                              : step.offset;
+    m_topOffset = m_layout.rowAt(std::min(m_topOffset, m_store.length())).start;
+    m_caret = m_anchor = -1; // moved below, whatever they were
+    m_goalX = -1;
+    updateScrollBar();
+    viewport()->update();
+    if (forward)
+        setSelection(step.caretAfter, step.caretAfter);
+    else
+        setSelection(step.anchorBefore, step.caretBefore);
+    Q_EMIT textChanged();
+}
+
+void TextView::replaceRange(qint64 from, qint64 count, const QString &text)
+{
+    from = std::clamp<qint64>(from, 0, m_store.length());
+    count = std::clamp<qint64>(count, 0, m_store.length() - from);
+    if (count == 0 && text.isEmpty())
+        return;
+    applyEdit(from, count, text, EditStep::Kind::Other);
+}
+
+void TextView::insertTyped(const QString &typed, EditStep::Kind kind)
+{
+    applyEdit(selectionStart(), selectionEnd() - selectionStart(), typed, kind);
+}
+
+void TextView::deleteSelection()
+{
+    if (hasSelection())
+        applyEdit(selectionStart(), selectionEnd() - selectionStart(), QString(), EditStep::Kind::Other);
+}
+
+void TextView::deleteBackward(bool word)
+{
+    if (hasSelection())
+        return deleteSelection();
+    const qint64 from = word ? previousWordStart(m_store, m_caret) : previousGrapheme(m_store, m_caret);
+    if (from < m_caret)
+        applyEdit(from, m_caret - from, QString(), EditStep::Kind::BackspaceKey);
+}
+
+void TextView::deleteForward(bool word)
+{
+    if (hasSelection())
+        return deleteSelection();
+    const qint64 to = word ? nextWordStart(m_store, m_caret) : nextGrapheme(m_store, m_caret);
+    if (to > m_caret)
+        applyEdit(m_caret, to - m_caret, QString(), EditStep::Kind::DeleteKey);
+}
+
+void TextView::undo()
+{
+    if (m_undo.canUndo())
+        applyStep(m_undo.takeUndo(), false);
+}
+
+void TextView::redo()
+{
+    if (m_undo.canRedo())
+        applyStep(m_undo.takeRedo(), true);
+}
+
+void TextView::moveTo(qint64 offset, bool select, bool keepGoalX)
+{
+    const qreal goalX = m_goalX;
+    m_undo.closeStep();
+    setSelection(select ? m_anchor : offset, offset);
+    m_goalX = keepGoalX ? goalX : -1;
+    if (select)
+        setPrimarySelection();
+}
+
+void TextView::moveVertically(qint64 rows, bool select)
+{
+    const ViewRow row = m_layout.rowAt(m_caret);
+    if (m_goalX < 0)
+        m_goalX = m_layout.xOf(row, m_caret);
+    const qint64 target = row.index + rows;
+    if (target < 0)
+        return moveTo(0, select, true);
+    if (target >= m_layout.rowCount()) {
+        m_layout.countFrom(m_caret, rows + 1);
+        if (target >= m_layout.rowCount())
+            return moveTo(m_store.length(), select, true);
+    }
+    moveTo(m_layout.offsetAt(m_layout.row(target), m_goalX), select, true);
+}
+
+bool TextView::handleMoveKey(QKeyEvent *event)
+{
+    const bool select = event->modifiers() & Qt::ShiftModifier;
+    const bool word = event->modifiers() & kWordModifier;
+    switch (event->key()) {
+    case Qt::Key_Left:
+        if (hasSelection() && !select && !word)
+            moveTo(selectionStart(), false);
+        else
+            moveTo(word ? previousWordStart(m_store, m_caret) : previousGrapheme(m_store, m_caret),
+                   select);
+        return true;
+    case Qt::Key_Right:
+        if (hasSelection() && !select && !word)
+            moveTo(selectionEnd(), false);
+        else
+            moveTo(word ? nextWordStart(m_store, m_caret) : nextGrapheme(m_store, m_caret), select);
+        return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (word)
+            return false;
+        moveVertically(event->key() == Qt::Key_Up ? -1 : 1, select);
+        return true;
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown: {
+        const qint64 page = event->key() == Qt::Key_PageUp ? -visibleRows() : visibleRows();
+        scrollByRows(page); // the caret keeps its place on the screen
+        moveVertically(page, select);
+        return true;
+    }
+    case Qt::Key_Home:
+        moveTo(word ? 0 : m_layout.rowAt(m_caret).start, select);
+        return true;
+    case Qt::Key_End: {
+        if (word)
+            return moveTo(m_store.length(), select), true;
+        const ViewRow row = m_layout.rowAt(m_caret);
+        // A wrapped row's end is the next row's start: stay before its hanging blank.
+        moveTo(row.endsParagraph ? row.end : m_layout.offsetAt(row, 1e9), select);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool TextView::handleEditKey(QKeyEvent *event)
+{
+    const bool word = event->modifiers() & kWordModifier;
+    if (isNewLineKey(*event)) {
+        insertTyped(QStringLiteral("\r\n"), EditStep::Kind::Other);
+        return true;
+    }
+    switch (event->key()) {
+    case Qt::Key_Backspace:
+        deleteBackward(word);
+        return true;
+    case Qt::Key_Delete:
+        if (event->modifiers() & Qt::ShiftModifier)
+            return false; // cut
+        deleteForward(word);
+        return true;
+    case Qt::Key_Tab:
+        if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+            return false;
+        insertTyped(QStringLiteral("\t"));
+        return true;
+    default:
+        break;
+    }
+    if (!typesText(*event))
+        return false;
+    insertTyped(typedAsText(event->text()));
+    return true;
+}
+
+bool TextView::handleClipboardKey(QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (event == QKeySequence::SelectAll) {
+        selectAll();
+    } else if (event == QKeySequence::Undo) {
+        undo();
+    } else if (event == QKeySequence::Redo
+               || (event->key() == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
+        redo();
+    } else if (event == QKeySequence::Copy
+               || (event->key() == Qt::Key_Insert && mods == Qt::ControlModifier)) {
+        copy();
+    } else if (event == QKeySequence::Cut
+               || (event->key() == Qt::Key_Delete && mods == Qt::ShiftModifier)) {
+        cut();
+    } else if (event == QKeySequence::Paste
+               || (event->key() == Qt::Key_Insert && mods == Qt::ShiftModifier)) {
+        paste();
+    } else {
+        return false;
+    }
+    return true;
+}
+
+void TextView::keyPressEvent(QKeyEvent *event)
+{
+    if (handleClipboardKey(event) || handleMoveKey(event) || handleEditKey(event)) {
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+} // namespace wimblet

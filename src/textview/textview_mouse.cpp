@@ -1,0 +1,224 @@
+// The view's mouse, context menu and clipboard.
+#include "textview/textview.h"
+
+#include "textview/selectionmime.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QStyleHints>
+
+namespace wimblet {
+
+namespace {
+
+constexpr int kMargin = 4; // as in textview.cpp
+constexpr int kAutoScrollMs = 50;
+
+QString textOf(const QMimeData *data)
+{
+    if (!data || !data->hasText())
+        return QString();
+    // A line separator would look like a line break without being one.
+    return data->text().replace(QChar::LineSeparator, QLatin1String("\r\n"));
+}
+
+} // namespace
+
+qint64 TextView::offsetAtPoint(QPoint point)
+{
+    const qreal height = std::max<qreal>(1, m_layout.rowHeight());
+    const qint64 index = topRow() + qint64(std::floor((point.y() - kMargin) / height));
+    if (index < 0)
+        return 0;
+    const ViewRow row = m_layout.row(index);
+    if (index > row.index)
+        return m_store.length(); // below the last row
+    return m_layout.offsetAt(row, point.x() - kMargin);
+}
+
+void TextView::extendMouseSelection(qint64 offset)
+{
+    switch (m_unit) {
+    case Unit::Char:
+        setSelection(m_anchor, offset);
+        return;
+    case Unit::Word:
+    case Unit::Paragraph: {
+        const Span unit
+            = m_unit == Unit::Word ? wordAround(m_store, offset) : paragraphAround(m_store, offset);
+        if (offset < m_unitAnchor.from)
+            setSelection(m_unitAnchor.to, unit.from);
+        else
+            setSelection(m_unitAnchor.from, std::max(unit.to, m_unitAnchor.to));
+        return;
+    }
+    }
+}
+
+void TextView::mousePressEvent(QMouseEvent *event)
+{
+    const qint64 offset = offsetAtPoint(event->position().toPoint());
+    m_undo.closeStep();
+    m_goalX = -1;
+    if (event->button() == Qt::MiddleButton) {
+        QClipboard *clipboard = QGuiApplication::clipboard();
+        if (clipboard->supportsSelection()) {
+            setCaret(offset);
+            insertFromMime(clipboard->mimeData(QClipboard::Selection));
+        }
+        return;
+    }
+    if (event->button() != Qt::LeftButton)
+        return;
+    const bool tripleClick = m_sinceDoubleClick.isValid()
+                             && m_sinceDoubleClick.elapsed() < QApplication::doubleClickInterval()
+                             && (event->position().toPoint() - m_doubleClickPoint).manhattanLength()
+                                    < QApplication::startDragDistance();
+    m_sinceDoubleClick.invalidate();
+    m_dragging = true;
+    if (tripleClick) {
+        m_unit = Unit::Paragraph;
+        m_unitAnchor = paragraphAround(m_store, offset);
+        setSelection(m_unitAnchor.from, m_unitAnchor.to);
+    } else {
+        m_unit = Unit::Char;
+        setSelection(event->modifiers() & Qt::ShiftModifier ? m_anchor : offset, offset);
+    }
+}
+
+void TextView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_unit = Unit::Word;
+    m_unitAnchor = wordAround(m_store, offsetAtPoint(event->position().toPoint()));
+    setSelection(m_unitAnchor.from, m_unitAnchor.to);
+    m_dragging = true;
+    m_sinceDoubleClick.start();
+    m_doubleClickPoint = event->position().toPoint();
+}
+
+void TextView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_dragging || !(event->buttons() & Qt::LeftButton))
+        return;
+    m_lastMouse = event->position().toPoint();
+    const QRect inside = viewport()->rect();
+    if (m_lastMouse.y() < inside.top() || m_lastMouse.y() > inside.bottom())
+        m_autoScroll.start(kAutoScrollMs, this);
+    else
+        m_autoScroll.stop();
+    extendMouseSelection(offsetAtPoint(m_lastMouse));
+}
+
+void TextView::autoScroll()
+{
+    const QRect inside = viewport()->rect();
+    if (m_lastMouse.y() < inside.top())
+        scrollByRows(-1);
+    else if (m_lastMouse.y() > inside.bottom())
+        scrollByRows(1);
+    else
+        return m_autoScroll.stop();
+    const QPoint clamped(m_lastMouse.x(), std::clamp(m_lastMouse.y(), inside.top(), inside.bottom()));
+    extendMouseSelection(offsetAtPoint(clamped));
+}
+
+void TextView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    m_dragging = false;
+    m_autoScroll.stop();
+    if (hasSelection())
+        setPrimarySelection();
+}
+
+void TextView::setPrimarySelection() const
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (hasSelection() && clipboard->supportsSelection())
+        clipboard->setMimeData(new SelectionMime(m_store, selectionStart(), selectionEnd()),
+                               QClipboard::Selection);
+}
+
+void TextView::copy() const
+{
+    if (hasSelection())
+        QGuiApplication::clipboard()->setMimeData(
+            new SelectionMime(m_store, selectionStart(), selectionEnd()));
+}
+
+void TextView::cut()
+{
+    if (!hasSelection())
+        return;
+    copy();
+    deleteSelection();
+}
+
+void TextView::paste()
+{
+    insertFromMime(QGuiApplication::clipboard()->mimeData());
+}
+
+void TextView::insertFromMime(const QMimeData *data)
+{
+    // Read before anything changes: the data may be this view's own selection.
+    const QString text = textOf(data);
+    if (!text.isEmpty())
+        insertTyped(text, EditStep::Kind::Other);
+}
+
+QMenu *TextView::createContextMenu()
+{
+    auto *menu = new QMenu(this);
+    const auto add = [&](const QString &name, bool enabled, auto slot) {
+        QAction *action = menu->addAction(name, this, slot);
+        action->setEnabled(enabled);
+    };
+    const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
+    add(tr("&Undo"), canUndo(), &TextView::undo);
+    add(tr("&Redo"), canRedo(), &TextView::redo);
+    menu->addSeparator();
+    add(tr("Cu&t"), hasSelection(), &TextView::cut);
+    add(tr("&Copy"), hasSelection(), &TextView::copy);
+    add(tr("&Paste"), clip && clip->hasText() && !clip->text().isEmpty(), &TextView::paste);
+    add(tr("Delete"), hasSelection(), &TextView::deleteSelection);
+    menu->addSeparator();
+    add(tr("Select All"), m_store.length() > 0, &TextView::selectAll);
+    return menu;
+}
+
+void TextView::contextMenuEvent(QContextMenuEvent *event)
+{
+    QMenu *menu = createContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+bool TextView::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShortcutOverride) {
+        // The view's own keys win over the window's shortcuts while it has the focus.
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key == QKeySequence::Copy || key == QKeySequence::Cut || key == QKeySequence::Paste
+            || key == QKeySequence::Undo || key == QKeySequence::Redo || key == QKeySequence::SelectAll
+            || !key->text().isEmpty()) {
+            event->accept();
+            return true;
+        }
+    }
+    if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Tab
+        && !(static_cast<QKeyEvent *>(event)->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        keyPressEvent(static_cast<QKeyEvent *>(event)); // a tab is text, not a focus move
+        return true;
+    }
+    return QAbstractScrollArea::event(event);
+}
+
+} // namespace wimblet

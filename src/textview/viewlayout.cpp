@@ -1,0 +1,179 @@
+#include "textview/viewlayout.h"
+
+#include "textview/caretmotion.h"
+#include "textview/shownchars.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QTextLine>
+
+#include <algorithm>
+
+namespace wimblet {
+
+namespace {
+
+// A row holds at most this many units of text to draw: the rows are cut by width,
+// and only blanks hanging past the edge or marks of no width make one longer.
+constexpr qint64 kMostShownUnits = 8192;
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+} // namespace
+
+ViewLayout::ViewLayout(const TextStore &store)
+    : m_store(store)
+    , m_widths(std::make_unique<WidthTable>(QFont()))
+    , m_rows(m_widths->setup(1, 80),
+             [&store](qint64 from, qint64 count) { return shownText(store, from, count); })
+{
+    m_rowHeight = QFontMetricsF(m_widths->font()).lineSpacing();
+    applySetup();
+}
+
+ViewLayout::~ViewLayout() = default;
+
+void ViewLayout::applySetup()
+{
+    m_rows.setLayout(m_widths->setup(m_lineWidth, m_tabStop));
+}
+
+void ViewLayout::setFont(const QFont &font)
+{
+    if (font == m_widths->font())
+        return;
+    m_widths = std::make_unique<WidthTable>(font);
+    m_rowHeight = QFontMetricsF(font).lineSpacing();
+    applySetup();
+}
+
+bool ViewLayout::setLineWidth(qreal width)
+{
+    width = std::max<qreal>(width, 1);
+    if (width == m_lineWidth)
+        return false;
+    m_lineWidth = width;
+    applySetup();
+    return true;
+}
+
+void ViewLayout::reset()
+{
+    m_rows.reset(m_store.length());
+}
+
+void ViewLayout::edit(qint64 offset, qint64 removed, qint64 inserted)
+{
+    m_rows.edit(offset, removed, inserted);
+}
+
+void ViewLayout::finishCounting()
+{
+    while (m_rows.recountSome(1024)) { }
+}
+
+void ViewLayout::countFrom(qint64 offset, qint64 rows)
+{
+    qint64 line = m_store.lineOfOffset(offset);
+    qint64 from = offset;
+    for (qint64 counted = 0; counted < rows && line < m_store.lineCount(); ++line) {
+        const qint64 end = m_store.lineStart(line) + m_store.lineLength(line);
+        counted += m_rows.rowOfOffset(end) - m_rows.rowOfOffset(from) + 1;
+        from = end + 2;
+    }
+}
+
+ViewRow ViewLayout::row(qint64 index)
+{
+    ViewRow r;
+    r.index = std::clamp<qint64>(index, 0, rowCount() - 1);
+    r.start = std::max<qint64>(0, m_rows.rowStartOffset(r.index));
+    const qint64 line = m_store.lineOfOffset(r.start);
+    const qint64 paragraphEnd = m_store.lineStart(line) + m_store.lineLength(line);
+    const qint64 next = m_rows.rowStartOffset(r.index + 1);
+    // The next row may lie in a later paragraph while those between are still stale.
+    r.endsParagraph = next < 0 || next > paragraphEnd;
+    r.end = r.endsParagraph ? paragraphEnd : next;
+    return r;
+}
+
+qint64 ViewLayout::shownEnd(const ViewRow &row) const
+{
+    return std::min(row.end, row.start + kMostShownUnits);
+}
+
+std::unique_ptr<QTextLayout> ViewLayout::layoutOf(const ViewRow &row, const QColor *standIn) const
+{
+    const QString raw = m_store.text(row.start, shownEnd(row) - row.start);
+    QString shown = raw;
+    const bool turned = applyStandIns(shown, row.start > 0 ? m_store.at(row.start - 1) : QChar(),
+                                      m_store.at(row.start + raw.size()));
+    auto layout = std::make_unique<QTextLayout>(shown, m_widths->font());
+    if (standIn && turned) {
+        QTextCharFormat format;
+        format.setForeground(*standIn);
+        QList<QTextLayout::FormatRange> formats;
+        for (int i = 0; i < raw.size(); ++i)
+            if (raw[i] != shown[i])
+                formats.push_back({i, 1, format});
+        layout->setFormats(formats);
+    }
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTabStopDistance(m_tabStop);
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    layout->beginLayout();
+    QTextLine line = layout->createLine();
+    line.setLineWidth(m_lineWidth);
+    line.setPosition(QPointF(0, 0));
+    layout->endLayout();
+    return layout;
+}
+
+qreal ViewLayout::xOf(const ViewRow &row, qint64 offset) const
+{
+    const auto layout = layoutOf(row, nullptr);
+    const int column = int(std::clamp<qint64>(offset, row.start, shownEnd(row)) - row.start);
+    return layout->lineAt(0).cursorToX(column);
+}
+
+qint64 ViewLayout::offsetAt(const ViewRow &row, qreal x) const
+{
+    const auto layout = layoutOf(row, nullptr);
+    qint64 offset = row.start + layout->lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
+    if (!row.endsParagraph && offset >= row.end && row.end > row.start) {
+        // The end of a wrapped row is where the next row starts: stay on this one.
+        offset = isBlank(m_store.at(row.end - 1)) ? row.end - 1 : previousGrapheme(m_store, row.end);
+        offset = std::max(offset, row.start);
+    }
+    return offset;
+}
+
+void ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft, qint64 selectionFrom,
+                          qint64 selectionTo, const RowColours &colours) const
+{
+    const auto layout = layoutOf(row, &colours.standIn);
+    QList<QTextLayout::FormatRange> selection;
+    const qint64 from = std::max(selectionFrom, row.start);
+    const qint64 to = std::min(selectionTo, shownEnd(row));
+    if (from < to) {
+        QTextCharFormat selected;
+        selected.setBackground(colours.highlight);
+        selected.setForeground(colours.highlightedText);
+        selection.push_back({int(from - row.start), int(to - from), selected});
+    }
+    painter.setPen(colours.text);
+    layout->draw(&painter, topLeft, selection);
+    // A selected line break shows as a blank's width of selection after the row.
+    if (row.endsParagraph && selectionFrom <= row.end && selectionTo >= row.end + 2) {
+        const qreal x = layout->lineAt(0).cursorToX(int(shownEnd(row) - row.start));
+        const qreal blank = QFontMetricsF(m_widths->font()).horizontalAdvance(QLatin1Char(' '));
+        painter.fillRect(QRectF(topLeft.x() + x, topLeft.y(), blank, m_rowHeight), colours.highlight);
+    }
+}
+
+} // namespace wimblet

@@ -1,0 +1,92 @@
+#pragma once
+// The view's rows on screen: the text wrapped at the viewport's width in the view's
+// font, each row laid out and drawn on its own, and positions within a row.
+
+#include "lines/documentrows.h"
+#include "textstore/textstore.h"
+#include "textview/widthtable.h"
+
+#include <QColor>
+#include <QFont>
+#include <QTextLayout>
+
+#include <memory>
+
+class QPainter;
+
+namespace wimblet {
+
+// One displayed row: its text runs from `start` to `end`; a row that ends its
+// paragraph is followed by the CR LF (or the text's end), any other by the next row.
+struct ViewRow
+{
+    qint64 index = 0;
+    qint64 start = 0;
+    qint64 end = 0;
+    bool endsParagraph = true;
+};
+
+// The colours a row is drawn in.
+struct RowColours
+{
+    QColor text;
+    QColor standIn;
+    QColor highlight;
+    QColor highlightedText;
+};
+
+class ViewLayout
+{
+public:
+    explicit ViewLayout(const TextStore &store);
+    ~ViewLayout();
+
+    void setFont(const QFont &font);
+    const QFont &font() const { return m_widths->font(); }
+    // Room for text on a row, in px; true when it changed.
+    bool setLineWidth(qreal width);
+    qreal lineWidth() const { return m_lineWidth; }
+    qreal tabStop() const { return m_tabStop; }
+    qreal rowHeight() const { return m_rowHeight; }
+
+    // The whole text is new.
+    void reset();
+    // `removed` units at `offset` gave way to `inserted` ones in the store.
+    void edit(qint64 offset, qint64 removed, qint64 inserted);
+    // Counts a few stale paragraphs; true while some are left.
+    bool recountSome(int budget) { return m_rows.recountSome(budget); }
+    bool exact() const { return m_rows.exact(); }
+    // Counts every stale paragraph, so that row figures hold for the whole text.
+    void finishCounting();
+    // Counts the paragraphs holding `rows` rows from the one at `offset` on.
+    void countFrom(qint64 offset, qint64 rows);
+
+    // Rows of the counted paragraphs: all rows once exact().
+    qint64 rowCount() const { return std::max<qint64>(1, m_rows.totalRows()); }
+    qint64 rowOfOffset(qint64 offset) { return m_rows.rowOfOffset(offset); }
+    // The row of that index, clamped to the rows there are.
+    ViewRow row(qint64 index);
+    ViewRow rowAt(qint64 offset) { return row(rowOfOffset(offset)); }
+
+    // x of an offset of the row, from the row's left edge.
+    qreal xOf(const ViewRow &row, qint64 offset) const;
+    // The offset nearest to x on the row; never past a wrapped row's last character.
+    qint64 offsetAt(const ViewRow &row, qreal x) const;
+    void paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft, qint64 selectionFrom,
+                  qint64 selectionTo, const RowColours &colours) const;
+
+private:
+    // The row's text laid out on one line; stand-ins in `standIn` when given.
+    std::unique_ptr<QTextLayout> layoutOf(const ViewRow &row, const QColor *standIn) const;
+    qint64 shownEnd(const ViewRow &row) const;
+    void applySetup();
+
+    const TextStore &m_store;
+    std::unique_ptr<WidthTable> m_widths;
+    DocumentRows m_rows;
+    qreal m_lineWidth = 0;
+    qreal m_tabStop = 80;
+    qreal m_rowHeight = 0;
+};
+
+} // namespace wimblet

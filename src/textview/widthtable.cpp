@@ -1,0 +1,108 @@
+#include "textview/widthtable.h"
+
+#include "lines/charwidths.h"
+#include "textview/shownchars.h"
+
+#include <QFontMetricsF>
+
+#include <cmath>
+
+namespace wimblet {
+
+namespace {
+
+struct Range
+{
+    char16_t first, last;
+};
+
+// Latin, Greek, Cyrillic, general punctuation, currency, arrows and box drawing: the
+// characters of the editor's usual texts, measured one by one.
+constexpr Range kMeasured[]
+    = {{0x20, 0x7E},     {0xA0, 0x24F},    {0x370, 0x3FF},   {0x400, 0x4FF},  {0x1E00, 0x1EFF},
+       {0x2000, 0x206F}, {0x20A0, 0x20CF}, {0x2100, 0x21FF}, {0x2500, 0x257F}};
+
+// Ranges of characters a monospace layout gives two cells.
+constexpr Range kWide[] = {{0x1100, 0x115F}, {0x2E80, 0x303E}, {0x3041, 0x33FF}, {0x3400, 0x4DBF},
+                           {0x4E00, 0x9FFF}, {0xA000, 0xA4CF}, {0xAC00, 0xD7A3}, {0xF900, 0xFAFF},
+                           {0xFE30, 0xFE4F}, {0xFF00, 0xFF60}, {0xFFE0, 0xFFE6}};
+
+bool isWide(char16_t c)
+{
+    for (const Range &r : kWide)
+        if (c >= r.first && c <= r.last)
+            return true;
+    return false;
+}
+
+bool takesNoRoom(char16_t c)
+{
+    if (QChar::isLowSurrogate(c))
+        return true; // its high surrogate carries the pair's width
+    switch (QChar::category(char32_t(c))) {
+    case QChar::Mark_NonSpacing:
+    case QChar::Mark_Enclosing:
+    case QChar::Other_Format:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+WidthTable::WidthTable(const QFont &font)
+    : m_font(font)
+    , m_widths(65536, kUnknownWidth)
+{
+    m_charWidth = qint32(std::lround(QFontMetricsF(font).horizontalAdvance(QLatin1Char('x')) * 64));
+    m_charWidth = std::max<qint32>(m_charWidth, 64);
+    measureCommonRanges();
+    estimateTheRest();
+}
+
+void WidthTable::measureCommonRanges()
+{
+    CharWidths measured(m_font);
+    for (const Range &r : kMeasured) {
+        for (char32_t c = r.first; c <= r.last; ++c) {
+            measured.measure(char16_t(c));
+            m_widths[c] = measured.table()[c];
+        }
+    }
+    // A character drawn as a stand-in takes the stand-in's room.
+    for (char16_t c : {u'\n', u'\r', char16_t(0x2028), char16_t(0x2029)}) {
+        const char16_t standIn = standInOf(c);
+        if (m_widths[standIn] <= 0)
+            measured.measure(standIn);
+        m_widths[c] = measured.table()[standIn];
+    }
+}
+
+void WidthTable::estimateTheRest()
+{
+    for (int c = 0; c < 65536; ++c) {
+        qint32 &w = m_widths[size_t(c)];
+        if (w > 0)
+            continue;
+        if (takesNoRoom(char16_t(c)))
+            w = kNoWidth;
+        else if (QChar::isHighSurrogate(char16_t(c)) || isWide(char16_t(c)))
+            w = 2 * m_charWidth;
+        else
+            w = m_charWidth;
+    }
+    m_widths[u'\t'] = kNoWidth; // tabs reach the next tab stop instead
+}
+
+WrapSetup WidthTable::setup(qreal lineWidth, qreal tabStop) const
+{
+    WrapSetup s;
+    s.widths = m_widths.data();
+    s.metrics.lineWidth = std::max<qint64>(std::llround(lineWidth * 64), m_charWidth);
+    s.metrics.tabStop = std::max<qint64>(std::llround(tabStop * 64), 64);
+    s.rowCharsHint = rowCharsFor(s.widths, s.metrics.lineWidth);
+    return s;
+}
+
+} // namespace wimblet
