@@ -60,6 +60,9 @@ public:
     qint64 rowStart(qint64 row);
     // The row at the top of the viewport.
     qint64 topRow();
+    // Room for text on a row, in px: the viewport's width less the margins.
+    qreal rowWidth() const { return m_layout.lineWidth(); }
+    qreal tabStop() const { return m_layout.tabStop(); }
 
     bool canUndo() const { return m_undo.canUndo(); }
     bool canRedo() const { return m_undo.canRedo(); }

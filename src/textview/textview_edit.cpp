@@ -191,7 +191,7 @@ bool TextView::handleMoveKey(QKeyEvent *event)
             return moveTo(m_store.length(), select), true;
         const ViewRow row = m_layout.rowAt(m_caret);
         // A wrapped row's end is the next row's start: stay before its hanging blank.
-        moveTo(row.endsParagraph ? row.end : m_layout.offsetAt(row, 1e9), select);
+        moveTo(row.endsParagraph ? row.end : m_layout.offsetAt(row, qreal(INT_MAX)), select);
         return true;
     }
     default:

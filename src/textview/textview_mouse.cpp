@@ -20,10 +20,8 @@ constexpr int kAutoScrollMs = 50;
 
 QString textOf(const QMimeData *data)
 {
-    if (!data || !data->hasText())
-        return QString();
-    // A line separator would look like a line break without being one.
-    return data->text().replace(QChar::LineSeparator, QLatin1String("\r\n"));
+    // The characters as they come: a lone LF or a separator stays itself.
+    return data && data->hasText() ? data->text() : QString();
 }
 
 } // namespace

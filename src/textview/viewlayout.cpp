@@ -16,6 +16,8 @@ namespace {
 // A row holds at most this many units of text to draw: the rows are cut by width,
 // and only blanks hanging past the edge or marks of no width make one longer.
 constexpr qint64 kMostShownUnits = 8192;
+// Past the end of any row, yet well inside the layout's fixed-point range.
+constexpr qreal kFarRight = 1e6;
 
 bool isBlank(QChar c)
 {
@@ -144,6 +146,7 @@ qreal ViewLayout::xOf(const ViewRow &row, qint64 offset) const
 qint64 ViewLayout::offsetAt(const ViewRow &row, qreal x) const
 {
     const auto layout = layoutOf(row, nullptr);
+    x = std::clamp<qreal>(x, -1, kFarRight); // the layout's fixed point would overflow
     qint64 offset = row.start + layout->lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
     if (!row.endsParagraph && offset >= row.end && row.end > row.start) {
         // The end of a wrapped row is where the next row starts: stay on this one.

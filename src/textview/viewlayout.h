@@ -71,6 +71,7 @@ public:
     // x of an offset of the row, from the row's left edge.
     qreal xOf(const ViewRow &row, qint64 offset) const;
     // The offset nearest to x on the row; never past a wrapped row's last character.
+    // Any x past the row's end gives its end.
     qint64 offsetAt(const ViewRow &row, qreal x) const;
     void paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft, qint64 selectionFrom,
                   qint64 selectionTo, const RowColours &colours) const;

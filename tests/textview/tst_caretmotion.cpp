@@ -1,0 +1,137 @@
+// Caret places and moves over the store alone: graphemes, words and paragraphs,
+// including texts longer than the windows the moves read.
+#include "textview/caretmotion.h"
+#include "textview/shownchars.h"
+
+#include <QTest>
+
+using namespace wimblet;
+
+class CaretMotionTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void graphemesStepOverWholeClusters_data();
+    void graphemesStepOverWholeClusters();
+    void wordMovesCrossLongWordsInSteps();
+    void wordAroundFindsTheWord_data();
+    void wordAroundFindsTheWord();
+    void standInsOnlyForLoneBreaks_data();
+    void standInsOnlyForLoneBreaks();
+};
+
+void CaretMotionTest::graphemesStepOverWholeClusters_data()
+{
+    QTest::addColumn<QString>("text");
+    // Every place the caret stops walking forward; walking back stops at the same.
+    QTest::addColumn<QList<qint64>>("stops");
+    QTest::newRow("plain") << "abc" << QList<qint64> {0, 1, 2, 3};
+    QTest::newRow("CR LF is one") << "a\r\nb" << QList<qint64> {0, 1, 3, 4};
+    QTest::newRow("lone CR and LF are their own") << "\n\r\r\n" << QList<qint64> {0, 1, 2, 4};
+    QTest::newRow("surrogate pair") << QString::fromUtf16(u"\U0001F600x\U0001F601")
+                                    << QList<qint64> {0, 2, 3, 5};
+    QTest::newRow("marks join their letter")
+        << QString::fromUtf16(u"e\u0301\u0302a") << QList<qint64> {0, 3, 4};
+    QTest::newRow("flag of two regional indicators")
+        << QString::fromUtf16(u"a\U0001F1EE\U0001F1E9b") << QList<qint64> {0, 1, 5, 6};
+    QTest::newRow("letter under 100 marks")
+        << QStringLiteral("a") + QString(100, QChar(0x301)) + QStringLiteral("b")
+        << QList<qint64> {0, 101, 102};
+}
+
+void CaretMotionTest::graphemesStepOverWholeClusters()
+{
+    QFETCH(QString, text);
+    QFETCH(QList<qint64>, stops);
+
+    const TextStore store(text);
+    QList<qint64> forward {0};
+    while (forward.last() < store.length())
+        forward << nextGrapheme(store, forward.last());
+    QCOMPARE(forward, stops);
+    QList<qint64> backward {store.length()};
+    while (backward.first() > 0)
+        backward.prepend(previousGrapheme(store, backward.first()));
+    QCOMPARE(backward, stops);
+    for (qint64 stop : stops)
+        QCOMPARE(caretPlace(store, stop), stop);
+}
+
+void CaretMotionTest::wordMovesCrossLongWordsInSteps()
+{
+    // A word longer than any window is still crossed, a window at a time, and the
+    // move never lands inside a surrogate pair cut by the window.
+    const QString word = QString::fromUtf16(u"\U0001F600").repeated(5000);
+    const TextStore store(QStringLiteral("x ") + word + QStringLiteral(" y"));
+    qint64 at = 2;
+    int steps = 0;
+    while (store.at(at) != u' ' && steps < 100) {
+        at = nextWordStart(store, at);
+        QCOMPARE(caretPlace(store, at), at);
+        ++steps;
+    }
+    QVERIFY(steps > 1);
+    QCOMPARE(nextWordStart(store, 2 + word.size()), store.length());
+    qint64 back = store.length() - 1;
+    for (steps = 0; back > 2 && steps < 100; ++steps) {
+        back = previousWordStart(store, back);
+        QCOMPARE(caretPlace(store, back), back);
+    }
+    QCOMPARE(back, 2);
+}
+
+void CaretMotionTest::wordAroundFindsTheWord_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<QString>("word");
+    QTest::newRow("inside") << "one two" << 5ll << "two";
+    QTest::newRow("at the start of a word") << "one two" << 4ll << "two";
+    QTest::newRow("at a paragraph's end") << "one two\r\nx" << 7ll << "two";
+    QTest::newRow("at the text's end") << "one two" << 7ll << "two";
+    QTest::newRow("digits and dots") << "pi is 3.14 here" << 7ll << "3.14";
+    QTest::newRow("never across the break") << "ab\r\ncd" << 4ll << "cd";
+}
+
+void CaretMotionTest::wordAroundFindsTheWord()
+{
+    QFETCH(QString, text);
+    QFETCH(qint64, offset);
+    QFETCH(QString, word);
+
+    const TextStore store(text);
+    const Span span = wordAround(store, offset);
+    QCOMPARE(store.text(span.from, span.to - span.from), word);
+}
+
+void CaretMotionTest::standInsOnlyForLoneBreaks_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QChar>("before");
+    QTest::addColumn<QChar>("after");
+    QTest::addColumn<QString>("shown");
+    const QChar none;
+    QTest::newRow("CR LF stays") << "a\r\nb" << none << none << "a\r\nb";
+    QTest::newRow("lone LF and CR") << "a\nb\rc" << none << none
+                                    << QString::fromUtf16(u"a\u2193b\u2190c");
+    QTest::newRow("CR whose LF is past the end") << "ab\r" << none << QChar(u'\n') << "ab\r";
+    QTest::newRow("LF whose CR is before the start") << "\nab" << QChar(u'\r') << none << "\nab";
+    QTest::newRow("separators") << QString::fromUtf16(u"\u2028\u2029") << none << none
+                                << QString::fromUtf16(u"\u21B5\u00B6");
+}
+
+void CaretMotionTest::standInsOnlyForLoneBreaks()
+{
+    QFETCH(QString, text);
+    QFETCH(QChar, before);
+    QFETCH(QChar, after);
+    QFETCH(QString, shown);
+
+    QString turned = text;
+    QCOMPARE(applyStandIns(turned, before, after), shown != text);
+    QCOMPARE(turned, shown);
+}
+
+QTEST_MAIN(CaretMotionTest)
+#include "tst_caretmotion.moc"

@@ -1,0 +1,163 @@
+// The text view's row figures against the rows of every paragraph wrapped from
+// scratch, at several widths, after edits and after a change of width.
+#include "viewtest.h"
+
+#include "support/sampletext.h"
+#include "textview/shownchars.h"
+#include "textview/widthtable.h"
+
+#include <QTextBoundaryFinder>
+
+using namespace wimblet;
+using namespace wimblet::viewtest;
+
+namespace {
+
+// Row starts of the whole text, each paragraph wrapped on its own with wrapRows.
+std::vector<qint64> naiveRowStarts(const QString &text, const WrapSetup &setup)
+{
+    std::vector<qint64> starts;
+    qint64 from = 0;
+    for (;;) {
+        qsizetype end = text.indexOf(QLatin1String("\r\n"), from);
+        const bool last = end < 0;
+        if (last)
+            end = text.size();
+        QString paragraph = text.mid(from, end - from);
+        applyStandIns(paragraph, QChar(), QChar());
+        std::vector<quint8> breaks(size_t(paragraph.size()) + 1, 0);
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Line, paragraph);
+        for (qsizetype p = finder.toNextBoundary(); p >= 0; p = finder.toNextBoundary())
+            breaks[size_t(p)] = 1;
+        std::vector<int> rows;
+        wrapRows(paragraph, setup.widths, breaks.data(), setup.metrics, rows);
+        for (int r : rows)
+            starts.push_back(from + r);
+        if (last)
+            return starts;
+        from = end + 2;
+    }
+}
+
+QString sampleWithLongParagraph()
+{
+    QString text = testsupport::sampleText(24 * 1024, 7);
+    // One paragraph long enough to keep its own row starts, lone breaks inside.
+    QString longOne
+        = testsupport::sampleText(12 * 1024, 8).replace(QLatin1String("\r\n"), QLatin1String(" "));
+    longOne.replace(500, 1, QLatin1String("\n"));
+    longOne.replace(900, 1, QLatin1String("\r"));
+    return text.left(9000) + QLatin1String("\r\n") + longOne + QLatin1String("\r\n") + text.mid(9000);
+}
+
+} // namespace
+
+class TextViewRowsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        delete m_view;
+        m_view = nullptr;
+    }
+
+    void rowsMatchTheWholeTextWrapped_data();
+    void rowsMatchTheWholeTextWrapped();
+    void rowsFollowEdits_data();
+    void rowsFollowEdits();
+    void topRowKeepsItsTextAcrossResize();
+
+private:
+    void compareWithNaive(const char *when);
+
+    TextView *m_view = nullptr;
+};
+
+void TextViewRowsTest::compareWithNaive(const char *when)
+{
+    const WidthTable widths(m_view->font());
+    const WrapSetup setup = widths.setup(m_view->rowWidth(), m_view->tabStop());
+    const QString text = m_view->text();
+    const std::vector<qint64> starts = naiveRowStarts(text, setup);
+    QVERIFY2(qint64(starts.size()) == m_view->rowCount(), when);
+    for (size_t row = 0; row < starts.size(); ++row) {
+        QVERIFY2(m_view->rowStart(qint64(row)) == starts[row], when);
+        QVERIFY2(m_view->rowOfOffset(starts[row]) == qint64(row), when);
+    }
+    QCOMPARE(m_view->rowStart(qint64(starts.size())), qint64(text.size()));
+}
+
+void TextViewRowsTest::rowsMatchTheWholeTextWrapped_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("width");
+    const QString sample = sampleWithLongParagraph();
+    for (int width : {120, 260, 333, 700}) {
+        QTest::addRow("sample at %d px", width) << sample << width;
+        QTest::addRow("tabs and blanks at %d px", width)
+            << QStringLiteral("a\tbb\tccc\t\tx    y").repeated(40) << width;
+    }
+    QTest::newRow("empty") << QString() << 300;
+    QTest::newRow("only breaks") << QStringLiteral("\r\n\r\n\n\r") << 300;
+    QTest::newRow("blanks wider than a row") << QString(500, u' ') + QStringLiteral("x") << 200;
+    QTest::newRow("one long word") << QString(3000, u'w') << 200;
+}
+
+void TextViewRowsTest::rowsMatchTheWholeTextWrapped()
+{
+    QFETCH(QString, text);
+    QFETCH(int, width);
+
+    m_view = shownView(width);
+    m_view->setText(text);
+    compareWithNaive("after setText");
+}
+
+void TextViewRowsTest::rowsFollowEdits_data()
+{
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<qint64>("removed");
+    QTest::addColumn<QString>("inserted");
+    QTest::newRow("typing in the long paragraph") << 9300ll << 0ll << "some more words ";
+    QTest::newRow("joining two paragraphs") << 8999ll << 4ll << "";
+    QTest::newRow("breaking a paragraph") << 120ll << 0ll << "\r\n";
+    QTest::newRow("a lone CR before a break") << 8999ll << 0ll << "\r";
+    QTest::newRow("a pasted stretch with breaks") << 400ll << 300ll << "one\r\ntwo\nthree\r\n";
+}
+
+void TextViewRowsTest::rowsFollowEdits()
+{
+    QFETCH(qint64, offset);
+    QFETCH(qint64, removed);
+    QFETCH(QString, inserted);
+
+    m_view = shownView(333);
+    m_view->setText(sampleWithLongParagraph());
+    QCOMPARE(m_view->rowCount() > 0, true);
+    m_view->replaceRange(offset, removed, inserted);
+    compareWithNaive("after the edit");
+    m_view->undo();
+    compareWithNaive("after undo");
+    m_view->resize(517, 300);
+    compareWithNaive("after a resize");
+}
+
+void TextViewRowsTest::topRowKeepsItsTextAcrossResize()
+{
+    m_view = shownView(333);
+    m_view->setText(sampleWithLongParagraph());
+    m_view->setCaret(m_view->rowStart(200));
+    QTest::keyClick(m_view, Qt::Key_PageDown);
+    const qint64 top = m_view->rowStart(m_view->topRow());
+    QVERIFY(top > 0);
+    m_view->resize(600, 300);
+    const qint64 newTop = m_view->rowStart(m_view->topRow());
+    // The row now at the top holds the offset that started the old top row.
+    QVERIFY(newTop <= top);
+    QVERIFY(m_view->rowStart(m_view->topRow() + 1) > top);
+}
+
+QTEST_MAIN(TextViewRowsTest)
+#include "tst_textview_rows.moc"
