@@ -1,6 +1,7 @@
 #include "textview/textview.h"
 
 #include <QApplication>
+#include <QInputMethod>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -30,6 +31,8 @@ TextView::TextView(QWidget *parent)
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_InputMethodEnabled);
     viewport()->setCursor(Qt::IBeamCursor);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
     verticalScrollBar()->setSingleStep(1);
     m_recount.setInterval(0);
     connect(&m_recount, &QTimer::timeout, this, &TextView::recountSlice);
@@ -74,15 +77,18 @@ void TextView::setSelection(qint64 anchor, qint64 caret)
     if (anchor == m_anchor && caret == m_caret)
         return;
     const bool repaintAll = hasSelection() || anchor != caret;
-    const QRect oldCaret = caretRect();
+    const QRect oldCaret = m_caretRect;
     m_anchor = anchor;
     m_caret = caret;
     ensureCaretVisible();
+    m_caretRect = caretRect();
     if (repaintAll)
         viewport()->update();
     else
         viewport()->update(oldCaret);
     restartBlink();
+    if (hasFocus())
+        QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
     Q_EMIT caretMoved();
 }
 
@@ -171,6 +177,9 @@ void TextView::scrollContentsBy(int, int)
 
 void TextView::scrollToRow(qint64 row)
 {
+    // Rows below the top may still be stale: count those the move reaches.
+    if (!m_layout.exact())
+        m_layout.countFrom(m_topOffset, std::max<qint64>(0, row - topRow()) + visibleRows());
     const qint64 most = std::max<qint64>(0, m_layout.rowCount() - visibleRows());
     m_topOffset = m_layout.row(std::clamp<qint64>(row, 0, most)).start;
     updateScrollBar();
@@ -187,7 +196,8 @@ void TextView::ensureCaretVisible()
 {
     // Rows counted on the way may move the caret's row; a few rounds settle it.
     for (int round = 0; round < 3; ++round) {
-        m_layout.countFrom(m_topOffset, visibleRows());
+        if (!m_layout.exact())
+            m_layout.countFrom(m_topOffset, visibleRows());
         const qint64 top = topRow();
         const qint64 row = m_layout.rowOfOffset(m_caret);
         if (row < top)
@@ -257,11 +267,13 @@ void TextView::paintEvent(QPaintEvent *event)
         const ViewRow row = m_layout.row(top + i);
         m_layout.paintRow(painter, row, QPointF(kMargin, kMargin + i * height), from, to, colours);
     }
-    if (focused && m_caretShown) {
-        const QRect caret = caretRect().adjusted(1, 0, -1, 0);
+    m_caretRect = caretRect();
+    if (focused && m_caretShown && m_preedit.isEmpty()) {
+        const QRect caret = m_caretRect.adjusted(1, 0, -1, 0);
         if (caret.intersects(area))
             painter.fillRect(caret, m_foreColor);
     }
+    paintPreedit(painter);
 }
 
 void TextView::resizeEvent(QResizeEvent *event)

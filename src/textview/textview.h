@@ -73,6 +73,9 @@ public:
     void paste();
     void deleteSelection();
 
+    // What an input method may read: a bounded stretch of the caret's paragraph.
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 Q_SIGNALS:
     // Once per edit, before the call that made it returns.
     void textChanged();
@@ -95,6 +98,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool event(QEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     // textview.cpp: document, rows and scrolling
@@ -127,6 +134,10 @@ private:
     void setPrimarySelection() const;
     void insertFromMime(const QMimeData *data);
     QMenu *createContextMenu();
+    // textview_input.cpp: input methods and drag and drop
+    void startDrag();
+    void paintPreedit(QPainter &painter);
+    Span surroundingWindow() const;
 
     TextStore m_store;
     ViewLayout m_layout;
@@ -149,6 +160,11 @@ private:
     QElapsedTimer m_sinceDoubleClick;
     QPoint m_doubleClickPoint;
     qreal m_wheelRest = 0; // part of a row the wheel has scrolled
+    QString m_preedit; // the input method's text being composed, drawn at the caret
+    bool m_mayDrag = false; // pressed inside the selection: a move starts a drag
+    QPoint m_pressPoint;
+    bool m_droppedHere = false; // the drag ended in this view, which moved the text itself
+    QRect m_caretRect; // where the caret was drawn last
 };
 
 } // namespace wimblet

@@ -77,6 +77,14 @@ void TextView::mousePressEvent(QMouseEvent *event)
                              && (event->position().toPoint() - m_doubleClickPoint).manhattanLength()
                                     < QApplication::startDragDistance();
     m_sinceDoubleClick.invalidate();
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    if (!tripleClick && !shift && hasSelection() && offset > selectionStart()
+        && offset < selectionEnd()) {
+        // Pressed on the selection: a move drags it, a release places the caret.
+        m_mayDrag = true;
+        m_pressPoint = event->position().toPoint();
+        return;
+    }
     m_dragging = true;
     if (tripleClick) {
         m_unit = Unit::Paragraph;
@@ -84,7 +92,7 @@ void TextView::mousePressEvent(QMouseEvent *event)
         setSelection(m_unitAnchor.from, m_unitAnchor.to);
     } else {
         m_unit = Unit::Char;
-        setSelection(event->modifiers() & Qt::ShiftModifier ? m_anchor : offset, offset);
+        setSelection(shift ? m_anchor : offset, offset);
     }
 }
 
@@ -102,6 +110,12 @@ void TextView::mouseDoubleClickEvent(QMouseEvent *event)
 
 void TextView::mouseMoveEvent(QMouseEvent *event)
 {
+    if (m_mayDrag && (event->buttons() & Qt::LeftButton)
+        && (event->position().toPoint() - m_pressPoint).manhattanLength()
+               >= QApplication::startDragDistance()) {
+        startDrag();
+        return;
+    }
     if (!m_dragging || !(event->buttons() & Qt::LeftButton))
         return;
     m_lastMouse = event->position().toPoint();
@@ -130,6 +144,10 @@ void TextView::mouseReleaseEvent(QMouseEvent *event)
 {
     if (event->button() != Qt::LeftButton)
         return;
+    if (m_mayDrag) {
+        m_mayDrag = false;
+        setCaret(offsetAtPoint(event->position().toPoint()));
+    }
     m_dragging = false;
     m_autoScroll.stop();
     if (hasSelection())

@@ -1,0 +1,311 @@
+// The text view as a widget: what it paints, its context menu, input methods, drops,
+// the primary selection, scrolling and the change signal of a whole-text write.
+#include "viewtest.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QInputMethodEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSignalSpy>
+
+using namespace wimblet;
+using namespace wimblet::viewtest;
+
+namespace {
+
+// The darkest grey level painted in the viewport.
+int darkest(TextView *view)
+{
+    const QImage image = view->viewport()->grab().toImage();
+    int level = 255;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            level = std::min(level, qGray(image.pixel(x, y)));
+    return level;
+}
+
+// Pixels of the viewport painted in a colour near `colour`.
+int pixelsNear(TextView *view, const QColor &colour)
+{
+    const QImage image = view->viewport()->grab().toImage();
+    int count = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (qAbs(c.red() - colour.red()) + qAbs(c.green() - colour.green())
+                    + qAbs(c.blue() - colour.blue())
+                < 24)
+                ++count;
+        }
+    return count;
+}
+
+QStringList enabledActions(QMenu *menu)
+{
+    QStringList names;
+    for (QAction *action : menu->actions())
+        if (!action->isSeparator() && action->isEnabled())
+            names << action->text().remove(u'&');
+    return names;
+}
+
+} // namespace
+
+class TextViewWidgetTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init()
+    {
+        m_view = shownView();
+        QVERIFY(QTest::qWaitForWindowActive(m_view));
+    }
+    void cleanup()
+    {
+        delete m_view;
+        m_view = nullptr;
+    }
+
+    void selectionShowsOnlyWithFocus();
+    void standInsAreGreyAndRealGlyphsAreNot_data();
+    void standInsAreGreyAndRealGlyphsAreNot();
+    void foreColourPaintsTheText();
+    void contextMenuEnablesWhatApplies_data();
+    void contextMenuEnablesWhatApplies();
+    void inputMethodCommitsButNeverKeepsPreedit_data();
+    void inputMethodCommitsButNeverKeepsPreedit();
+    void surroundingTextIsBounded();
+    void droppedTextGoesInAtThePoint_data();
+    void droppedTextGoesInAtThePoint();
+    void middleClickPastesThePrimarySelection();
+    void wheelScrollsByRows_data();
+    void wheelScrollsByRows();
+    void setTextSignalsOnlyWhenTheTextDiffers_data();
+    void setTextSignalsOnlyWhenTheTextDiffers();
+
+private:
+    TextView *m_view = nullptr;
+};
+
+void TextViewWidgetTest::selectionShowsOnlyWithFocus()
+{
+    const QColor highlight = m_view->palette().color(QPalette::Highlight);
+    m_view->setText(QStringLiteral("some selected text"));
+    m_view->selectAll();
+    QVERIFY(m_view->hasFocus());
+    QVERIFY(pixelsNear(m_view, highlight) > 100);
+    auto *other = new QWidget;
+    other->show();
+    QVERIFY(QTest::qWaitForWindowActive(other));
+    QVERIFY(!m_view->hasFocus());
+    QCOMPARE(pixelsNear(m_view, highlight), 0);
+    delete other;
+}
+
+void TextViewWidgetTest::standInsAreGreyAndRealGlyphsAreNot_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("grey");
+    QTest::newRow("lone LF") << "\n\n\n\n" << true;
+    QTest::newRow("lone CR") << "\r\r\r\r" << true;
+    QTest::newRow("line separator") << QString(4, QChar::LineSeparator) << true;
+    QTest::newRow("the arrow typed") << QString(4, QChar(0x2193)) << false;
+}
+
+void TextViewWidgetTest::standInsAreGreyAndRealGlyphsAreNot()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, grey);
+
+    m_view->setForeColor(Qt::black);
+    m_view->setText(text);
+    m_view->clearFocus(); // no caret
+    QCOMPARE(m_view->rowCount(), 1);
+    // Black text has black pixels; grey stand-ins none darker than their grey.
+    const int level = darkest(m_view);
+    QVERIFY(level < 200); // something was drawn
+    QCOMPARE(level >= 100, grey);
+}
+
+void TextViewWidgetTest::foreColourPaintsTheText()
+{
+    m_view->setText(QStringLiteral("MMMMMMMM"));
+    m_view->setForeColor(QColor(200, 0, 0));
+    QVERIFY(pixelsNear(m_view, QColor(200, 0, 0)) > 20);
+    m_view->setForeColor(QColor(0, 0, 200));
+    QCOMPARE(pixelsNear(m_view, QColor(200, 0, 0)), 0);
+}
+
+void TextViewWidgetTest::contextMenuEnablesWhatApplies_data()
+{
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<bool>("select");
+    QTest::addColumn<QString>("clipboard");
+    QTest::addColumn<QStringList>("enabled");
+    QTest::newRow("empty") << QString() << false << QString() << QStringList {};
+    QTest::newRow("typed") << "ab" << false << QString() << QStringList {"Undo", "Select All"};
+    QTest::newRow("undone") << "ab" << false << "x" << QStringList {"Redo", "Paste"};
+    QTest::newRow("selected") << "ab" << true << QString()
+                              << QStringList {"Undo", "Cut", "Copy", "Delete", "Select All"};
+}
+
+void TextViewWidgetTest::contextMenuEnablesWhatApplies()
+{
+    QFETCH(QString, script);
+    QFETCH(bool, select);
+    QFETCH(QString, clipboard);
+    QFETCH(QStringList, enabled);
+
+    QGuiApplication::clipboard()->setText(clipboard);
+    m_view->setText(QString());
+    play(m_view, script);
+    if (QTest::currentDataTag() == QLatin1String("undone"))
+        m_view->undo();
+    if (select)
+        m_view->selectAll();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
+                            m_view->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(m_view->viewport(), &event);
+    auto *menu = m_view->findChild<QMenu *>();
+    QVERIFY(menu);
+    QCOMPARE(enabledActions(menu), enabled);
+    menu->close();
+}
+
+void TextViewWidgetTest::inputMethodCommitsButNeverKeepsPreedit_data()
+{
+    QTest::addColumn<QString>("preedit");
+    QTest::addColumn<QString>("commit");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("preedit only") << "ka" << QString() << "ab";
+    QTest::newRow("commit") << QString() << QString::fromUtf16(u"\u304B")
+                            << QString::fromUtf16(u"a\u304Bb");
+    QTest::newRow("committed separator breaks the line")
+        << QString() << QString(QChar::LineSeparator) << "a\r\nb";
+}
+
+void TextViewWidgetTest::inputMethodCommitsButNeverKeepsPreedit()
+{
+    QFETCH(QString, preedit);
+    QFETCH(QString, commit);
+    QFETCH(QString, expected);
+
+    m_view->setText(QStringLiteral("ab"));
+    m_view->setCaret(1);
+    QInputMethodEvent event(preedit, {});
+    event.setCommitString(commit);
+    QApplication::sendEvent(m_view, &event);
+    QCOMPARE(m_view->text(), expected);
+    // The input method reads the caret's paragraph.
+    QCOMPARE(m_view->inputMethodQuery(Qt::ImSurroundingText).toString(),
+             expected.mid(expected.lastIndexOf(u'\n') + 1));
+}
+
+void TextViewWidgetTest::surroundingTextIsBounded()
+{
+    m_view->setText(QString(100000, u'a'));
+    m_view->setCaret(50000);
+    const QString around = m_view->inputMethodQuery(Qt::ImSurroundingText).toString();
+    QVERIFY(around.size() < 2000);
+    const int at = m_view->inputMethodQuery(Qt::ImCursorPosition).toInt();
+    QVERIFY(at > 0 && at < around.size());
+}
+
+void TextViewWidgetTest::droppedTextGoesInAtThePoint_data()
+{
+    QTest::addColumn<QString>("dropped");
+    QTest::newRow("plain") << "xyz";
+    QTest::newRow("lone LF and CR LF") << "x\ny\r\nz";
+}
+
+void TextViewWidgetTest::droppedTextGoesInAtThePoint()
+{
+    QFETCH(QString, dropped);
+
+    m_view->setText(QStringLiteral("hello"));
+    QMimeData data;
+    data.setText(dropped);
+    const QPointF start(4.5, 4 + QFontMetricsF(m_view->font()).lineSpacing() / 2);
+    QDragEnterEvent enter(start.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(m_view->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(start, Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(m_view->viewport(), &drop);
+    QCOMPARE(m_view->text(), dropped + QStringLiteral("hello"));
+    QCOMPARE(m_view->selectedText(), dropped);
+}
+
+void TextViewWidgetTest::middleClickPastesThePrimarySelection()
+{
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    if (!clipboard->supportsSelection())
+        QSKIP("This platform has no primary selection");
+    const QString text = QStringLiteral("a\nb");
+    m_view->setText(text);
+    QTest::keyClick(m_view, Qt::Key_A, Qt::ControlModifier);
+    QCOMPARE(clipboard->text(QClipboard::Selection), text);
+    QTest::keyClicks(m_view, QStringLiteral("z"));
+    QTest::mouseClick(m_view->viewport(), Qt::MiddleButton, {}, QPoint(200, 5));
+    QCOMPARE(m_view->text(), QLatin1Char('z') + text);
+}
+
+void TextViewWidgetTest::wheelScrollsByRows_data()
+{
+    QTest::addColumn<QPoint>("pixelDelta");
+    QTest::addColumn<QPoint>("angleDelta");
+    QTest::addColumn<int>("rows");
+    const int rowHeight = qRound(QFontMetricsF(monospace()).lineSpacing());
+    QTest::newRow("one notch down") << QPoint() << QPoint(0, -120) << QApplication::wheelScrollLines();
+    QTest::newRow("pixels down") << QPoint(0, -5 * rowHeight - 1) << QPoint(0, -120) << 5;
+    QTest::newRow("up at the top") << QPoint() << QPoint(0, 120) << 0;
+}
+
+void TextViewWidgetTest::wheelScrollsByRows()
+{
+    QFETCH(QPoint, pixelDelta);
+    QFETCH(QPoint, angleDelta);
+    QFETCH(int, rows);
+
+    m_view->setText(QStringLiteral("line\r\n").repeated(100));
+    const QPointF at(50, 50);
+    QWheelEvent wheel(at, m_view->mapToGlobal(at), pixelDelta, angleDelta, Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(m_view->viewport(), &wheel);
+    QCOMPARE(m_view->topRow(), rows);
+    QCOMPARE(m_view->verticalScrollBar()->value(), rows);
+}
+
+void TextViewWidgetTest::setTextSignalsOnlyWhenTheTextDiffers_data()
+{
+    QTest::addColumn<QString>("before");
+    QTest::addColumn<QString>("after");
+    QTest::addColumn<int>("signals");
+    QTest::newRow("different") << "a"
+                               << "b" << 1;
+    QTest::newRow("same") << "a\r\nb"
+                          << "a\r\nb" << 0;
+    QTest::newRow("to empty") << "a" << QString() << 1;
+}
+
+void TextViewWidgetTest::setTextSignalsOnlyWhenTheTextDiffers()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, after);
+    QFETCH(int, signals);
+
+    m_view->setText(before);
+    QTest::keyClicks(m_view, QStringLiteral("x"));
+    QTest::keyClick(m_view, Qt::Key_Backspace);
+    QSignalSpy spy(m_view, &TextView::textChanged);
+    m_view->setText(after);
+    QCOMPARE(spy.count(), signals);
+    QVERIFY(!m_view->canUndo());
+    QCOMPARE(m_view->caret(), 0);
+}
+
+QTEST_MAIN(TextViewWidgetTest)
+#include "tst_textview_widget.moc"
