@@ -19,6 +19,20 @@ constexpr int kMargin = 4;
 // Stale paragraphs counted per idle slice: a few milliseconds of wrapping.
 constexpr int kRecountBudget = 256;
 
+// Whether the store holds `text`, read piece by piece rather than built whole.
+bool holdsText(const TextStore &store, const QString &text)
+{
+    if (store.length() != text.size())
+        return false;
+    bool same = true;
+    qsizetype at = 0;
+    store.forEachPiece(0, store.length(), [&](QStringView piece) {
+        same = same && piece == QStringView(text).mid(at, piece.size());
+        at += piece.size();
+    });
+    return same;
+}
+
 } // namespace
 
 TextView::TextView(QWidget *parent)
@@ -44,7 +58,7 @@ TextView::~TextView() = default;
 
 void TextView::setText(const QString &text)
 {
-    const bool same = text.size() == m_store.length() && text == m_store.toString();
+    const bool same = holdsText(m_store, text);
     m_store.assign(text);
     m_layout.reset();
     m_undo.clear();
@@ -257,7 +271,7 @@ void TextView::paintEvent(QPaintEvent *event)
     const QRect area = event->rect();
     const qint64 first = std::max<qint64>(0, qint64((area.top() - kMargin) / height));
     const qint64 last = qint64((area.bottom() - kMargin) / height);
-    const bool focused = hasFocus();
+    const bool focused = hasFocus() || m_menuOpen;
     const RowColours colours {m_foreColor, QColor(128, 128, 128), palette().color(QPalette::Highlight),
                               palette().color(QPalette::HighlightedText)};
     // The selection shows only while the view has the focus.
@@ -298,6 +312,7 @@ void TextView::changeEvent(QEvent *event)
 void TextView::focusInEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusInEvent(event);
+    m_menuOpen = false;
     restartBlink();
     viewport()->update();
 }
@@ -305,6 +320,8 @@ void TextView::focusInEvent(QFocusEvent *event)
 void TextView::focusOutEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusOutEvent(event);
+    // A menu popping up over the view leaves its selection showing, as the menu acts on it.
+    m_menuOpen = event->reason() == Qt::PopupFocusReason;
     m_blink.stop();
     viewport()->update();
 }

@@ -165,6 +165,7 @@ private:
     QPoint m_pressPoint;
     bool m_droppedHere = false; // the drag ended in this view, which moved the text itself
     QRect m_caretRect; // where the caret was drawn last
+    bool m_menuOpen = false; // the focus went to a popup menu
 };
 
 } // namespace wimblet

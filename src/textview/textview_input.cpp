@@ -36,7 +36,7 @@ QVariant TextView::inputMethodQuery(Qt::InputMethodQuery query) const
     case Qt::ImEnabled:
         return true;
     case Qt::ImCursorRectangle:
-        return m_caretRect;
+        return m_caretRect.translated(viewport()->pos());
     case Qt::ImFont:
         return font();
     case Qt::ImCursorPosition:

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -22,6 +23,18 @@ QString textOf(const QMimeData *data)
 {
     // The characters as they come: a lone LF or a separator stays itself.
     return data && data->hasText() ? data->text() : QString();
+}
+
+// Keys the view handles itself while it has the focus: editing shortcuts, and text
+// typed without Ctrl, Alt or Meta (Alt+letter stays the menus').
+bool ownsShortcut(const QKeyEvent &key)
+{
+    for (QKeySequence::StandardKey k : {QKeySequence::Copy, QKeySequence::Cut, QKeySequence::Paste,
+                                        QKeySequence::Undo, QKeySequence::Redo, QKeySequence::SelectAll})
+        if (key.matches(k))
+            return true;
+    const Qt::KeyboardModifiers plain = Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier;
+    return !key.text().isEmpty() && !(key.modifiers() & ~plain);
 }
 
 } // namespace
@@ -219,15 +232,9 @@ void TextView::contextMenuEvent(QContextMenuEvent *event)
 
 bool TextView::event(QEvent *event)
 {
-    if (event->type() == QEvent::ShortcutOverride) {
-        // The view's own keys win over the window's shortcuts while it has the focus.
-        auto *key = static_cast<QKeyEvent *>(event);
-        if (key == QKeySequence::Copy || key == QKeySequence::Cut || key == QKeySequence::Paste
-            || key == QKeySequence::Undo || key == QKeySequence::Redo || key == QKeySequence::SelectAll
-            || !key->text().isEmpty()) {
-            event->accept();
-            return true;
-        }
+    if (event->type() == QEvent::ShortcutOverride && ownsShortcut(*static_cast<QKeyEvent *>(event))) {
+        event->accept(); // the view's own keys win over the window's shortcuts
+        return true;
     }
     if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent *>(event)->key() == Qt::Key_Tab
         && !(static_cast<QKeyEvent *>(event)->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {

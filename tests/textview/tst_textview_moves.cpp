@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QStyleHints>
 
 using namespace wimblet;
 using namespace wimblet::viewtest;
@@ -34,6 +35,8 @@ private Q_SLOTS:
     void clickPlacesTheCaretAndShiftClickExtends();
     void doubleClickSelectsTheWord_data();
     void doubleClickSelectsTheWord();
+    void draggingSelectsByUnit_data();
+    void draggingSelectsByUnit();
     void caretStaysInViewWhileMoving();
 
 private:
@@ -244,6 +247,42 @@ void TextViewMovesTest::doubleClickSelectsTheWord()
     m_view->setText(text);
     QTest::mouseDClick(m_view->viewport(), Qt::LeftButton, {}, pointOf(at));
     QCOMPARE(m_view->selectedText(), word);
+}
+
+void TextViewMovesTest::draggingSelectsByUnit_data()
+{
+    QTest::addColumn<int>("clicks"); // 1, 2 or 3 presses before the drag
+    QTest::addColumn<qint64>("from");
+    QTest::addColumn<qint64>("to");
+    QTest::addColumn<QString>("selected");
+    const QString text = QStringLiteral("one two three\r\nfour five");
+    QTest::newRow("characters forward") << 1 << 2ll << 9ll << "e two t";
+    QTest::newRow("characters backward") << 1 << 17ll << 5ll << "wo three\r\nfo";
+    QTest::newRow("words forward") << 2 << 5ll << 9ll << "two three";
+    QTest::newRow("words backward") << 2 << 9ll << 1ll << "one two three";
+    QTest::newRow("paragraphs") << 3 << 5ll << 17ll << "one two three\r\nfour five";
+}
+
+void TextViewMovesTest::draggingSelectsByUnit()
+{
+    QFETCH(int, clicks);
+    QFETCH(qint64, from);
+    QFETCH(qint64, to);
+    QFETCH(QString, selected);
+
+    // However slow the machine, the presses count as one double or triple click.
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(1 << 30);
+    m_view->setText(QStringLiteral("one two three\r\nfour five"));
+    QWidget *port = m_view->viewport();
+    if (clicks >= 2)
+        QTest::mouseDClick(port, Qt::LeftButton, {}, pointOf(from));
+    if (clicks == 3)
+        QTest::mousePress(port, Qt::LeftButton, {}, pointOf(from));
+    else if (clicks == 1)
+        QTest::mousePress(port, Qt::LeftButton, {}, pointOf(from));
+    QTest::mouseMove(port, pointOf(to));
+    QTest::mouseRelease(port, Qt::LeftButton, {}, pointOf(to));
+    QCOMPARE(m_view->selectedText(), selected);
 }
 
 void TextViewMovesTest::caretStaysInViewWhileMoving()

@@ -84,6 +84,8 @@ private Q_SLOTS:
     void middleClickPastesThePrimarySelection();
     void wheelScrollsByRows_data();
     void wheelScrollsByRows();
+    void viewKeysWinOverShortcuts_data();
+    void viewKeysWinOverShortcuts();
     void setTextSignalsOnlyWhenTheTextDiffers_data();
     void setTextSignalsOnlyWhenTheTextDiffers();
 
@@ -277,6 +279,34 @@ void TextViewWidgetTest::wheelScrollsByRows()
     QApplication::sendEvent(m_view->viewport(), &wheel);
     QCOMPARE(m_view->topRow(), rows);
     QCOMPARE(m_view->verticalScrollBar()->value(), rows);
+}
+
+void TextViewWidgetTest::viewKeysWinOverShortcuts_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("Ctrl+Z") << int(Qt::Key_Z) << int(Qt::ControlModifier) << QString() << true;
+    QTest::newRow("Ctrl+V") << int(Qt::Key_V) << int(Qt::ControlModifier) << QString() << true;
+    QTest::newRow("letter") << int(Qt::Key_A) << 0 << "a" << true;
+    QTest::newRow("Shift+letter") << int(Qt::Key_A) << int(Qt::ShiftModifier) << "A" << true;
+    QTest::newRow("Alt+letter stays the menu's")
+        << int(Qt::Key_F) << int(Qt::AltModifier) << "f" << false;
+    QTest::newRow("F5") << int(Qt::Key_F5) << 0 << QString() << false;
+}
+
+void TextViewWidgetTest::viewKeysWinOverShortcuts()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, text);
+    QFETCH(bool, taken);
+
+    QKeyEvent event(QEvent::ShortcutOverride, key, Qt::KeyboardModifiers(modifiers), text);
+    event.ignore();
+    QApplication::sendEvent(m_view, &event);
+    QCOMPARE(event.isAccepted(), taken);
 }
 
 void TextViewWidgetTest::setTextSignalsOnlyWhenTheTextDiffers_data()
