@@ -117,7 +117,10 @@ private:
     void restartBlink();
     void repaintCaret();
     // textview_edit.cpp: edits and moves
-    void applyEdit(qint64 offset, qint64 removed, const QString &inserted, EditStep::Kind kind);
+    // Whether an edit stands alone, or opens or closes a pair undone as one (a move).
+    enum class Pairing { Alone, Opens, Closes };
+    void applyEdit(qint64 offset, qint64 removed, const QString &inserted, EditStep::Kind kind,
+                   Pairing pairing = Pairing::Alone);
     void insertTyped(const QString &typed, EditStep::Kind kind = EditStep::Kind::Typing);
     void deleteBackward(bool word);
     void deleteForward(bool word);
@@ -126,7 +129,8 @@ private:
     bool handleMoveKey(QKeyEvent *event);
     bool handleEditKey(QKeyEvent *event);
     bool handleClipboardKey(QKeyEvent *event);
-    void applyStep(const EditStep &step, bool forward);
+    void applyStep(const EditStep &step, bool forward, bool announce);
+    void applySteps(const std::vector<EditStep> &steps, bool forward);
     // textview_mouse.cpp: the mouse, the menu and the clipboard
     qint64 offsetAtPoint(QPoint point);
     void extendMouseSelection(qint64 offset);

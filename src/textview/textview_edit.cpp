@@ -40,7 +40,8 @@ bool isNewLineKey(const QKeyEvent &event)
 
 } // namespace
 
-void TextView::applyEdit(qint64 offset, qint64 removed, const QString &inserted, EditStep::Kind kind)
+void TextView::applyEdit(qint64 offset, qint64 removed, const QString &inserted, EditStep::Kind kind,
+                         Pairing pairing)
 {
     EditStep step;
     step.kind = kind;
@@ -50,11 +51,18 @@ void TextView::applyEdit(qint64 offset, qint64 removed, const QString &inserted,
     step.caretBefore = m_caret;
     step.anchorBefore = m_anchor;
     step.caretAfter = offset + inserted.size();
-    applyStep(step, true);
-    m_undo.push(step);
+    applyStep(step, true, pairing != Pairing::Opens);
+    m_undo.push(step, pairing == Pairing::Closes);
 }
 
-void TextView::applyStep(const EditStep &step, bool forward)
+void TextView::applySteps(const std::vector<EditStep> &steps, bool forward)
+{
+    // Each edit of a step changes the text; the step is announced once, at its end.
+    for (size_t i = 0; i < steps.size(); ++i)
+        applyStep(forward ? steps[i] : steps[steps.size() - 1 - i], forward, i + 1 == steps.size());
+}
+
+void TextView::applyStep(const EditStep &step, bool forward, bool announce)
 {
     const QString &out = forward ? step.removed : step.inserted;
     const QString &in = forward ? step.inserted : step.removed;
@@ -73,7 +81,8 @@ void TextView::applyStep(const EditStep &step, bool forward)
         setSelection(step.caretAfter, step.caretAfter);
     else
         setSelection(step.anchorBefore, step.caretBefore);
-    Q_EMIT textChanged();
+    if (announce)
+        Q_EMIT textChanged();
 }
 
 void TextView::replaceRange(qint64 from, qint64 count, const QString &text)
@@ -117,13 +126,13 @@ void TextView::deleteForward(bool word)
 void TextView::undo()
 {
     if (m_undo.canUndo())
-        applyStep(m_undo.takeUndo(), false);
+        applySteps(m_undo.takeUndo(), false);
 }
 
 void TextView::redo()
 {
     if (m_undo.canRedo())
-        applyStep(m_undo.takeRedo(), true);
+        applySteps(m_undo.takeRedo(), true);
 }
 
 void TextView::moveTo(qint64 offset, bool select, bool keepGoalX)

@@ -129,13 +129,13 @@ void TextView::dropEvent(QDropEvent *event)
         // The view moves its own text: the source must not delete it once more.
         const qint64 from = selectionStart();
         const qint64 count = selectionEnd() - from;
-        applyEdit(from, count, QString(), EditStep::Kind::Other);
+        applyEdit(from, count, QString(), EditStep::Kind::Other, Pairing::Opens);
         if (at > from)
             at -= count;
         m_droppedHere = true;
     }
     setCaret(at);
-    applyEdit(at, 0, text, EditStep::Kind::Other);
+    applyEdit(at, 0, text, EditStep::Kind::Other, moveHere ? Pairing::Closes : Pairing::Alone);
     setSelection(at, at + text.size());
     event->acceptProposedAction();
 }

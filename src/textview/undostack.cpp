@@ -6,7 +6,9 @@ bool UndoStack::tryMerge(const EditStep &step)
 {
     if (!m_open || m_done == 0 || m_done != m_steps.size())
         return false;
-    EditStep &last = m_steps.back();
+    if (m_steps.back().size() != 1)
+        return false;
+    EditStep &last = m_steps.back().back();
     if (last.kind != step.kind)
         return false;
     switch (step.kind) {
@@ -33,11 +35,13 @@ bool UndoStack::tryMerge(const EditStep &step)
     return true;
 }
 
-void UndoStack::push(const EditStep &step)
+void UndoStack::push(const EditStep &step, bool joinLast)
 {
-    if (!tryMerge(step)) {
+    if (joinLast && m_done > 0 && m_done == m_steps.size()) {
+        m_steps.back().push_back(step);
+    } else if (!tryMerge(step)) {
         m_steps.resize(m_done);
-        m_steps.push_back(step);
+        m_steps.push_back({step});
         m_done = m_steps.size();
     }
     m_open = step.kind != EditStep::Kind::Other;
@@ -50,13 +54,13 @@ void UndoStack::clear()
     m_open = false;
 }
 
-const EditStep &UndoStack::takeUndo()
+const std::vector<EditStep> &UndoStack::takeUndo()
 {
     m_open = false;
     return m_steps[--m_done];
 }
 
-const EditStep &UndoStack::takeRedo()
+const std::vector<EditStep> &UndoStack::takeRedo()
 {
     m_open = false;
     return m_steps[m_done++];
