@@ -14,8 +14,6 @@ namespace wimblet {
 
 namespace {
 
-// Room between the viewport's edges and the text, as the text box leaves.
-constexpr int kMargin = 4;
 // Stale paragraphs counted per idle slice: a few milliseconds of wrapping.
 constexpr int kRecountBudget = 256;
 

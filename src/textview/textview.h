@@ -104,6 +104,9 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    // Room between the viewport's edges and the text, as the text box leaves.
+    static constexpr int kMargin = 4;
+
     // textview.cpp: document, rows and scrolling
     void relayout();
     void recountSlice();

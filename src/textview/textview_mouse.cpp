@@ -16,7 +16,6 @@ namespace wimblet {
 
 namespace {
 
-constexpr int kMargin = 4; // as in textview.cpp
 constexpr int kAutoScrollMs = 50;
 
 QString textOf(const QMimeData *data)

@@ -64,19 +64,22 @@ WidthTable::WidthTable(const QFont &font)
 void WidthTable::measureCommonRanges()
 {
     CharWidths measured(m_font);
-    for (const Range &r : kMeasured) {
-        for (char32_t c = r.first; c <= r.last; ++c) {
-            measured.measure(char16_t(c));
-            m_widths[c] = measured.table()[c];
-        }
-    }
+    const QFontMetricsF metrics(m_font);
+    const auto measure = [&](char16_t c) {
+        measured.measure(c);
+        qint32 w = measured.table()[c];
+        // A font whose glyphs may change with their neighbours still has an advance
+        // for each; the rows then follow it, kerning aside.
+        if (w <= 0 && !takesNoRoom(c) && c != u'\t')
+            w = qint32(std::lround(metrics.horizontalAdvance(QChar(c)) * 64));
+        m_widths[c] = w;
+    };
+    for (const Range &r : kMeasured)
+        for (char32_t c = r.first; c <= r.last; ++c)
+            measure(char16_t(c));
     // A character drawn as a stand-in takes the stand-in's room.
-    for (char16_t c : {u'\n', u'\r', char16_t(0x2028), char16_t(0x2029)}) {
-        const char16_t standIn = standInOf(c);
-        if (m_widths[standIn] <= 0)
-            measured.measure(standIn);
-        m_widths[c] = measured.table()[standIn];
-    }
+    for (char16_t c : {u'\n', u'\r', char16_t(0x2028), char16_t(0x2029)})
+        m_widths[c] = m_widths[standInOf(c)];
 }
 
 void WidthTable::estimateTheRest()

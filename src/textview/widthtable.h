@@ -12,7 +12,8 @@ namespace wimblet {
 
 // Widths measured for the scripts the editor is mostly used with; the others are
 // estimated from the font's character width (wide East Asian characters two of them,
-// marks none), so their rows may end a little short of, or past, the edge.
+// marks none), so their rows may end a little short of, or past, the edge. Meant for a
+// monospace font; a proportional one gets each character's own advance, kerning aside.
 class WidthTable
 {
 public:
