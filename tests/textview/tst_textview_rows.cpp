@@ -6,6 +6,7 @@
 #include "textview/shownchars.h"
 #include "textview/widthtable.h"
 
+#include <QRandomGenerator>
 #include <QTextBoundaryFinder>
 
 using namespace wimblet;
@@ -67,6 +68,8 @@ private Q_SLOTS:
     void rowsMatchTheWholeTextWrapped();
     void rowsFollowEdits_data();
     void rowsFollowEdits();
+    void rowsSurviveRandomEditsAndUndo_data();
+    void rowsSurviveRandomEditsAndUndo();
     void topRowKeepsItsTextAcrossResize();
 
 private:
@@ -142,6 +145,45 @@ void TextViewRowsTest::rowsFollowEdits()
     compareWithNaive("after undo");
     m_view->resize(517, 300);
     compareWithNaive("after a resize");
+}
+
+void TextViewRowsTest::rowsSurviveRandomEditsAndUndo_data()
+{
+    QTest::addColumn<quint32>("seed");
+    QTest::addColumn<int>("width");
+    QTest::newRow("seed 1, narrow") << 1u << 150;
+    QTest::newRow("seed 2, wide") << 2u << 500;
+    QTest::newRow("seed 3") << 3u << 260;
+}
+
+void TextViewRowsTest::rowsSurviveRandomEditsAndUndo()
+{
+    QFETCH(quint32, seed);
+    QFETCH(int, width);
+
+    // Lone CRs and LFs meeting and parting make and unmake line breaks and stand-ins.
+    static const QString pieces[] = {"\r", "\n", "\r\n", " ", "word", "\t", "xx yy", "\u2028"};
+    QRandomGenerator rng(seed);
+    m_view = shownView(width);
+    const QString original = testsupport::sampleText(6 * 1024, seed).left(6000);
+    m_view->setText(original);
+    QString model = original;
+    for (int i = 0; i < 120; ++i) {
+        const qint64 at = rng.bounded(int(model.size()) + 1);
+        const qint64 removed = std::min<qint64>(rng.bounded(4) ? 0 : rng.bounded(30), model.size() - at);
+        QString inserted;
+        for (int n = rng.bounded(4); n > 0; --n)
+            inserted += pieces[rng.bounded(int(std::size(pieces)))];
+        m_view->replaceRange(at, removed, inserted);
+        model.replace(at, removed, inserted);
+        if (i % 30 == 29)
+            compareWithNaive("after random edits");
+    }
+    QCOMPARE(m_view->text(), model);
+    while (m_view->canUndo())
+        m_view->undo();
+    QCOMPARE(m_view->text(), original);
+    compareWithNaive("after undoing them all");
 }
 
 void TextViewRowsTest::topRowKeepsItsTextAcrossResize()
