@@ -270,14 +270,21 @@ void TextView::paintEvent(QPaintEvent *event)
     const qint64 first = std::max<qint64>(0, qint64((area.top() - kMargin) / height));
     const qint64 last = qint64((area.bottom() - kMargin) / height);
     const bool focused = hasFocus() || m_menuOpen;
-    const RowColours colours {m_foreColor, QColor(128, 128, 128), palette().color(QPalette::Highlight),
-                              palette().color(QPalette::HighlightedText)};
+    RowPaint paint {m_foreColor, QColor(128, 128, 128), palette().color(QPalette::Highlight),
+                    palette().color(QPalette::HighlightedText)};
     // The selection shows only while the view has the focus.
-    const qint64 from = focused ? selectionStart() : 0;
-    const qint64 to = focused ? selectionEnd() : 0;
+    if (focused) {
+        paint.selectionFrom = selectionStart();
+        paint.selectionTo = selectionEnd();
+    }
+    if (!m_preedit.isEmpty()) {
+        paint.preeditAt = m_caret;
+        paint.preeditRow = m_layout.rowOfOffset(m_caret);
+        paint.preedit = m_preedit;
+    }
     for (qint64 i = first; i <= last && top + i < m_layout.rowCount(); ++i) {
         const ViewRow row = m_layout.row(top + i);
-        m_layout.paintRow(painter, row, QPointF(kMargin, kMargin + i * height), from, to, colours);
+        m_layout.paintRow(painter, row, QPointF(kMargin, kMargin + i * height), paint);
     }
     m_caretRect = caretRect();
     if (focused && m_caretShown && m_preedit.isEmpty()) {
@@ -285,7 +292,6 @@ void TextView::paintEvent(QPaintEvent *event)
         if (caret.intersects(area))
             painter.fillRect(caret, m_foreColor);
     }
-    paintPreedit(painter);
 }
 
 void TextView::resizeEvent(QResizeEvent *event)

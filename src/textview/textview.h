@@ -143,7 +143,6 @@ private:
     QMenu *createContextMenu();
     // textview_input.cpp: input methods and drag and drop
     void startDrag();
-    void paintPreedit(QPainter &painter);
     Span surroundingWindow() const;
 
     TextStore m_store;

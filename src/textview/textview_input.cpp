@@ -7,7 +7,6 @@
 #include <QDrag>
 #include <QInputMethodEvent>
 #include <QMimeData>
-#include <QPainter>
 
 namespace wimblet {
 
@@ -74,22 +73,6 @@ void TextView::inputMethodEvent(QInputMethodEvent *event)
     m_preedit = event->preeditString();
     viewport()->update();
     event->accept();
-}
-
-void TextView::paintPreedit(QPainter &painter)
-{
-    if (m_preedit.isEmpty() || !m_caretRect.isValid())
-        return;
-    // Drawn over the text after the caret, underlined, until the input method commits.
-    const QFontMetricsF metrics(font());
-    const QRectF box(m_caretRect.center().x(), m_caretRect.top(), metrics.horizontalAdvance(m_preedit),
-                     m_caretRect.height());
-    painter.fillRect(box, palette().color(QPalette::Base));
-    QFont underlined = font();
-    underlined.setUnderline(true);
-    painter.setFont(underlined);
-    painter.setPen(m_foreColor);
-    painter.drawText(box, Qt::AlignLeft | Qt::AlignVCenter, m_preedit);
 }
 
 void TextView::startDrag()

@@ -107,22 +107,39 @@ qint64 ViewLayout::shownEnd(const ViewRow &row) const
     return std::min(row.end, row.start + kMostShownUnits);
 }
 
-std::unique_ptr<QTextLayout> ViewLayout::layoutOf(const ViewRow &row, const QColor *standIn) const
+int ViewLayout::preeditColumn(const ViewRow &row, const RowPaint *paint) const
+{
+    if (!paint || paint->preedit.isEmpty() || paint->preeditRow != row.index
+        || paint->preeditAt < row.start || paint->preeditAt > shownEnd(row))
+        return -1;
+    return int(paint->preeditAt - row.start);
+}
+
+std::unique_ptr<QTextLayout> ViewLayout::layoutOf(const ViewRow &row, const RowPaint *paint) const
 {
     const QString raw = m_store.text(row.start, shownEnd(row) - row.start);
     QString shown = raw;
     const bool turned = applyStandIns(shown, row.start > 0 ? m_store.at(row.start - 1) : QChar(),
                                       m_store.at(row.start + raw.size()));
     auto layout = std::make_unique<QTextLayout>(shown, m_widths->font());
-    if (standIn && turned) {
-        QTextCharFormat format;
-        format.setForeground(*standIn);
-        QList<QTextLayout::FormatRange> formats;
+    // Formats count the pre-edit text as if it were in the row.
+    const int preedit = preeditColumn(row, paint);
+    const int shift = preedit < 0 ? 0 : int(paint->preedit.size());
+    QList<QTextLayout::FormatRange> formats;
+    if (paint && turned) {
+        QTextCharFormat grey;
+        grey.setForeground(paint->standIn);
         for (int i = 0; i < raw.size(); ++i)
             if (raw[i] != shown[i])
-                formats.push_back({i, 1, format});
-        layout->setFormats(formats);
+                formats.push_back({preedit >= 0 && i >= preedit ? i + shift : i, 1, grey});
     }
+    if (preedit >= 0) {
+        layout->setPreeditArea(preedit, paint->preedit);
+        QTextCharFormat underlined;
+        underlined.setFontUnderline(true);
+        formats.push_back({preedit, shift, underlined});
+    }
+    layout->setFormats(formats);
     QTextOption option;
     option.setWrapMode(QTextOption::NoWrap);
     option.setTabStopDistance(m_tabStop);
@@ -156,26 +173,31 @@ qint64 ViewLayout::offsetAt(const ViewRow &row, qreal x) const
     return offset;
 }
 
-void ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft, qint64 selectionFrom,
-                          qint64 selectionTo, const RowColours &colours) const
+void ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft,
+                          const RowPaint &paint) const
 {
-    const auto layout = layoutOf(row, &colours.standIn);
+    const auto layout = layoutOf(row, &paint);
+    const int preedit = preeditColumn(row, &paint);
+    const auto column = [&](qint64 offset) {
+        const int c = int(offset - row.start);
+        return preedit >= 0 && c > preedit ? c + int(paint.preedit.size()) : c;
+    };
     QList<QTextLayout::FormatRange> selection;
-    const qint64 from = std::max(selectionFrom, row.start);
-    const qint64 to = std::min(selectionTo, shownEnd(row));
+    const qint64 from = std::max(paint.selectionFrom, row.start);
+    const qint64 to = std::min(paint.selectionTo, shownEnd(row));
     if (from < to) {
         QTextCharFormat selected;
-        selected.setBackground(colours.highlight);
-        selected.setForeground(colours.highlightedText);
-        selection.push_back({int(from - row.start), int(to - from), selected});
+        selected.setBackground(paint.highlight);
+        selected.setForeground(paint.highlightedText);
+        selection.push_back({column(from), column(to) - column(from), selected});
     }
-    painter.setPen(colours.text);
+    painter.setPen(paint.text);
     layout->draw(&painter, topLeft, selection);
     // A selected line break shows as a blank's width of selection after the row.
-    if (row.endsParagraph && selectionFrom <= row.end && selectionTo >= row.end + 2) {
-        const qreal x = layout->lineAt(0).cursorToX(int(shownEnd(row) - row.start));
+    if (row.endsParagraph && paint.selectionFrom <= row.end && paint.selectionTo >= row.end + 2) {
+        const qreal x = layout->lineAt(0).cursorToX(column(shownEnd(row)));
         const qreal blank = QFontMetricsF(m_widths->font()).horizontalAdvance(QLatin1Char(' '));
-        painter.fillRect(QRectF(topLeft.x() + x, topLeft.y(), blank, m_rowHeight), colours.highlight);
+        painter.fillRect(QRectF(topLeft.x() + x, topLeft.y(), blank, m_rowHeight), paint.highlight);
     }
 }
 

@@ -26,13 +26,19 @@ struct ViewRow
     bool endsParagraph = true;
 };
 
-// The colours a row is drawn in.
-struct RowColours
+// How rows are drawn: colours, the selected offsets, and an input method's text being
+// composed at an offset (drawn there, underlined, not part of the text).
+struct RowPaint
 {
     QColor text;
     QColor standIn;
     QColor highlight;
     QColor highlightedText;
+    qint64 selectionFrom = 0;
+    qint64 selectionTo = 0;
+    qint64 preeditAt = -1;
+    qint64 preeditRow = -1; // the caret's row: a wrap point is the end of the row before too
+    QString preedit;
 };
 
 class ViewLayout
@@ -73,12 +79,13 @@ public:
     // The offset nearest to x on the row; never past a wrapped row's last character.
     // Any x past the row's end gives its end.
     qint64 offsetAt(const ViewRow &row, qreal x) const;
-    void paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft, qint64 selectionFrom,
-                  qint64 selectionTo, const RowColours &colours) const;
+    void paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft, const RowPaint &paint) const;
 
 private:
-    // The row's text laid out on one line; stand-ins in `standIn` when given.
-    std::unique_ptr<QTextLayout> layoutOf(const ViewRow &row, const QColor *standIn) const;
+    // The row's text laid out on one line; drawn as `paint` says when given.
+    std::unique_ptr<QTextLayout> layoutOf(const ViewRow &row, const RowPaint *paint) const;
+    // The column of the row where the pre-edit text goes, or -1.
+    int preeditColumn(const ViewRow &row, const RowPaint *paint) const;
     qint64 shownEnd(const ViewRow &row) const;
     void applySetup();
 

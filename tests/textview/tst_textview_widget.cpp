@@ -27,6 +27,18 @@ int darkest(TextView *view)
     return level;
 }
 
+// The rightmost column of the viewport holding a dark pixel.
+int inkRight(TextView *view)
+{
+    const QImage image = view->viewport()->grab().toImage();
+    int right = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < 100)
+                right = std::max(right, x);
+    return right;
+}
+
 // Pixels of the viewport painted in a colour near `colour`.
 int pixelsNear(TextView *view, const QColor &colour)
 {
@@ -197,11 +209,16 @@ void TextViewWidgetTest::inputMethodCommitsButNeverKeepsPreedit()
     QFETCH(QString, expected);
 
     m_view->setText(QStringLiteral("ab"));
+    m_view->setForeColor(Qt::black);
     m_view->setCaret(1);
+    const int plainRight = inkRight(m_view);
     QInputMethodEvent event(preedit, {});
     event.setCommitString(commit);
     QApplication::sendEvent(m_view, &event);
     QCOMPARE(m_view->text(), expected);
+    // The text being composed is drawn in the row, pushing the rest right.
+    if (!preedit.isEmpty())
+        QVERIFY(inkRight(m_view) > plainRight + 10);
     // The input method reads the caret's paragraph.
     QCOMPARE(m_view->inputMethodQuery(Qt::ImSurroundingText).toString(),
              expected.mid(expected.lastIndexOf(u'\n') + 1));
