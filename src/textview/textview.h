@@ -10,7 +10,6 @@
 #include <QAbstractScrollArea>
 #include <QBasicTimer>
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QTimer>
 
 class QMenu;
@@ -81,6 +80,10 @@ Q_SIGNALS:
     void textChanged();
     // The caret or the selection moved.
     void caretMoved();
+    // The left button was released over the view, after any selecting it did.
+    void clicked();
+    // A key was released (auto-repeat aside), after its press was handled.
+    void keyReleased(int key, Qt::KeyboardModifiers modifiers);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -92,6 +95,7 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;

@@ -272,4 +272,11 @@ void TextView::keyPressEvent(QKeyEvent *event)
     QAbstractScrollArea::keyPressEvent(event);
 }
 
+void TextView::keyReleaseEvent(QKeyEvent *event)
+{
+    QAbstractScrollArea::keyReleaseEvent(event);
+    if (!event->isAutoRepeat())
+        Q_EMIT keyReleased(event->key(), event->modifiers());
+}
+
 } // namespace wimblet

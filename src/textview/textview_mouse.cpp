@@ -164,6 +164,7 @@ void TextView::mouseReleaseEvent(QMouseEvent *event)
     m_autoScroll.stop();
     if (hasSelection())
         setPrimarySelection();
+    Q_EMIT clicked();
 }
 
 void TextView::setPrimarySelection() const

@@ -98,6 +98,7 @@ private Q_SLOTS:
     void wheelScrollsByRows();
     void viewKeysWinOverShortcuts_data();
     void viewKeysWinOverShortcuts();
+    void clicksAndKeyReleasesAreSignalled();
     void setTextSignalsOnlyWhenTheTextDiffers_data();
     void setTextSignalsOnlyWhenTheTextDiffers();
 
@@ -324,6 +325,23 @@ void TextViewWidgetTest::viewKeysWinOverShortcuts()
     event.ignore();
     QApplication::sendEvent(m_view, &event);
     QCOMPARE(event.isAccepted(), taken);
+}
+
+void TextViewWidgetTest::clicksAndKeyReleasesAreSignalled()
+{
+    m_view->setText(QStringLiteral("abc"));
+    QSignalSpy clicks(m_view, &TextView::clicked);
+    QSignalSpy releases(m_view, &TextView::keyReleased);
+    // The caret has moved by the time the click is told.
+    qint64 caretSeen = -1;
+    connect(m_view, &TextView::clicked, this, [&] { caretSeen = m_view->caret(); });
+    QTest::mouseClick(m_view->viewport(), Qt::LeftButton, {}, QPoint(200, 5));
+    QCOMPARE(clicks.count(), 1);
+    QCOMPARE(caretSeen, 3);
+    QTest::sendKeyEvent(QTest::Release, m_view, Qt::Key_Left, QString(), Qt::ShiftModifier);
+    QCOMPARE(releases.count(), 1);
+    QCOMPARE(releases.first().at(0).toInt(), int(Qt::Key_Left));
+    QCOMPARE(releases.first().at(1).value<Qt::KeyboardModifiers>(), Qt::ShiftModifier);
 }
 
 void TextViewWidgetTest::setTextSignalsOnlyWhenTheTextDiffers_data()
