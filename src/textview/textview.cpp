@@ -270,8 +270,11 @@ void TextView::paintEvent(QPaintEvent *event)
     const qint64 first = std::max<qint64>(0, qint64((area.top() - kMargin) / height));
     const qint64 last = qint64((area.bottom() - kMargin) / height);
     const bool focused = hasFocus() || m_menuOpen;
-    RowPaint paint {m_foreColor, QColor(128, 128, 128), palette().color(QPalette::Highlight),
-                    palette().color(QPalette::HighlightedText)};
+    RowPaint paint;
+    paint.text = m_foreColor;
+    paint.standIn = QColor(128, 128, 128);
+    paint.highlight = palette().color(QPalette::Highlight);
+    paint.highlightedText = palette().color(QPalette::HighlightedText);
     // The selection shows only while the view has the focus.
     if (focused) {
         paint.selectionFrom = selectionStart();
