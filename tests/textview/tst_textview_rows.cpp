@@ -4,6 +4,7 @@
 
 #include "support/sampletext.h"
 #include "textview/shownchars.h"
+#include "textview/viewlayout.h"
 #include "textview/widthtable.h"
 
 #include <QRandomGenerator>
@@ -70,6 +71,8 @@ private Q_SLOTS:
     void rowsFollowEdits();
     void rowsSurviveRandomEditsAndUndo_data();
     void rowsSurviveRandomEditsAndUndo();
+    void everyRowFitsItsWidthWhenDrawn_data();
+    void everyRowFitsItsWidthWhenDrawn();
     void topRowKeepsItsTextAcrossResize();
 
 private:
@@ -184,6 +187,49 @@ void TextViewRowsTest::rowsSurviveRandomEditsAndUndo()
         m_view->undo();
     QCOMPARE(m_view->text(), original);
     compareWithNaive("after undoing them all");
+}
+
+void TextViewRowsTest::everyRowFitsItsWidthWhenDrawn_data()
+{
+    QTest::addColumn<QString>("family");
+    QTest::addColumn<QString>("text");
+    const QString mixed
+        = QString::fromUtf16(u"Caf\u00e9 \u00fcber \u03b1\u03b2\u03b3 \u0436\u0443\u043a "
+                             u"\u2013 \u20ac12,50\tx \u00bd\n\u2028 ")
+              .repeated(60);
+    for (const char *family : {"DejaVu Sans Mono", "DejaVu Sans"}) {
+        QTest::addRow("%s, sample", family)
+            << QString::fromLatin1(family) << testsupport::sampleText(8 * 1024, 5);
+        QTest::addRow("%s, accents and scripts", family) << QString::fromLatin1(family) << mixed;
+    }
+}
+
+void TextViewRowsTest::everyRowFitsItsWidthWhenDrawn()
+{
+    QFETCH(QString, family);
+    QFETCH(QString, text);
+
+    // The widths the rows are cut by must be those the layout draws with.
+    QFont font(family);
+    font.setPixelSize(13);
+    const TextStore store(text);
+    ViewLayout layout(store);
+    layout.setFont(font);
+    layout.setLineWidth(301);
+    layout.reset();
+    layout.finishCounting();
+    QVERIFY(layout.rowCount() > 20);
+    for (qint64 i = 0; i < layout.rowCount(); ++i) {
+        const ViewRow row = layout.row(i);
+        qint64 end = row.end;
+        while (end > row.start && (store.at(end - 1) == u' ' || store.at(end - 1) == u'\t'))
+            --end; // blanks may hang past the edge
+        if (layout.xOf(row, end) > layout.lineWidth() + 0.5)
+            QFAIL(qPrintable(QStringLiteral("row %1 \"%2\" is %3 px wide")
+                                 .arg(i)
+                                 .arg(store.text(row.start, row.end - row.start))
+                                 .arg(layout.xOf(row, end))));
+    }
 }
 
 void TextViewRowsTest::topRowKeepsItsTextAcrossResize()
