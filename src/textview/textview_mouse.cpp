@@ -206,20 +206,24 @@ void TextView::insertFromMime(const QMimeData *data)
 QMenu *TextView::createContextMenu()
 {
     auto *menu = new QMenu(this);
-    const auto add = [&](const QString &name, bool enabled, auto slot) {
-        QAction *action = menu->addAction(name, this, slot);
+    // Each item shows its key, as the text box's menu does.
+    const auto add = [&](const QString &name, QKeySequence::StandardKey key, bool enabled, auto slot) {
+        const QString shortcut = QKeySequence(key).toString(QKeySequence::NativeText);
+        QAction *action
+            = menu->addAction(shortcut.isEmpty() ? name : name + u'\t' + shortcut, this, slot);
         action->setEnabled(enabled);
     };
     const QMimeData *clip = QGuiApplication::clipboard()->mimeData();
-    add(tr("&Undo"), canUndo(), &TextView::undo);
-    add(tr("&Redo"), canRedo(), &TextView::redo);
+    add(tr("&Undo"), QKeySequence::Undo, canUndo(), &TextView::undo);
+    add(tr("&Redo"), QKeySequence::Redo, canRedo(), &TextView::redo);
     menu->addSeparator();
-    add(tr("Cu&t"), hasSelection(), &TextView::cut);
-    add(tr("&Copy"), hasSelection(), &TextView::copy);
-    add(tr("&Paste"), clip && clip->hasText() && !clip->text().isEmpty(), &TextView::paste);
-    add(tr("Delete"), hasSelection(), &TextView::deleteSelection);
+    add(tr("Cu&t"), QKeySequence::Cut, hasSelection(), &TextView::cut);
+    add(tr("&Copy"), QKeySequence::Copy, hasSelection(), &TextView::copy);
+    add(tr("&Paste"), QKeySequence::Paste, clip && clip->hasText() && !clip->text().isEmpty(),
+        &TextView::paste);
+    add(tr("Delete"), QKeySequence::UnknownKey, hasSelection(), &TextView::deleteSelection);
     menu->addSeparator();
-    add(tr("Select All"), m_store.length() > 0, &TextView::selectAll);
+    add(tr("Select All"), QKeySequence::SelectAll, m_store.length() > 0, &TextView::selectAll);
     return menu;
 }
 
