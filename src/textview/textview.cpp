@@ -225,9 +225,11 @@ QRect TextView::caretRect()
 {
     if (m_layout.rowHeight() <= 0)
         return QRect();
-    const ViewRow row = m_layout.rowAt(m_caret);
+    // While text is dragged over the view, the caret shows where it would go.
+    const qint64 offset = m_dropOffset >= 0 ? m_dropOffset : m_caret;
+    const ViewRow row = m_layout.rowAt(offset);
     const qreal y = kMargin + (row.index - topRow()) * m_layout.rowHeight();
-    const qreal x = kMargin + m_layout.xOf(row, m_caret);
+    const qreal x = kMargin + m_layout.xOf(row, offset);
     return QRectF(x, y, 1, m_layout.rowHeight()).toAlignedRect().adjusted(-1, 0, 1, 0);
 }
 
@@ -290,7 +292,7 @@ void TextView::paintEvent(QPaintEvent *event)
         m_layout.paintRow(painter, row, QPointF(kMargin, kMargin + i * height), paint);
     }
     m_caretRect = caretRect();
-    if (focused && m_caretShown && m_preedit.isEmpty()) {
+    if ((focused && m_caretShown && m_preedit.isEmpty()) || m_dropOffset >= 0) {
         const QRect caret = m_caretRect.adjusted(1, 0, -1, 0);
         if (caret.intersects(area))
             painter.fillRect(caret, m_foreColor);

@@ -105,6 +105,7 @@ protected:
     void inputMethodEvent(QInputMethodEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
 
 private:
@@ -148,6 +149,7 @@ private:
     // textview_input.cpp: input methods and drag and drop
     void startDrag();
     Span surroundingWindow() const;
+    void showDropOffset(qint64 offset);
 
     TextStore m_store;
     ViewLayout m_layout;
@@ -174,6 +176,7 @@ private:
     bool m_mayDrag = false; // pressed inside the selection: a move starts a drag
     QPoint m_pressPoint;
     bool m_droppedHere = false; // the drag ended in this view, which moved the text itself
+    qint64 m_dropOffset = -1; // where dragged text would go; the selection stays as it was
     QRect m_caretRect; // where the caret was drawn last
     bool m_menuOpen = false; // the focus went to a popup menu
 };

@@ -96,13 +96,28 @@ void TextView::dragMoveEvent(QDragMoveEvent *event)
 {
     if (!event->mimeData()->hasText())
         return event->ignore();
-    setFocus(Qt::MouseFocusReason);
-    setCaret(offsetAtPoint(event->position().toPoint()));
+    showDropOffset(caretPlace(m_store, offsetAtPoint(event->position().toPoint())));
     event->acceptProposedAction();
+}
+
+void TextView::dragLeaveEvent(QDragLeaveEvent *)
+{
+    showDropOffset(-1);
+}
+
+void TextView::showDropOffset(qint64 offset)
+{
+    if (offset == m_dropOffset)
+        return;
+    viewport()->update(m_caretRect);
+    m_dropOffset = offset;
+    m_caretRect = caretRect();
+    viewport()->update(m_caretRect);
 }
 
 void TextView::dropEvent(QDropEvent *event)
 {
+    showDropOffset(-1);
     const QString text = event->mimeData()->text();
     qint64 at = caretPlace(m_store, offsetAtPoint(event->position().toPoint()));
     const bool moveHere = event->source() == this && event->dropAction() == Qt::MoveAction;
@@ -117,6 +132,7 @@ void TextView::dropEvent(QDropEvent *event)
             at -= count;
         m_droppedHere = true;
     }
+    setFocus(Qt::MouseFocusReason);
     setCaret(at);
     applyEdit(at, 0, text, EditStep::Kind::Other, moveHere ? Pairing::Closes : Pairing::Alone);
     setSelection(at, at + text.size());

@@ -251,9 +251,15 @@ void TextViewWidgetTest::droppedTextGoesInAtThePoint()
     QMimeData data;
     data.setText(dropped);
     const QPointF start(4.5, 4 + QFontMetricsF(m_view->font()).lineSpacing() / 2);
+    m_view->setSelection(1, 3);
     QDragEnterEvent enter(start.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(m_view->viewport(), &enter);
     QVERIFY(enter.isAccepted());
+    // Hovering keeps the selection: a move of it reads it when dropped.
+    QDragMoveEvent move(start.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(m_view->viewport(), &move);
+    QVERIFY(move.isAccepted());
+    QCOMPARE(m_view->selectedText(), QStringLiteral("el"));
     QDropEvent drop(start, Qt::CopyAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(m_view->viewport(), &drop);
     QCOMPARE(m_view->text(), dropped + QStringLiteral("hello"));
