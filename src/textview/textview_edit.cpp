@@ -51,8 +51,9 @@ void TextView::applyEdit(qint64 offset, qint64 removed, const QString &inserted,
     step.caretBefore = m_caret;
     step.anchorBefore = m_anchor;
     step.caretAfter = offset + inserted.size();
-    applyStep(step, true, pairing != Pairing::Opens);
+    // Recorded first, so that a slot told of the change finds it undoable.
     m_undo.push(step, pairing == Pairing::Closes);
+    applyStep(step, true, pairing != Pairing::Opens);
 }
 
 void TextView::applySteps(const std::vector<EditStep> &steps, bool forward)

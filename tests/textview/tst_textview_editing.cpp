@@ -243,11 +243,16 @@ void TextViewEditingTest::eachEditSignalsOnceBeforeReturning()
     QSignalSpy spy(m_view, &TextView::textChanged);
     play(m_view, script);
     QCOMPARE(spy.count(), changes);
-    // The text is already the new one when the signal comes.
+    // The text is already the new one, and undoable, when the signal comes.
     QString seen;
-    connect(m_view, &TextView::textChanged, this, [&] { seen = m_view->text(); });
+    bool undoable = false;
+    connect(m_view, &TextView::textChanged, this, [&] {
+        seen = m_view->text();
+        undoable = m_view->canUndo();
+    });
     QTest::keyClicks(m_view, QStringLiteral("z"));
     QCOMPARE(seen, m_view->text());
+    QVERIFY(undoable);
 }
 
 void TextViewEditingTest::clipboardKeysCarryRealCharacters_data()
