@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 
 using namespace wimblet;
@@ -35,6 +36,8 @@ private Q_SLOTS:
     void eachEditSignalsOnceBeforeReturning();
     void clipboardKeysCarryRealCharacters_data();
     void clipboardKeysCarryRealCharacters();
+    void randomKeysKeepTheCaretWholeAndUndoAll_data();
+    void randomKeysKeepTheCaretWholeAndUndoAll();
 
 private:
     TextView *m_view = nullptr;
@@ -292,6 +295,50 @@ void TextViewEditingTest::clipboardKeysCarryRealCharacters()
     QTest::keyClick(m_view, Qt::Key_V, Qt::ControlModifier);
     QTest::keyClick(m_view, Qt::Key_Insert, Qt::ShiftModifier);
     QCOMPARE(m_view->text(), clipboard + clipboard);
+}
+
+void TextViewEditingTest::randomKeysKeepTheCaretWholeAndUndoAll_data()
+{
+    QTest::addColumn<quint32>("seed");
+    for (quint32 seed : {11u, 12u, 13u, 14u})
+        QTest::addRow("seed %u", seed) << seed;
+}
+
+void TextViewEditingTest::randomKeysKeepTheCaretWholeAndUndoAll()
+{
+    QFETCH(quint32, seed);
+
+    const QString original
+        = QString::fromUtf16(u"one \U0001F600 two\r\nx\u0301y\tz\n\r\r\n").repeated(12);
+    const Qt::Key keys[]
+        = {Qt::Key_Left,   Qt::Key_Right,  Qt::Key_Up,       Qt::Key_Down,      Qt::Key_Home,
+           Qt::Key_End,    Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Backspace, Qt::Key_Delete,
+           Qt::Key_Return, Qt::Key_A,      Qt::Key_Space,    Qt::Key_Z,         Qt::Key_Y};
+    const Qt::KeyboardModifiers modifiers[]
+        = {Qt::NoModifier, Qt::NoModifier, Qt::ShiftModifier, Qt::ControlModifier};
+    QRandomGenerator rng(seed);
+    m_view->resize(160, 120); // narrow: rows wrap
+    m_view->setText(original);
+    for (int i = 0; i < 400; ++i) {
+        const Qt::Key key = keys[rng.bounded(int(std::size(keys)))];
+        const Qt::KeyboardModifiers mods = modifiers[rng.bounded(4)];
+        QTest::keyClick(m_view, key, mods);
+        const TextStore &store = m_view->store();
+        for (qint64 at : {m_view->caret(), m_view->anchor()}) {
+            QVERIFY(at >= 0 && at <= store.length());
+            QVERIFY(!(store.at(at - 1) == u'\r' && store.at(at) == u'\n'));
+            QVERIFY(!(store.at(at - 1).isHighSurrogate() && store.at(at).isLowSurrogate()));
+        }
+    }
+    const QString final = m_view->text();
+    int steps = 0;
+    for (; m_view->canUndo(); ++steps)
+        m_view->undo();
+    QCOMPARE(m_view->text(), original);
+    for (; m_view->canRedo(); --steps)
+        m_view->redo();
+    QCOMPARE(steps, 0);
+    QCOMPARE(m_view->text(), final);
 }
 
 QTEST_MAIN(TextViewEditingTest)
