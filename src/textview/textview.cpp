@@ -149,13 +149,20 @@ void TextView::relayout()
 
 void TextView::scheduleRecount()
 {
-    if (!m_layout.exact())
+    // A hidden view's width is not yet the one it will show at: counting waits for it.
+    if (!m_layout.exact() && isVisible())
         m_recount.start();
+}
+
+void TextView::showEvent(QShowEvent *event)
+{
+    QAbstractScrollArea::showEvent(event);
+    scheduleRecount();
 }
 
 void TextView::recountSlice()
 {
-    if (!m_layout.recountSome(kRecountBudget))
+    if (!isVisible() || !m_layout.recountSome(kRecountBudget))
         m_recount.stop();
     updateScrollBar();
 }
