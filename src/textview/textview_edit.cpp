@@ -235,7 +235,9 @@ bool TextView::handleEditKey(QKeyEvent *event)
     }
     if (!typesText(*event))
         return false;
-    insertTyped(typedAsText(event->text()));
+    // A typed line separator breaks the line as Enter does, and is undone apart as Enter is.
+    const QString typed = typedAsText(event->text());
+    insertTyped(typed, typed.contains(u'\r') ? EditStep::Kind::Other : EditStep::Kind::Typing);
     return true;
 }
 

@@ -26,6 +26,8 @@ private Q_SLOTS:
     void typingEditsAtTheCaret();
     void everyNewLineKeyBreaksWithCrLf_data();
     void everyNewLineKeyBreaksWithCrLf();
+    void newLineKeysAreUndoneApartFromTyping_data();
+    void newLineKeysAreUndoneApartFromTyping();
     void deletingTakesWholeGraphemes_data();
     void deletingTakesWholeGraphemes();
     void caretNeverStandsInsideAPair_data();
@@ -111,6 +113,32 @@ void TextViewEditingTest::everyNewLineKeyBreaksWithCrLf()
     QCOMPARE(m_view->caret(), 3);
     QCOMPARE(m_view->rowCount(), 2);
     QCOMPARE(m_view->rowOfOffset(m_view->caret()), 1);
+}
+
+void TextViewEditingTest::newLineKeysAreUndoneApartFromTyping_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QString>("keyText");
+    QTest::newRow("Enter") << int(Qt::Key_Return) << QStringLiteral("\r");
+    QTest::newRow("key typing U+2028") << int(Qt::Key_unknown) << QString(QChar::LineSeparator);
+}
+
+void TextViewEditingTest::newLineKeysAreUndoneApartFromTyping()
+{
+    QFETCH(int, key);
+    QFETCH(QString, keyText);
+
+    m_view->setText(QStringLiteral("ab"));
+    m_view->setCaret(1);
+    QTest::keyClicks(m_view, QStringLiteral("x"));
+    QTest::sendKeyEvent(QTest::Click, m_view, Qt::Key(key), keyText, Qt::NoModifier);
+    QTest::keyClicks(m_view, QStringLiteral("y"));
+    QStringList texts {m_view->text()};
+    while (m_view->canUndo()) {
+        m_view->undo();
+        texts << m_view->text();
+    }
+    QCOMPARE(texts, (QStringList {"ax\r\nyb", "ax\r\nb", "axb", "ab"}));
 }
 
 void TextViewEditingTest::deletingTakesWholeGraphemes_data()
