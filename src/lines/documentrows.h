@@ -31,6 +31,8 @@ public:
     // Counts every stale paragraph that the offsets from..to reach into.
     void countRegion(qint64 from, qint64 to);
     bool exact() const { return m_tree.uncounted() == 0; }
+    // Paragraphs still to be counted: each holds one row at least.
+    int uncountedParagraphs() const { return m_tree.uncounted(); }
 
     int paragraphCount() const { return m_tree.blockCount(); }
     qint64 length() const { return m_length; }

@@ -176,7 +176,9 @@ int TextView::visibleRows() const
 void TextView::updateScrollBar()
 {
     QScrollBar *bar = verticalScrollBar();
-    const qint64 rows = m_layout.rowCount();
+    // Until every paragraph is counted, the stale ones take a row each, so that a text
+    // longer than the view can be scrolled at once.
+    const qint64 rows = m_layout.leastRowCount();
     const qint64 most = std::max<qint64>(0, rows - visibleRows());
     m_scrolling = true;
     // The bar counts in int; a longer text scrolls in its first 2^31 rows only.
@@ -190,7 +192,11 @@ void TextView::scrollContentsBy(int, int)
 {
     if (m_scrolling)
         return;
-    m_topOffset = m_layout.row(verticalScrollBar()->value()).start;
+    const qint64 row = verticalScrollBar()->value();
+    // The bar may reach past the rows counted so far: count those it moved over.
+    if (!m_layout.exact())
+        m_layout.countFrom(m_topOffset, std::max<qint64>(0, row - topRow()) + visibleRows());
+    m_topOffset = m_layout.row(row).start;
     viewport()->update();
 }
 

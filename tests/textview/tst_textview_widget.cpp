@@ -96,6 +96,7 @@ private Q_SLOTS:
     void middleClickPastesThePrimarySelection();
     void wheelScrollsByRows_data();
     void wheelScrollsByRows();
+    void scrollBarReachesTheEndBeforeRowsAreCounted();
     void viewKeysWinOverShortcuts_data();
     void viewKeysWinOverShortcuts();
     void clicksAndKeyReleasesAreSignalled();
@@ -304,6 +305,16 @@ void TextViewWidgetTest::wheelScrollsByRows()
     QApplication::sendEvent(m_view->viewport(), &wheel);
     QCOMPARE(m_view->topRow(), rows);
     QCOMPARE(m_view->verticalScrollBar()->value(), rows);
+}
+
+void TextViewWidgetTest::scrollBarReachesTheEndBeforeRowsAreCounted()
+{
+    // No event is processed between: the idle count has not run.
+    m_view->setText(QStringLiteral("line\r\n").repeated(100));
+    QScrollBar *bar = m_view->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    bar->setValue(bar->maximum());
+    QCOMPARE(m_view->topRow() + bar->pageStep(), m_view->rowCount());
 }
 
 void TextViewWidgetTest::viewKeysWinOverShortcuts_data()
