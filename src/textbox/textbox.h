@@ -1,20 +1,17 @@
 #pragma once
-// The multi-line text box `txt`: a QPlainTextEdit that speaks in the program's
-// terms. Its text uses CR LF line breaks; every other character, a lone LF
-// included, is an ordinary character of its line. Every new-line key makes a
-// CR LF break, and the clipboard, the primary selection and drag and drop carry
-// the text's real characters, never the stand-ins shown for them.
+// The multi-line text box `txt`: the text view in the program's terms.
 
 #include "textbox/linequeries.h"
-#include "textbox/selectiondata.h"
-
-#include <QPlainTextEdit>
-#include <QPointer>
-#include <QVector>
+#include "textbox/viewlinequeries.h"
+#include "textview/textview.h"
 
 namespace wimblet {
 
-class TextBox : public QPlainTextEdit
+// Its text uses CR LF line breaks; every other character, a lone LF included, is an
+// ordinary character of its line, shown as a stand-in. Every new-line key makes a
+// CR LF break, and the clipboard, the primary selection and drag and drop carry the
+// text's real characters.
+class TextBox : public TextView
 {
     Q_OBJECT
 
@@ -22,7 +19,7 @@ public:
     explicit TextBox(QWidget *parent = nullptr);
 
     // The whole text, lines separated by CR LF.
-    QString Text() const;
+    QString Text() const { return text(); }
     // Replaces the whole text and clears the undo history; raises Change once,
     // before returning, when the text differs.
     void setText(const QString &text);
@@ -48,32 +45,14 @@ Q_SIGNALS:
     void KeyUp(int keyCode, int shift);
 
 protected:
-    void keyPressEvent(QKeyEvent *event) override;
-    void keyReleaseEvent(QKeyEvent *event) override;
-    void inputMethodEvent(QInputMethodEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-    void contextMenuEvent(QContextMenuEvent *event) override;
-    void dropEvent(QDropEvent *event) override;
     void changeEvent(QEvent *event) override;
 
-    QMimeData *createMimeDataFromSelection() const override;
-    bool canInsertFromMimeData(const QMimeData *source) const override;
-    void insertFromMimeData(const QMimeData *source) override;
-
 private:
-    void insertDisplayText(QTextCursor &cursor, const QString &text);
-    void freezeHandedOutSelections() const;
     void applyForeColor();
-    void forwardTextChanged();
-    void dropInheritedEscapeFormat();
 
     quint32 m_foreColor;
-    bool m_programWrite = false;
-    bool m_mayHoldEscapes = false;
+    ViewLineQueries m_ownLines;
     LineQueries *m_lines;
-    LineQueries m_ownLines;
-    // Selection data given out that still reads the document when asked.
-    mutable QVector<QPointer<SelectionData>> m_handedOut;
 };
 
 } // namespace wimblet

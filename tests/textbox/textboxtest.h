@@ -6,13 +6,6 @@
 
 #include <QObject>
 
-// The box with the data hook a drag starts from in reach of the tests.
-class ProbeBox : public wimblet::TextBox
-{
-public:
-    using TextBox::createMimeDataFromSelection;
-};
-
 class TextBoxTest : public QObject
 {
     Q_OBJECT
@@ -59,8 +52,11 @@ private Q_SLOTS:
     void dropInsertsRealCharacters();
 
 private:
+    // Positions count a CR LF once, as a line break between lines.
+    int offsetOf(int position) const;
     void select(int from, int to);
+    void place(int position) { select(position, position); }
     QPoint pointOf(int position) const;
 
-    ProbeBox *m_box = nullptr;
+    wimblet::TextBox *m_box = nullptr;
 };

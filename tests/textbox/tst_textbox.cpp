@@ -1,20 +1,18 @@
 // The text box layer: CR LF text, lone LF kept, change events, line queries.
 #include "textboxtest.h"
 
-#include "textbox/displaytext.h"
+#include "textview/shownchars.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QSignalSpy>
-#include <QTextBlock>
-#include <QTextLayout>
 #include <QTest>
 
 using namespace wimblet;
 
 void TextBoxTest::init()
 {
-    m_box = new ProbeBox;
+    m_box = new TextBox;
     m_box->resize(400, 300);
     m_box->show();
     QVERIFY(QTest::qWaitForWindowExposed(m_box));
@@ -26,19 +24,30 @@ void TextBoxTest::cleanup()
     m_box = nullptr;
 }
 
+int TextBoxTest::offsetOf(int position) const
+{
+    const QString text = m_box->Text();
+    int offset = 0;
+    for (int seen = 0; seen < position && offset < text.size(); ++seen)
+        offset += text.mid(offset, 2) == QLatin1String("\r\n") ? 2 : 1;
+    return offset;
+}
+
 void TextBoxTest::select(int from, int to)
 {
-    QTextCursor cursor(m_box->document());
-    cursor.setPosition(from);
-    cursor.setPosition(to, QTextCursor::KeepAnchor);
-    m_box->setTextCursor(cursor);
+    m_box->setSelection(offsetOf(from), offsetOf(to));
 }
 
 QPoint TextBoxTest::pointOf(int position) const
 {
-    QTextCursor cursor(m_box->document());
-    cursor.setPosition(position);
-    return m_box->cursorRect(cursor).center();
+    // The drops land at the start of a one-row text, beside its first character, or
+    // after everything: below the last row.
+    const QFontMetricsF metrics(m_box->font());
+    if (offsetOf(position) >= m_box->length())
+        return QPoint(m_box->viewport()->width() - 8, m_box->viewport()->height() - 8);
+    return QPointF(4 + metrics.horizontalAdvance(m_box->Text().left(position)),
+                   4 + metrics.lineSpacing() / 2)
+        .toPoint();
 }
 
 void TextBoxTest::textRoundTrips_data()
@@ -68,10 +77,10 @@ void TextBoxTest::textRoundTrips()
 void TextBoxTest::loneLineFeedIsNotALineBreak()
 {
     m_box->setText(QStringLiteral("one\ntwo\r\nthree"));
-    QCOMPARE(m_box->blockCount(), 2);
+    QCOMPARE(m_box->rowCount(), 2);
     QCOMPARE(m_box->lines().lineCount(), std::optional<int>(2));
     // Shown visibly, and read back as LF.
-    QVERIFY(m_box->document()->firstBlock().text().contains(QChar(standInFor(u'\n'))));
+    QVERIFY(shownText(m_box->store(), 0, 8).contains(QChar(standInOf(u'\n'))));
     QCOMPARE(m_box->Text(), QStringLiteral("one\ntwo\r\nthree"));
 }
 
@@ -123,12 +132,12 @@ void TextBoxTest::undoableReplaceIsOneStep()
 void TextBoxTest::typingAfterStandInStaysItself()
 {
     m_box->setText(QStringLiteral("a\n"));
-    m_box->moveCursor(QTextCursor::End);
-    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(standInFor(u'\n'))));
+    m_box->setCaret(m_box->length());
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(QChar(standInOf(u'\n'))));
     QApplication::sendEvent(m_box, &press);
     QTest::keyClicks(m_box, QStringLiteral("z"));
     QCOMPARE(m_box->Text(),
-             QString(QStringLiteral("a\n") + QChar(standInFor(u'\n')) + QStringLiteral("z")));
+             QString(QStringLiteral("a\n") + QChar(standInOf(u'\n')) + QStringLiteral("z")));
 }
 
 void TextBoxTest::selectingBesideStandInsKeepsThem_data()
@@ -150,23 +159,21 @@ void TextBoxTest::selectingBesideStandInsKeepsThem()
     // Blocks "\u2193b\u2193", "x\u21B5" and "y\u2190": positions 0-2, 4-5 and 7-8.
     const QString text = QString::fromUtf16(u"\nb\n\r\nx\u2028\r\ny\r");
     m_box->setText(text);
-    QTextCursor cursor(m_box->document());
-    cursor.setPosition(caret);
-    m_box->setTextCursor(cursor);
+    place(caret);
     QSignalSpy changes(m_box, &TextBox::Change);
     QTest::keySequence(m_box, keys);
-    QVERIFY(m_box->textCursor().hasSelection());
+    QVERIFY(m_box->hasSelection());
     // A selection is no edit: the stand-ins keep their marks and nothing changed.
     QCOMPARE(m_box->Text(), text);
     QCOMPARE(changes.count(), 0);
-    QVERIFY(!m_box->document()->isUndoAvailable());
+    QVERIFY(!m_box->canUndo());
 }
 
 void TextBoxTest::lineQueriesAnswerAsAnEditControl_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("selStart");
-    QTest::addColumn<int>("selEnd"); // document positions
+    QTest::addColumn<int>("selEnd"); // a CR LF counts once
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("end");    // CR LF offsets
     QTest::addColumn<int>("line");
@@ -186,10 +193,7 @@ void TextBoxTest::lineQueriesAnswerAsAnEditControl()
     QFETCH(int, selStart);
     QFETCH(int, selEnd);
     m_box->setText(text);
-    QTextCursor cursor(m_box->document());
-    cursor.setPosition(selStart);
-    cursor.setPosition(selEnd, QTextCursor::KeepAnchor);
-    m_box->setTextCursor(cursor);
+    select(selStart, selEnd);
     const LineQueries &q = m_box->lines();
     QTEST(*q.lineCount(), "count");
     QTEST(*q.selectionEnd(), "end");
@@ -201,7 +205,7 @@ void TextBoxTest::lineQueriesAnswerAsAnEditControl()
 void TextBoxTest::wrappedLinesCountAsRows()
 {
     m_box->setText(QString(200, QLatin1Char('w')) + QStringLiteral("\r\nshort"));
-    const int perRow = m_box->document()->firstBlock().layout()->lineAt(0).textLength();
+    const int perRow = int(m_box->rowStart(1));
     const int rows = (200 + perRow - 1) / perRow;
     QVERIFY(rows > 1);
     QCOMPARE(*m_box->lines().lineCount(), rows + 1);
@@ -221,7 +225,7 @@ void TextBoxTest::offsetsBeyond65535()
     for (int i = 0; i < 10000; ++i)
         text += QStringLiteral("line %1\r\n").arg(i, 4, 10, QLatin1Char('0'));
     m_box->setText(text); // 10000 lines of 11 characters: 110000 offsets
-    m_box->moveCursor(QTextCursor::End);
+    m_box->setCaret(m_box->length());
     const LineQueries &q = m_box->lines();
     QCOMPARE(*q.selectionEnd(), 110000);
     QCOMPARE(*q.lineFromChar(110000), 10000);

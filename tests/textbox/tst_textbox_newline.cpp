@@ -16,8 +16,7 @@ const QChar kLineSeparator(0x2028);
 QStringList typeAndUndo(TextBox *box, int key, int modifiers, const QString &text)
 {
     box->setText(QStringLiteral("ab"));
-    box->moveCursor(QTextCursor::Start);
-    box->moveCursor(QTextCursor::NextCharacter);
+    box->setCaret(1);
     QTest::keyClicks(box, QStringLiteral("x"));
     QTest::sendKeyEvent(QTest::Click, box, Qt::Key(key), text, Qt::KeyboardModifiers(modifiers));
     QTest::keyClicks(box, QStringLiteral("y"));
@@ -56,11 +55,10 @@ void TextBoxTest::newLineKeysBreakTheLineAsEnter()
     QFETCH(QString, text);
 
     m_box->setText(QStringLiteral("ab"));
-    m_box->moveCursor(QTextCursor::Start);
-    m_box->moveCursor(QTextCursor::NextCharacter);
+    m_box->setCaret(1);
     QTest::sendKeyEvent(QTest::Click, m_box, Qt::Key(key), text, Qt::KeyboardModifiers(modifiers));
     QCOMPARE(m_box->Text(), QStringLiteral("a\r\nb"));
-    QCOMPARE(m_box->blockCount(), 2);
+    QCOMPARE(m_box->rowCount(), 2);
     QCOMPARE(m_box->lines().lineCount(), std::optional<int>(2));
     QCOMPARE(*m_box->lines().lineFromChar(*m_box->lines().selectionEnd()), 1);
 
@@ -94,8 +92,7 @@ void TextBoxTest::otherModifiedEnterNeverMakesLineSeparator()
     QFETCH(int, key);
     QFETCH(int, modifiers);
     m_box->setText(QStringLiteral("ab"));
-    m_box->moveCursor(QTextCursor::Start);
-    m_box->moveCursor(QTextCursor::NextCharacter);
+    m_box->setCaret(1);
     QTest::sendKeyEvent(QTest::Click, m_box, Qt::Key(key), QStringLiteral("\r"),
                         Qt::KeyboardModifiers(modifiers));
     // Whatever such a key does, it is never a break that the text does not hold.
@@ -124,8 +121,7 @@ void TextBoxTest::committedLineSeparatorBreaksTheLine()
 {
     QFETCH(QString, commit);
     m_box->setText(QStringLiteral("ab"));
-    m_box->moveCursor(QTextCursor::Start);
-    m_box->moveCursor(QTextCursor::NextCharacter);
+    m_box->setCaret(1);
     QInputMethodEvent event;
     event.setCommitString(commit);
     QApplication::sendEvent(m_box, &event);

@@ -9,7 +9,7 @@
 // when the box is about to change (freeze); until then the selected range
 // follows edits.
 
-#include "textbox/displaytext.h"
+#include "support/displaytext.h"
 
 #include <QMimeData>
 #include <QTextCursor>

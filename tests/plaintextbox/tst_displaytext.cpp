@@ -1,6 +1,6 @@
 // The text shown in the box and back: toDisplayText and fromDisplayText, the pair
 // that the clipboard, the primary selection and drag and drop go through.
-#include "textbox/displaytext.h"
+#include "support/displaytext.h"
 
 #include <QTest>
 

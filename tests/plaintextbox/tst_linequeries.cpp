@@ -1,9 +1,9 @@
 // Rows of the text box worked out without laying the text out, checked against
 // the rows the box really shows, and kept current through edits and resizes.
 #include "support/sampletext.h"
-#include "textbox/rowcounter.h"
+#include "support/rowcounter.h"
 #include "lines/rowtree.h"
-#include "textbox/textbox.h"
+#include "support/plaintextbox.h"
 #include "lines/wraprows.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -44,7 +44,7 @@ QFont boxFont()
 }
 
 // Every displayed row as the CR LF offset of its first character, from the box's layout.
-std::vector<int> shownRowStarts(TextBox &box)
+std::vector<int> shownRowStarts(PlainTextBox &box)
 {
     std::vector<int> rows;
     for (QTextBlock b = box.document()->begin(); b.isValid(); b = b.next()) {
@@ -76,12 +76,12 @@ private:
     std::vector<int> testedWidths();
     void compareWithBox();
 
-    TextBox *m_box = nullptr;
+    PlainTextBox *m_box = nullptr;
 };
 
 void LineQueriesTest::init()
 {
-    m_box = new TextBox;
+    m_box = new PlainTextBox;
     m_box->setFont(boxFont());
     m_box->resize(681, 300);
     m_box->show();

@@ -1,6 +1,6 @@
-#include "textbox/selectiondata.h"
+#include "support/selectiondata.h"
 
-#include "textbox/escapeformat.h"
+#include "support/escapeformat.h"
 
 #include <QTextBlock>
 #include <QTextDocument>

@@ -1,4 +1,4 @@
-#include "textbox/rowcounter.h"
+#include "support/rowcounter.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QGuiApplication>

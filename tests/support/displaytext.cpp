@@ -1,4 +1,4 @@
-#include "textbox/displaytext.h"
+#include "support/displaytext.h"
 
 namespace wimblet {
 

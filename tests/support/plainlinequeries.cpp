@@ -1,6 +1,6 @@
-#include "textbox/linequeries.h"
+#include "support/plainlinequeries.h"
 
-#include "textbox/rowcounter.h"
+#include "support/rowcounter.h"
 #include "lines/rowtree.h"
 
 #include <QPlainTextEdit>
@@ -28,7 +28,7 @@ std::optional<int> asInt(qint64 value)
 } // namespace
 
 // Follows the document's edits and keeps the rows of every block current.
-class LineQueries::Tracker
+class PlainLineQueries::Tracker
 {
 public:
     explicit Tracker(QPlainTextEdit *edit)
@@ -62,7 +62,7 @@ private:
     std::vector<int> m_starts;
 };
 
-void LineQueries::Tracker::follow(QTextDocument *doc)
+void PlainLineQueries::Tracker::follow(QTextDocument *doc)
 {
     QObject::disconnect(m_connection);
     m_doc = doc;
@@ -73,7 +73,7 @@ void LineQueries::Tracker::follow(QTextDocument *doc)
     m_stale = true;
 }
 
-void LineQueries::Tracker::onContentsChange(int from, int removed, int added)
+void PlainLineQueries::Tracker::onContentsChange(int from, int removed, int added)
 {
     Q_UNUSED(removed);
     ++m_generation;
@@ -102,7 +102,7 @@ void LineQueries::Tracker::onContentsChange(int from, int removed, int added)
     m_tree.replace(first, lastOld - first + 1, lengths);
 }
 
-bool LineQueries::Tracker::sync()
+bool PlainLineQueries::Tracker::sync()
 {
     QTextDocument *doc = m_edit->document();
     if (!doc)
@@ -124,7 +124,7 @@ bool LineQueries::Tracker::sync()
     return true;
 }
 
-void LineQueries::Tracker::rebuildAll()
+void PlainLineQueries::Tracker::rebuildAll()
 {
     std::vector<BlockRows> blocks;
     blocks.reserve(size_t(m_doc->blockCount()));
@@ -138,7 +138,7 @@ void LineQueries::Tracker::rebuildAll()
     ++m_generation;
 }
 
-void LineQueries::Tracker::countUncounted()
+void PlainLineQueries::Tracker::countUncounted()
 {
     QTextBlock block;
     int number = -1;
@@ -150,7 +150,7 @@ void LineQueries::Tracker::countUncounted()
     }
 }
 
-const std::vector<int> &LineQueries::Tracker::rowStarts(int block)
+const std::vector<int> &PlainLineQueries::Tracker::rowStarts(int block)
 {
     if (block != m_startsBlock || m_startsGeneration != m_generation) {
         m_counter.rowStarts(m_doc->findBlockByNumber(block), m_starts);
@@ -160,29 +160,29 @@ const std::vector<int> &LineQueries::Tracker::rowStarts(int block)
     return m_starts;
 }
 
-LineQueries::LineQueries(QPlainTextEdit *edit)
+PlainLineQueries::PlainLineQueries(QPlainTextEdit *edit)
     : m_edit(edit)
     , m_tracker(std::make_unique<Tracker>(edit))
 {
 }
 
-LineQueries::~LineQueries() = default;
+PlainLineQueries::~PlainLineQueries() = default;
 
-std::optional<int> LineQueries::lineCount() const
+std::optional<int> PlainLineQueries::lineCount() const
 {
     if (!m_tracker->sync())
         return std::nullopt;
     return asInt(std::max<qint64>(1, m_tracker->tree().totalRows()));
 }
 
-std::optional<int> LineQueries::selectionEnd() const
+std::optional<int> PlainLineQueries::selectionEnd() const
 {
     const int pos = m_edit->textCursor().selectionEnd();
     const QTextBlock block = m_edit->document()->findBlock(pos);
     return asInt(qint64(pos) + block.blockNumber());
 }
 
-std::optional<int> LineQueries::lineFromChar(int offset) const
+std::optional<int> PlainLineQueries::lineFromChar(int offset) const
 {
     if (offset < 0 || !m_tracker->sync())
         return std::nullopt;
@@ -197,7 +197,7 @@ std::optional<int> LineQueries::lineFromChar(int offset) const
     return asInt(tree.rowsBefore(block) + std::max<qint64>(0, row));
 }
 
-std::optional<int> LineQueries::lineIndex(int line) const
+std::optional<int> PlainLineQueries::lineIndex(int line) const
 {
     if (line < 0 || !m_tracker->sync())
         return std::nullopt;
