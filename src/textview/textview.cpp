@@ -137,7 +137,8 @@ qint64 TextView::topRow()
 
 void TextView::relayout()
 {
-    const qreal width = viewport()->width() - 2 * kMargin - 1; // a pixel for the caret
+    // The caret after a full row is drawn in the margin: the row has the whole width.
+    const qreal width = viewport()->width() - 2 * kMargin;
     if (!m_layout.setLineWidth(width))
         return;
     // The top row keeps its first offset, which now starts whichever row holds it.

@@ -8,6 +8,7 @@
 #include <QTextLine>
 
 #include <algorithm>
+#include <cmath>
 
 namespace wimblet {
 
@@ -24,6 +25,13 @@ bool isBlank(QChar c)
     return c == u' ' || c == u'\t';
 }
 
+// As tall as a laid-out line of the font: its ascent and descent, rounded up, without
+// the leading. Rows then stand as far apart as in a QPlainTextEdit.
+qreal rowHeightOf(const QFont &font)
+{
+    return std::ceil(QFontMetricsF(font).height());
+}
+
 } // namespace
 
 ViewLayout::ViewLayout(const TextStore &store)
@@ -32,7 +40,7 @@ ViewLayout::ViewLayout(const TextStore &store)
     , m_rows(m_widths->setup(1, 80),
              [&store](qint64 from, qint64 count) { return shownText(store, from, count); })
 {
-    m_rowHeight = QFontMetricsF(m_widths->font()).lineSpacing();
+    m_rowHeight = rowHeightOf(m_widths->font());
     applySetup();
 }
 
@@ -48,7 +56,7 @@ void ViewLayout::setFont(const QFont &font)
     if (font == m_widths->font())
         return;
     m_widths = std::make_unique<WidthTable>(font);
-    m_rowHeight = QFontMetricsF(font).lineSpacing();
+    m_rowHeight = rowHeightOf(font);
     applySetup();
 }
 

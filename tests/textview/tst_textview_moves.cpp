@@ -8,6 +8,8 @@
 #include <QClipboard>
 #include <QStyleHints>
 
+#include <cmath>
+
 using namespace wimblet;
 using namespace wimblet::viewtest;
 
@@ -54,7 +56,7 @@ QPoint TextViewMovesTest::pointOf(qint64 offset)
     const qint64 row = m_view->rowOfOffset(offset);
     const WidthTable widths(m_view->font());
     const qreal cell = widths.charWidth() / 64.0;
-    const qreal rowHeight = QFontMetricsF(m_view->font()).lineSpacing();
+    const qreal rowHeight = std::ceil(QFontMetricsF(m_view->font()).height());
     const qint64 column = offset - m_view->rowStart(row);
     const qreal x = 4 + column * cell + 1;
     const qreal y = 4 + (row - m_view->topRow() + 0.5) * rowHeight;

@@ -11,6 +11,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 
+#include <cmath>
+
 using namespace wimblet;
 using namespace wimblet::viewtest;
 
@@ -97,6 +99,7 @@ private Q_SLOTS:
     void wheelScrollsByRows_data();
     void wheelScrollsByRows();
     void scrollBarReachesTheEndBeforeRowsAreCounted();
+    void rowsTakeTheWholeWidthInsideTheMargins();
     void viewKeysWinOverShortcuts_data();
     void viewKeysWinOverShortcuts();
     void clicksAndKeyReleasesAreSignalled();
@@ -251,7 +254,7 @@ void TextViewWidgetTest::droppedTextGoesInAtThePoint()
     m_view->setText(QStringLiteral("hello"));
     QMimeData data;
     data.setText(dropped);
-    const QPointF start(4.5, 4 + QFontMetricsF(m_view->font()).lineSpacing() / 2);
+    const QPointF start(4.5, 4 + std::ceil(QFontMetricsF(m_view->font()).height()) / 2);
     m_view->setSelection(1, 3);
     QDragEnterEvent enter(start.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, {});
     QApplication::sendEvent(m_view->viewport(), &enter);
@@ -286,7 +289,7 @@ void TextViewWidgetTest::wheelScrollsByRows_data()
     QTest::addColumn<QPoint>("pixelDelta");
     QTest::addColumn<QPoint>("angleDelta");
     QTest::addColumn<int>("rows");
-    const int rowHeight = qRound(QFontMetricsF(monospace()).lineSpacing());
+    const int rowHeight = int(std::ceil(QFontMetricsF(monospace()).height()));
     QTest::newRow("one notch down") << QPoint() << QPoint(0, -120) << QApplication::wheelScrollLines();
     QTest::newRow("pixels down") << QPoint(0, -5 * rowHeight - 1) << QPoint(0, -120) << 5;
     QTest::newRow("up at the top") << QPoint() << QPoint(0, 120) << 0;
@@ -315,6 +318,20 @@ void TextViewWidgetTest::scrollBarReachesTheEndBeforeRowsAreCounted()
     QVERIFY(bar->maximum() > 0);
     bar->setValue(bar->maximum());
     QCOMPARE(m_view->topRow() + bar->pageStep(), m_view->rowCount());
+}
+
+void TextViewWidgetTest::rowsTakeTheWholeWidthInsideTheMargins()
+{
+    // A row as full as the text box's: a text exactly as wide as the room stays on one row.
+    QCOMPARE(m_view->rowWidth(), m_view->viewport()->width() - 8);
+    const QFontMetricsF metrics(m_view->font());
+    QString text;
+    while (metrics.horizontalAdvance(text + QLatin1Char('x')) <= m_view->rowWidth())
+        text += QLatin1Char('x');
+    m_view->setText(text);
+    QCOMPARE(m_view->rowCount(), 1);
+    m_view->setText(text + QLatin1Char('x'));
+    QCOMPARE(m_view->rowCount(), 2);
 }
 
 void TextViewWidgetTest::viewKeysWinOverShortcuts_data()
