@@ -44,7 +44,7 @@ void DocumentRows::reset(qint64 length)
     m_tree.assign(blocks);
     m_length = length;
     m_long.clear();
-    m_cachedParagraph = -1;
+    forgetCached();
 }
 
 void DocumentRows::setLayout(const WrapSetup &setup)
@@ -52,7 +52,7 @@ void DocumentRows::setLayout(const WrapSetup &setup)
     m_setup = setup;
     m_tree.markAllUncounted();
     m_long.clear();
-    m_cachedParagraph = -1;
+    forgetCached();
 }
 
 TextSource DocumentRows::paragraphText(int paragraph) const
@@ -112,7 +112,7 @@ void DocumentRows::replaceParagraphs(int p0, int p1, const std::vector<int> &len
             kept.emplace(paragraph + shift, std::move(rows));
     }
     m_long = std::move(kept);
-    m_cachedParagraph = -1;
+    shiftCached(p0, p1, int(lengths.size()));
 }
 
 void DocumentRows::edit(qint64 offset, qint64 removed, qint64 inserted)
@@ -129,7 +129,7 @@ void DocumentRows::edit(qint64 offset, qint64 removed, qint64 inserted)
         const TextSource text = paragraphText(p0);
         kept->second->edit(m_setup, text, local, removed, inserted);
         m_tree.setRows(p0, kept->second->rowCount());
-        m_cachedParagraph = -1;
+        shiftCached(p0, p0, 1);
         return;
     }
     replaceParagraphs(p0, p1, lengths);
@@ -152,18 +152,40 @@ void DocumentRows::count(int paragraph)
     m_tree.setRows(paragraph, int(shortStarts(paragraph).size()));
 }
 
+void DocumentRows::forgetCached()
+{
+    for (CachedStarts &entry : m_cached)
+        entry.paragraph = -1;
+}
+
+void DocumentRows::shiftCached(int p0, int p1, int count)
+{
+    // Row starts count from the paragraph's start, so those of untouched paragraphs hold.
+    for (CachedStarts &entry : m_cached) {
+        if (entry.paragraph >= p0 && entry.paragraph <= p1)
+            entry.paragraph = -1;
+        else if (entry.paragraph > p1)
+            entry.paragraph += count - (p1 - p0 + 1);
+    }
+}
+
 const DocumentRows::Starts &DocumentRows::shortStarts(int paragraph)
 {
-    if (paragraph == m_cachedParagraph)
-        return m_cachedStarts;
+    for (const CachedStarts &entry : m_cached) {
+        if (entry.paragraph == paragraph)
+            return entry.starts;
+    }
+    CachedStarts &entry = m_cached[m_nextCached];
+    m_nextCached = (m_nextCached + 1) % m_cached.size();
     const QString text = m_text(m_tree.offsetOf(paragraph), m_tree.at(paragraph).length);
     m_breaks.assign(size_t(text.size()) + 1, 0);
     QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
     for (qsizetype p = finder.toNextBoundary(); p >= 0; p = finder.toNextBoundary())
         m_breaks[size_t(p)] = 1;
-    wrapRows(text, m_setup.widths, m_breaks.data(), m_setup.metrics, m_cachedStarts);
-    m_cachedParagraph = paragraph;
-    return m_cachedStarts;
+    entry.paragraph = -1; // until wrapped whole
+    wrapRows(text, m_setup.widths, m_breaks.data(), m_setup.metrics, entry.starts);
+    entry.paragraph = paragraph;
+    return entry.starts;
 }
 
 ParagraphRows *DocumentRows::longRows(int paragraph)

@@ -5,6 +5,7 @@
 #include "lines/paragraphrows.h"
 #include "lines/rowtree.h"
 
+#include <array>
 #include <map>
 #include <memory>
 #include <vector>
@@ -53,14 +54,24 @@ private:
     std::vector<int> newParagraphs(qint64 offset, qint64 removed, qint64 inserted, int p0, int p1);
     void replaceParagraphs(int p0, int p1, const std::vector<int> &lengths);
     TextSource paragraphText(int paragraph) const;
+    void forgetCached();
+    // The cached paragraphs from p0 to p1 gave way to `count` new ones.
+    void shiftCached(int p0, int p1, int count);
 
     WrapSetup m_setup;
     TextSource m_text;
     RowTree m_tree;
     qint64 m_length = 0;
     std::map<int, std::unique_ptr<ParagraphRows>> m_long;
-    int m_cachedParagraph = -1;
-    Starts m_cachedStarts;
+    // Row starts of the short paragraphs asked about last: the view asks in turn about
+    // the top row's paragraph and the caret's, which one entry would wrap every time.
+    struct CachedStarts
+    {
+        int paragraph = -1;
+        Starts starts;
+    };
+    std::array<CachedStarts, 4> m_cached;
+    size_t m_nextCached = 0;
     std::vector<quint8> m_breaks;
 };
 
