@@ -30,6 +30,11 @@ private Q_SLOTS:
     void wrappedLinesCountAsRows();
     void offsetsBeyond65535();
     void selectionHiddenWithoutFocus();
+    void keyUpCarriesKeyAndShiftMask_data();
+    void keyUpCarriesKeyAndShiftMask();
+    void clickFollowsOnlyTheLeftButton_data();
+    void clickFollowsOnlyTheLeftButton();
+    void foreColorPaintsTheText();
 
     // tst_textbox_newline.cpp
     void newLineKeysBreakTheLineAsEnter_data();

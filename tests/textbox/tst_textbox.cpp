@@ -248,4 +248,76 @@ void TextBoxTest::selectionHiddenWithoutFocus()
     }
 }
 
+void TextBoxTest::keyUpCarriesKeyAndShiftMask_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<int>("shift"); // 1 Shift, 2 Ctrl, 4 Alt
+    QTest::newRow("letter") << int(Qt::Key_A) << 0 << 0;
+    // A modifier's own release tells the state after it, as Qt reports it.
+    QTest::newRow("Shift alone") << int(Qt::Key_Shift) << int(Qt::ShiftModifier) << 0;
+    QTest::newRow("Shift while Ctrl is held")
+        << int(Qt::Key_Shift) << int(Qt::ShiftModifier | Qt::ControlModifier) << 2;
+    QTest::newRow("Ctrl+Home") << int(Qt::Key_Home) << int(Qt::ControlModifier) << 2;
+    QTest::newRow("Alt+Shift+Left") << int(Qt::Key_Left) << int(Qt::AltModifier | Qt::ShiftModifier)
+                                    << 5;
+    QTest::newRow("Ctrl+Alt+Shift+End")
+        << int(Qt::Key_End) << int(Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier) << 7;
+}
+
+void TextBoxTest::keyUpCarriesKeyAndShiftMask()
+{
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    m_box->setText(QStringLiteral("abc"));
+    QSignalSpy spy(m_box, &TextBox::KeyUp);
+    // Sent as it comes, without the modifiers' own releases QTest would add.
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::KeyboardModifiers(modifiers));
+    QApplication::sendEvent(m_box, &release);
+    QCOMPARE(spy.count(), 1);
+    QCOMPARE(spy.at(0).at(0).toInt(), key);
+    QTEST(spy.at(0).at(1).toInt(), "shift");
+}
+
+void TextBoxTest::clickFollowsOnlyTheLeftButton_data()
+{
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("clicks");
+    QTest::newRow("left") << int(Qt::LeftButton) << 1;
+    QTest::newRow("right") << int(Qt::RightButton) << 0;
+    QTest::newRow("middle") << int(Qt::MiddleButton) << 0;
+}
+
+void TextBoxTest::clickFollowsOnlyTheLeftButton()
+{
+    QFETCH(int, button);
+    m_box->setText(QStringLiteral("abc\r\ndef"));
+    m_box->setCaret(m_box->length());
+    qint64 caretAtClick = -1;
+    connect(m_box, &TextBox::Click, this, [&] { caretAtClick = m_box->caret(); });
+    QSignalSpy spy(m_box, &TextBox::Click);
+    QTest::mousePress(m_box->viewport(), Qt::MouseButton(button), {}, pointOf(0));
+    QCOMPARE(spy.count(), 0); // after the release only
+    QTest::mouseRelease(m_box->viewport(), Qt::MouseButton(button), {}, pointOf(0));
+    QTEST(int(spy.count()), "clicks");
+    if (spy.count() > 0)
+        QCOMPARE(caretAtClick, 0); // the click has moved the caret by then
+}
+
+void TextBoxTest::foreColorPaintsTheText()
+{
+    m_box->setText(QStringLiteral("MMMM"));
+    m_box->setForeColor(192); // dark red, as the toolbar's button sets it
+    QCOMPARE(m_box->ForeColor(), 192u);
+    QCOMPARE(m_box->foreColor(), QColor(192, 0, 0));
+    const QImage image = m_box->viewport()->grab().toImage();
+    bool red = false;
+    for (int y = 0; y < image.height() && !red; ++y)
+        for (int x = 0; x < image.width() && !red; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            red = c.red() > 120 && c.green() < 60 && c.blue() < 60;
+        }
+    QVERIFY(red);
+}
+
 QTEST_MAIN(TextBoxTest)
