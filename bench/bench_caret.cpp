@@ -106,7 +106,10 @@ double fullLayout(const QString &text)
     frmNotepad window;
     window.show();
     QCoreApplication::processEvents();
+    // Held back from the refresh, which would count them all before the clock starts.
+    window.components().txt->blockSignals(true);
     window.components().txt->setText(text);
+    window.components().txt->blockSignals(false);
     return bench::bestOf(1, [&] { window.components().txt->rowCount(); });
 }
 
