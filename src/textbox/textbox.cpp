@@ -24,7 +24,10 @@ TextBox::TextBox(QWidget *parent)
     , m_lines(&m_ownLines)
 {
     applyForeColor();
-    connect(this, &TextView::textChanged, this, &TextBox::Change);
+    connect(this, &TextView::textChanged, this, [this] {
+        if (!m_holdChange)
+            Q_EMIT Change();
+    });
     connect(this, &TextView::clicked, this, &TextBox::Click);
     connect(this, &TextView::keyReleased, this, [this](int key, Qt::KeyboardModifiers modifiers) {
         Q_EMIT KeyUp(key, shiftState(modifiers));
@@ -43,8 +46,13 @@ void TextBox::replaceTextUndoable(const QString &text, const QString *current)
 {
     if (current ? text == *current : text == Text())
         return;
+    // Change is raised once the caret is at the start, as after a whole-text write, so
+    // that its handlers read the caret where it will stay.
+    m_holdChange = true;
     replaceRange(0, length(), text);
-    setCaret(0); // the caret to the start, as after a whole-text write
+    setCaret(0);
+    m_holdChange = false;
+    Q_EMIT Change();
 }
 
 void TextBox::setForeColor(quint32 colour)

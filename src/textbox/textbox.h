@@ -51,6 +51,7 @@ private:
     void applyForeColor();
 
     quint32 m_foreColor;
+    bool m_holdChange = false; // a whole-text replace raises Change itself, at its end
     ViewLineQueries m_ownLines;
     LineQueries *m_lines;
 };

@@ -19,6 +19,7 @@ private Q_SLOTS:
     void textRoundTrips();
     void loneLineFeedIsNotALineBreak();
     void changeIsRaisedOnceBeforeWriteReturns();
+    void changeSeesTheCaretAtTheStartAfterAWholeWrite();
     void unchangedWriteRaisesNothing();
     void typingRaisesChange();
     void undoableReplaceIsOneStep();

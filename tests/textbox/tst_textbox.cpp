@@ -100,6 +100,17 @@ void TextBoxTest::changeIsRaisedOnceBeforeWriteReturns()
     QCOMPARE(seen, QStringLiteral("c\r\nd"));
 }
 
+void TextBoxTest::changeSeesTheCaretAtTheStartAfterAWholeWrite()
+{
+    m_box->setText(QStringLiteral("abc\r\ndef"));
+    m_box->setCaret(m_box->length());
+    QList<qint64> carets;
+    connect(m_box, &TextBox::Change, this, [&] { carets << m_box->caret(); });
+    m_box->replaceTextUndoable(QStringLiteral("ABC\r\nDEF"));
+    m_box->setText(QStringLiteral("xyz"));
+    QCOMPARE(carets, (QList<qint64> {0, 0}));
+}
+
 void TextBoxTest::unchangedWriteRaisesNothing()
 {
     m_box->setText(QStringLiteral("same"));
