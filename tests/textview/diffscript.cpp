@@ -276,6 +276,35 @@ Script makeScript(Mix mix, Writing writing, quint32 seed, int steps)
     return script;
 }
 
+Script parseScript(const QString &text)
+{
+    Script script;
+    // Quoted texts may hold blanks: the text is cut at the quotes first.
+    const QStringList parts = text.split(u'"');
+    for (int i = 0; i < parts.size(); ++i) {
+        if (i % 2 == 1) {
+            Step s;
+            s.kind = Step::Kind::Type;
+            s.text = parts[i];
+            script.push_back(s);
+            continue;
+        }
+        for (const QString &token : parts[i].split(u' ', Qt::SkipEmptyParts)) {
+            Step s;
+            if (token.startsWith(QLatin1String("resize:"))) {
+                s.kind = Step::Kind::Resize;
+                s.width = token.mid(7).toInt();
+            } else {
+                const QKeyCombination combination = QKeySequence::fromString(token)[0];
+                s.key = combination.key();
+                s.modifiers = combination.keyboardModifiers();
+            }
+            script.push_back(s);
+        }
+    }
+    return script;
+}
+
 QString describePrefix(const Script &script, int count)
 {
     QString out;

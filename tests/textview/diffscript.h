@@ -37,6 +37,9 @@ QString writingName(Writing writing);
 // A few paragraphs of words in the writing, some long enough to wrap.
 QString startText(Writing writing, quint32 seed);
 Script makeScript(Mix mix, Writing writing, quint32 seed, int steps);
+// A script written by hand: steps apart by blanks, each a key as QKeySequence writes it
+// ("Ctrl+Shift+End"), a quoted text to type ("\"ab c\"") or a width ("resize:300").
+Script parseScript(const QString &text);
 // The first `count` steps, one a line, for a failure message.
 QString describePrefix(const Script &script, int count);
 
