@@ -1,7 +1,5 @@
 #include "lines/documentrows.h"
 
-#include <QTextBoundaryFinder>
-
 #include <algorithm>
 
 namespace wimblet {
@@ -158,9 +156,7 @@ const DocumentRows::Starts &DocumentRows::shortStarts(int paragraph)
         return m_cachedStarts;
     const QString text = m_text(m_tree.offsetOf(paragraph), m_tree.at(paragraph).length);
     m_breaks.assign(size_t(text.size()) + 1, 0);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
-    for (qsizetype p = finder.toNextBoundary(); p >= 0; p = finder.toNextBoundary())
-        m_breaks[size_t(p)] = 1;
+    findLineBreaks(text, m_breaks.data());
     wrapRows(text, m_setup.widths, m_breaks.data(), m_setup.metrics, m_cachedStarts);
     m_cachedParagraph = paragraph;
     return m_cachedStarts;

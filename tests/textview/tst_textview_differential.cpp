@@ -50,16 +50,8 @@ QString shown(const QString &text)
 const char *openDisagreement(const char *row)
 {
     static const QHash<QString, const char *> open = {
-        {QStringLiteral("cjk typing seed 1"),
-         "a row start of CJK text with stops and kana one or two off"},
-        {QStringLiteral("cjk undo seed 1"),
-         "a row start of CJK text with stops and kana one or two off"},
-        {QStringLiteral("cjk typing seed 2"),
-         "a row start of CJK text with stops and kana one or two off"},
-        {QStringLiteral("cjk undo seed 2"),
-         "a row start of CJK text with stops and kana one or two off"},
-        {QStringLiteral("cjk navigation seed 2"),
-         "a row start of CJK text with stops and kana one or two off"},
+        {QStringLiteral("cjk undo seed 1"), "the caret on CJK rows"},
+        {QStringLiteral("cjk navigation seed 2"), "the caret on CJK rows"},
         {QStringLiteral("latin clipboard seed 2"), "Shift+Up after a paste, End and a resize"},
         {QStringLiteral("greek clipboard seed 2"), "Shift+Up after a paste, End and a resize"},
         {QStringLiteral("cyrillic clipboard seed 2"), "Shift+Up after a paste, End and a resize"},
@@ -229,6 +221,12 @@ void TextViewDifferentialTest::settledDisagreementsStaySettled_data()
     const QString lines = QStringLiteral("first line of text\r\nsecond\r\nthe third line is longer");
     QTest::newRow("Up after Ctrl+A starts from the caret's own x")
         << lines << QStringLiteral("Ctrl+Home Down Ctrl+A Up");
+    const QString korean
+        = QString::fromUtf16(u"\u6f22\u5b57\u3002\ud55c\uad6d\uc5b4\ud55c\uad6d\uc5b4.\ud55c "
+                             u"2024\ub144 \ud55c\uad6d\uc5b4(\ud55c)\u7de8\u96c6")
+              .repeated(6);
+    QTest::newRow("Korean wraps at its blanks, never between syllables")
+        << korean << QStringLiteral("resize:420 Ctrl+End resize:300 Home Up resize:479");
 }
 
 void TextViewDifferentialTest::settledDisagreementsStaySettled()
