@@ -50,11 +50,6 @@ QString shown(const QString &text)
 const char *openDisagreement(const char *row)
 {
     static const QHash<QString, const char *> open = {
-        {QStringLiteral("cjk undo seed 1"), "the caret on CJK rows"},
-        {QStringLiteral("cjk navigation seed 2"), "the caret on CJK rows"},
-        {QStringLiteral("latin clipboard seed 2"), "Shift+Up after a paste, End and a resize"},
-        {QStringLiteral("greek clipboard seed 2"), "Shift+Up after a paste, End and a resize"},
-        {QStringLiteral("cyrillic clipboard seed 2"), "Shift+Up after a paste, End and a resize"},
         {QStringLiteral("arabic navigation seed 1"), "the caret in right-to-left paragraphs"},
         {QStringLiteral("arabic navigation seed 2"), "the caret in right-to-left paragraphs"},
         {QStringLiteral("arabic clipboard seed 2"), "the caret in right-to-left paragraphs"},
@@ -106,6 +101,7 @@ private:
     TextView *m_view = nullptr;
     Writing m_writing = Writing::Latin;
     int m_step = 0; // steps played of the script running
+    bool m_resizedSincePlaced = false; // resized since the caret was last placed but by Up and Down
 };
 
 void TextViewDifferentialTest::init()
@@ -202,6 +198,7 @@ QString TextViewDifferentialTest::runScript(const QString &start, const Script &
     m_box->setText(start);
     m_view->setText(start);
     m_writing = writing;
+    m_resizedSincePlaced = false;
     QString failure = disagreement(rows);
     for (m_step = 0; failure.isEmpty() && m_step < int(script.size()); ++m_step) {
         failure = play(script[size_t(m_step)]);
@@ -209,7 +206,8 @@ QString TextViewDifferentialTest::runScript(const QString &start, const Script &
             failure = disagreement(rows);
         if (qEnvironmentVariableIsSet("WIMBLET_DIFF_TRACE"))
             qDebug() << m_step + 1 << script[size_t(m_step)].describe() << "box" << boxAnchor()
-                     << boxCaret() << "view" << m_view->anchor() << m_view->caret();
+                     << boxCaret() << "view" << m_view->anchor() << m_view->caret()
+                     << shown(m_box->Text().left(40)) << shown(m_view->text().left(40));
     }
     return failure;
 }
@@ -261,8 +259,15 @@ QString TextViewDifferentialTest::play(const Step &step)
     }
     // After Ctrl+Z or Ctrl+Y the view puts back the selection the step was made from,
     // the box a caret at one end of the restored text: only the texts are compared.
+    // The box's caret keeps the x it had before a resize, for Up and Down, until it is
+    // placed anew; the view's takes the x where it now shows.
+    const bool staleBoxX = m_resizedSincePlaced && isVerticalMove(step);
+    if (step.kind == Step::Kind::Resize)
+        m_resizedSincePlaced = true;
+    else if (!isVerticalMove(step) && !isPageKey(step))
+        m_resizedSincePlaced = false;
     if (step.isUndoOrRedo() || passedAnEnd(step) || isPageKey(step) || isWordMove(step)
-        || endAtWrapPoint(step) || (isVerticalMove(step) && !rowsComparable(m_writing)))
+        || endAtWrapPoint(step) || staleBoxX || (isVerticalMove(step) && !rowsComparable(m_writing)))
         alignViewToBox();
     return {};
 }
@@ -363,13 +368,13 @@ void TextViewDifferentialTest::sendToBoth(const Step &step)
 }
 
 // The box merges its undo steps by its own rules (typing after a paste, typing that
-// comes back to where it stopped), the view by its own: where one Ctrl+Z or Ctrl+Y
-// took one side further than the other, the other side is given up to three more
-// presses to reach the same text. A side whose press changed nothing while the other's
-// changed the text is never given more.
+// comes back to where it stopped, a line break typed and taken back, which it undoes as
+// nothing), the view by its own: where one Ctrl+Z or Ctrl+Y took one side further than
+// the other, the other side is given up to three more presses to reach the same text.
+// A view whose press changed nothing while the box's changed the text is a failure.
 bool TextViewDifferentialTest::resyncUndo(const Step &step, bool boxChanged, bool viewChanged)
 {
-    if (boxChanged != viewChanged)
+    if (boxChanged && !viewChanged)
         return false;
     // Ctrl+Z is undone by Ctrl+Shift+Z, the redo key of every platform's bindings here.
     const bool undo = step.key == Qt::Key_Z && step.modifiers == Qt::ControlModifier;
