@@ -123,13 +123,10 @@ Step makeStep(Action action, QRandomGenerator &random, const QStringList &words,
     case NewLine:
         return pick(random, {key(Qt::Key_Return), key(Qt::Key_Return),
                              key(Qt::Key_Enter, Qt::KeypadModifier), key(Qt::Key_Return, shift)});
-    // Ctrl+Backspace and Ctrl+Delete are left out: the view takes words by its own
-    // rule (a word or a run of punctuation, and the blanks after it), which the box
-    // does not share, and the two texts would part for good.
     case Backspace:
-        return key(Qt::Key_Backspace);
+        return key(Qt::Key_Backspace, random.bounded(3) == 0 ? ctrl : Qt::NoModifier);
     case Delete:
-        return key(Qt::Key_Delete);
+        return key(Qt::Key_Delete, random.bounded(3) == 0 ? ctrl : Qt::NoModifier);
     case Arrow:
         return pick(random, {key(Qt::Key_Left), key(Qt::Key_Right), key(Qt::Key_Up), key(Qt::Key_Down),
                              key(Qt::Key_Left, ctrl), key(Qt::Key_Right, ctrl)});
