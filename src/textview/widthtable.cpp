@@ -23,6 +23,11 @@ constexpr Range kMeasured[]
     = {{0x20, 0x7E},     {0xA0, 0x24F},    {0x370, 0x3FF},   {0x400, 0x4FF},  {0x1E00, 0x1EFF},
        {0x2000, 0x206F}, {0x20A0, 0x20CF}, {0x2100, 0x21FF}, {0x2500, 0x257F}};
 
+// Combining marks: most ride on their letter, but those the font cannot attach are
+// drawn after it with room of their own.
+constexpr Range kMarks[]
+    = {{0x300, 0x36F}, {0x1AB0, 0x1AFF}, {0x1DC0, 0x1DFF}, {0x20D0, 0x20FF}, {0xFE20, 0xFE2F}};
+
 // Ranges of wide East Asian characters, each with one of its characters to measure: a
 // range is drawn from one font (the view's, or the one it falls back to), whose
 // characters there all have one advance.
@@ -87,6 +92,15 @@ void WidthTable::measureCommonRanges()
     for (const Range &r : kMeasured)
         for (char32_t c = r.first; c <= r.last; ++c)
             measure(char16_t(c));
+    // A mark takes the room it adds after a letter, none where it rides on it.
+    const qreal letter = metrics.horizontalAdvance(QLatin1Char('x'));
+    for (const Range &r : kMarks)
+        for (char32_t c = r.first; c <= r.last; ++c) {
+            const QString pair = QLatin1Char('x') + QChar(char16_t(c));
+            const qint32 w = qint32(std::lround((metrics.horizontalAdvance(pair) - letter) * 64));
+            if (takesNoRoom(char16_t(c)) && w > 0)
+                m_widths[c] = w;
+        }
     // A character drawn as a stand-in takes the stand-in's room.
     for (char16_t c : {u'\n', u'\r', char16_t(0x2028), char16_t(0x2029)})
         m_widths[c] = m_widths[standInOf(c)];

@@ -205,6 +205,9 @@ void TextViewDifferentialTest::settledDisagreementsStaySettled_data()
         = QString::fromUtf16(u"\u6f22\u5b57\u3002\ud55c\uad6d\uc5b4\ud55c\uad6d\uc5b4.\ud55c "
                              u"2024\ub144 \ud55c\uad6d\uc5b4(\ud55c)\u7de8\u96c6")
               .repeated(6);
+    const QString struck = QString::fromUtf16(u"x\u0336y\u0336z\u0336 cafe\u0301 ").repeated(20);
+    QTest::newRow("a mark the font cannot attach takes room on its row")
+        << struck << QStringLiteral("resize:300 Ctrl+End resize:250 Home Up");
     QTest::newRow("Korean wraps at its blanks, never between syllables")
         << korean << QStringLiteral("resize:420 Ctrl+End resize:300 Home Up resize:479");
 }
