@@ -192,6 +192,11 @@ Qt::Key keyOf(QChar c)
 
 } // namespace
 
+QString quoted(const QString &text)
+{
+    return QLatin1Char('"') + escaped(text) + QLatin1Char('"');
+}
+
 bool Step::isUndoOrRedo() const
 {
     return kind == Kind::Key && (key == Qt::Key_Z || key == Qt::Key_Y)

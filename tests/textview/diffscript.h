@@ -43,6 +43,9 @@ Script parseScript(const QString &text);
 // The first `count` steps, one a line, for a failure message.
 QString describePrefix(const Script &script, int count);
 
+// The text in quotes, CR, LF, tabs, quotes and backslashes escaped, for a message.
+QString quoted(const QString &text);
+
 // Sends the step's key presses to the widget (a resize is left to the caller).
 void send(QWidget *widget, const Step &step);
 
