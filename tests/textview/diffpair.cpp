@@ -262,6 +262,16 @@ bool DiffPair::canPress(QWidget *side, bool undo) const
     return undo ? m_view->canUndo() : m_view->canRedo();
 }
 
+// Presses the step on the side up to `count` times while it has a step to take; how
+// many it pressed.
+int DiffPair::pressUpTo(QWidget *side, const Step &step, int count, bool undo)
+{
+    int done = 0;
+    for (; done < count && canPress(side, undo); ++done)
+        send(side, step);
+    return done;
+}
+
 bool DiffPair::resyncUndo(const Step &step, bool boxChanged, bool viewChanged)
 {
     if (boxChanged && !viewChanged)
@@ -273,20 +283,22 @@ bool DiffPair::resyncUndo(const Step &step, bool boxChanged, bool viewChanged)
     inverse.modifiers = undo ? Qt::ControlModifier | Qt::ShiftModifier : Qt::ControlModifier;
     // The box's extra presses may pass over its steps that change nothing (a line break
     // typed at a paragraph's start leaves one behind when undone); each press takes one
-    // step, and is taken back with one press of the other key. The fewest extra presses
-    // that bring the texts together are looked for, so that neither side is walked back
-    // to an older text that happens to match.
-    for (int presses = 1; presses <= 6; ++presses) {
-        for (QWidget *side : {static_cast<QWidget *>(m_box), static_cast<QWidget *>(m_view)}) {
-            if (side == m_view && presses > 3)
+    // step, and is taken back with one press of the other key. Where the two group
+    // overlapping stretches (the box joins the first letter typed after a pasted stand-in
+    // to the paste), both are pressed on to the next text they agree on. The fewest
+    // extra presses that bring the texts together are looked for, so that neither side
+    // is walked back to an older text that happens to match.
+    for (int presses = 1; presses <= 9; ++presses) {
+        for (int onBox = presses; onBox >= 0; --onBox) {
+            const int onView = presses - onBox;
+            if (onBox > 6 || onView > 3)
                 continue;
-            int extra = 0;
-            for (; extra < presses && canPress(side, undo); ++extra)
-                send(side, step);
+            const int boxDone = pressUpTo(m_box, step, onBox, undo);
+            const int viewDone = pressUpTo(m_view, step, onView, undo);
             if (m_box->Text() == m_view->text())
                 return true;
-            for (; extra > 0; --extra)
-                send(side, inverse);
+            pressUpTo(m_box, inverse, boxDone, !undo);
+            pressUpTo(m_view, inverse, viewDone, !undo);
         }
     }
     return false;

@@ -12,9 +12,10 @@
 // view's is put where the box's is, and the script goes on from there:
 // - Ctrl+Z and Ctrl+Y: the view puts back the selection the step was made from, the
 //   box a caret at one end; undo steps are grouped by each side's own rules, and where
-//   one press took one side further, the other is given the fewest presses (at most
-//   three for the view, six for the box, whose steps may change nothing) that make the
-//   texts the same. A view whose press changed nothing while the box's did fails.
+//   one press took one side further, the fewest further presses (at most three for the
+//   view, six for the box, whose steps may change nothing) that make the texts the same
+//   again are given, to one side or both where their groups overlap. A view whose press
+//   changed nothing while the box's did fails.
 // - Up or Page Up from the first row, Down or Page Down from the last: the view goes
 //   to the text's start or end, the box stays on the row.
 // - Page Up and Page Down: the box pages by one row fewer than it shows.
@@ -76,6 +77,7 @@ private:
     qint64 boxAnchor() const;
     void sendToBoth(const Step &step);
     bool canPress(QWidget *side, bool undo) const;
+    int pressUpTo(QWidget *side, const Step &step, int count, bool undo);
     bool resyncUndo(const Step &step, bool boxChanged, bool viewChanged);
     QString disagreement(bool compareRows) const;
     QString rowDisagreement() const;

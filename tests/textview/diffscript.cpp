@@ -252,6 +252,9 @@ QString startText(Writing writing, quint32 seed)
         for (int w = 0; w < length; ++w) {
             if (w > 0 && spaced(writing))
                 paragraph += random.bounded(10) == 0 ? QStringLiteral("\t") : QStringLiteral(" ");
+            // Now and then a lone LF or CR, a character of its line shown as a stand-in.
+            if (random.bounded(25) == 0)
+                paragraph += random.bounded(2) ? QStringLiteral("\n") : QStringLiteral("\r");
             paragraph += words.at(random.bounded(int(words.size())));
         }
         paragraphs += paragraph;
