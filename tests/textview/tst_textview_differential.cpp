@@ -22,7 +22,7 @@ using namespace wimblet::difftest;
 namespace {
 
 constexpr int kHeight = 160;
-constexpr int kSeeds = 6;
+constexpr int kSeeds = 5;
 constexpr int kSteps = 200;
 
 } // namespace
