@@ -69,6 +69,7 @@ QString DiffPair::run(const QString &start, const Script &script, Writing writin
         failure = play(script[size_t(m_step)]);
         if (failure.isEmpty())
             failure = disagreement(rows);
+        // WIMBLET_DIFF_TRACE=1 prints both sides after every step, to study a failure by.
         if (qEnvironmentVariableIsSet("WIMBLET_DIFF_TRACE"))
             qDebug() << m_step + 1 << script[size_t(m_step)].describe() << "box" << boxAnchor()
                      << boxCaret() << "view" << m_view->anchor() << m_view->caret()
