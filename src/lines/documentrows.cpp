@@ -1,7 +1,5 @@
 #include "lines/documentrows.h"
 
-#include <QTextBoundaryFinder>
-
 #include <algorithm>
 
 namespace wimblet {
@@ -179,9 +177,7 @@ const DocumentRows::Starts &DocumentRows::shortStarts(int paragraph)
     m_nextCached = (m_nextCached + 1) % m_cached.size();
     const QString text = m_text(m_tree.offsetOf(paragraph), m_tree.at(paragraph).length);
     m_breaks.assign(size_t(text.size()) + 1, 0);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
-    for (qsizetype p = finder.toNextBoundary(); p >= 0; p = finder.toNextBoundary())
-        m_breaks[size_t(p)] = 1;
+    findLineBreaks(text, m_breaks.data());
     entry.paragraph = -1; // until wrapped whole
     wrapRows(text, m_setup.widths, m_breaks.data(), m_setup.metrics, entry.starts);
     entry.paragraph = paragraph;

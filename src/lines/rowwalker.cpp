@@ -1,7 +1,5 @@
 #include "lines/rowwalker.h"
 
-#include <QTextBoundaryFinder>
-
 #include <algorithm>
 
 namespace wimblet {
@@ -66,9 +64,7 @@ void RowWalker::load(qint64 from, qint64 chars)
     const qint64 first = m_breaksFrom - m_windowStart;
     m_breaks.assign(size_t(m_window.size()) + 1, 0);
     const QStringView rest = QStringView(m_window).mid(first);
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, rest);
-    for (qsizetype p = finder.toNextBoundary(); p >= 0; p = finder.toNextBoundary())
-        m_breaks[size_t(first + p)] = 1;
+    findLineBreaks(rest, m_breaks.data() + first);
 }
 
 qint64 RowWalker::next(qint64 from)

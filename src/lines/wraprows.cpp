@@ -1,10 +1,19 @@
 #include "lines/wraprows.h"
 
+#include <QTextBoundaryFinder>
+
 #include <algorithm>
 
 namespace wimblet {
 
 namespace {
+
+bool isHangul(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u >= 0x1100 && u <= 0x11FF) || (u >= 0x3130 && u <= 0x318F) || (u >= 0xA960 && u <= 0xA97F)
+           || (u >= 0xAC00 && u <= 0xD7FF);
+}
 
 struct Piece {
     qint64 width = 0;
@@ -124,6 +133,20 @@ int rowLength(const RowInput &in, int from, bool anywhere)
 }
 
 } // namespace
+
+void findLineBreaks(QStringView text, quint8 *breakBefore)
+{
+    // The layout breaks Korean as it breaks words of letters: Hangul is read as a letter.
+    QString lettered;
+    if (std::any_of(text.begin(), text.end(), isHangul)) {
+        lettered = text.toString();
+        std::replace_if(lettered.begin(), lettered.end(), isHangul, QChar(u'a'));
+        text = lettered;
+    }
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
+    for (qsizetype p = finder.toNextBoundary(); p >= 0; p = finder.toNextBoundary())
+        breakBefore[p] = 1;
+}
 
 qint64 tabWidthAt(qint64 x, qint64 tabStop)
 {

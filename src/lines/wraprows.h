@@ -38,6 +38,11 @@ BlockMeasure measureBlock(QStringView text, const qint32 *widths, qint64 tabStop
 // Width of a tab that starts at x.
 qint64 tabWidthAt(qint64 x, qint64 tabStop);
 
+// Marks breakBefore (text.size() + 1 flags, zero on entry) where the layout may break
+// a line: the Unicode line-breaking rules, with Hangul taken for letters as the layout
+// takes it, so that Korean breaks at its spaces and not between syllables.
+void findLineBreaks(QStringView text, quint8 *breakBefore);
+
 // Offsets of the first character of every row; the first is always 0.
 // breakBefore holds text.size() + 1 flags, non-zero where the line-breaking rules
 // allow a break before that character.

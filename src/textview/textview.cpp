@@ -91,6 +91,8 @@ void TextView::setSelection(qint64 anchor, qint64 caret)
     const bool repaintAll = hasSelection() || anchor != caret;
     const QRect oldCaret = m_caretRect;
     m_anchor = anchor;
+    if (caret != m_caret)
+        m_goalX = -1; // a caret put anywhere but by Up and Down takes its own x (moveTo keeps it)
     m_caret = caret;
     ensureCaretVisible();
     m_caretRect = caretRect();

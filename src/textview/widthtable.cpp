@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 
 #include <cmath>
+#include <iterator>
 
 namespace wimblet {
 
@@ -22,17 +23,31 @@ constexpr Range kMeasured[]
     = {{0x20, 0x7E},     {0xA0, 0x24F},    {0x370, 0x3FF},   {0x400, 0x4FF},  {0x1E00, 0x1EFF},
        {0x2000, 0x206F}, {0x20A0, 0x20CF}, {0x2100, 0x21FF}, {0x2500, 0x257F}};
 
-// Ranges of characters a monospace layout gives two cells.
-constexpr Range kWide[] = {{0x1100, 0x115F}, {0x2E80, 0x303E}, {0x3041, 0x33FF}, {0x3400, 0x4DBF},
-                           {0x4E00, 0x9FFF}, {0xA000, 0xA4CF}, {0xAC00, 0xD7A3}, {0xF900, 0xFAFF},
-                           {0xFE30, 0xFE4F}, {0xFF00, 0xFF60}, {0xFFE0, 0xFFE6}};
+// Combining marks: most ride on their letter, but those the font cannot attach are
+// drawn after it with room of their own.
+constexpr Range kMarks[]
+    = {{0x300, 0x36F}, {0x1AB0, 0x1AFF}, {0x1DC0, 0x1DFF}, {0x20D0, 0x20FF}, {0xFE20, 0xFE2F}};
 
-bool isWide(char16_t c)
+// Ranges of wide East Asian characters, each with one of its characters to measure: a
+// range is drawn from one font (the view's, or the one it falls back to), whose
+// characters there all have one advance.
+struct WideRange
 {
-    for (const Range &r : kWide)
+    char16_t first, last, sample;
+};
+
+constexpr WideRange kWide[]
+    = {{0x1100, 0x115F, 0x1100}, {0x2E80, 0x303E, 0x3001}, {0x3041, 0x33FF, 0x3042},
+       {0x3400, 0x4DBF, 0x3400}, {0x4E00, 0x9FFF, 0x4E00}, {0xA000, 0xA4CF, 0xA000},
+       {0xAC00, 0xD7A3, 0xAC00}, {0xF900, 0xFAFF, 0xF900}, {0xFE30, 0xFE4F, 0xFE30},
+       {0xFF00, 0xFF60, 0xFF01}, {0xFFE0, 0xFFE6, 0xFFE0}};
+
+const WideRange *wideRangeOf(char16_t c)
+{
+    for (const WideRange &r : kWide)
         if (c >= r.first && c <= r.last)
-            return true;
-    return false;
+            return &r;
+    return nullptr;
 }
 
 bool takesNoRoom(char16_t c)
@@ -77,6 +92,15 @@ void WidthTable::measureCommonRanges()
     for (const Range &r : kMeasured)
         for (char32_t c = r.first; c <= r.last; ++c)
             measure(char16_t(c));
+    // A mark takes the room it adds after a letter, none where it rides on it.
+    const qreal letter = metrics.horizontalAdvance(QLatin1Char('x'));
+    for (const Range &r : kMarks)
+        for (char32_t c = r.first; c <= r.last; ++c) {
+            const QString pair = QLatin1Char('x') + QChar(char16_t(c));
+            const qint32 w = qint32(std::lround((metrics.horizontalAdvance(pair) - letter) * 64));
+            if (takesNoRoom(char16_t(c)) && w > 0)
+                m_widths[c] = w;
+        }
     // A character drawn as a stand-in takes the stand-in's room.
     for (char16_t c : {u'\n', u'\r', char16_t(0x2028), char16_t(0x2029)})
         m_widths[c] = m_widths[standInOf(c)];
@@ -84,13 +108,23 @@ void WidthTable::measureCommonRanges()
 
 void WidthTable::estimateTheRest()
 {
+    // A wide range takes its sample's advance, as the layout draws it; two cells when
+    // the font gives none.
+    const QFontMetricsF metrics(m_font);
+    qint32 wideWidths[std::size(kWide)];
+    for (size_t i = 0; i < std::size(kWide); ++i) {
+        const qreal advance = metrics.horizontalAdvance(QChar(kWide[i].sample));
+        wideWidths[i] = advance > 0 ? qint32(std::lround(advance * 64)) : 2 * m_charWidth;
+    }
     for (int c = 0; c < 65536; ++c) {
         qint32 &w = m_widths[size_t(c)];
         if (w > 0)
             continue;
         if (takesNoRoom(char16_t(c)))
             w = kNoWidth;
-        else if (QChar::isHighSurrogate(char16_t(c)) || isWide(char16_t(c)))
+        else if (const WideRange *wide = wideRangeOf(char16_t(c)))
+            w = wideWidths[wide - kWide];
+        else if (QChar::isHighSurrogate(char16_t(c)))
             w = 2 * m_charWidth;
         else
             w = m_charWidth;

@@ -10,10 +10,11 @@
 
 namespace wimblet {
 
-// Widths measured for the scripts the editor is mostly used with; the others are
-// estimated from the font's character width (wide East Asian characters two of them,
-// marks none), so their rows may end a little short of, or past, the edge. Meant for a
-// monospace font; a proportional one gets each character's own advance, kerning aside.
+// Widths measured for the scripts the editor is mostly used with; wide East Asian
+// characters take the advance of one character of their range, marks the room they add
+// after a letter (none where they ride on it), and the rest the font's character width,
+// so rows of those may end a little short of, or past, the edge. Meant for a monospace
+// font; a proportional one gets each character's own advance, kerning aside.
 class WidthTable
 {
 public:

@@ -34,6 +34,8 @@ private Q_SLOTS:
     void rowsBreakAfterBlanksAndHangTheirBlanks();
     void blockMeasureFindsWidthsBlanksAndUnknowns_data();
     void blockMeasureFindsWidthsBlanksAndUnknowns();
+    void lineBreaksKeepHangulTogether_data();
+    void lineBreaksKeepHangulTogether();
     void rowTreeFollowsEdits();
 };
 
@@ -93,6 +95,35 @@ void WrapRowsTest::blockMeasureFindsWidthsBlanksAndUnknowns()
     QTEST(m.width, "width");
     QTEST(m.widestSpaceRun, "widestBlanks");
     QTEST(int(m.unknownAt), "unknownAt");
+}
+
+void WrapRowsTest::lineBreaksKeepHangulTogether_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<std::vector<int>>("breaks");
+    // As the layout breaks them: Korean at its blanks, Hangul joined to letters, digits
+    // and the stops after it as a word of letters is, ideographs between any two.
+    QTest::newRow("Korean words") << QString::fromUtf16(u"\ud55c\uad6d\uc5b4 \ud55c\uad6d\uc5b4")
+                                  << std::vector<int>{4, 7};
+    QTest::newRow("Hangul between ideographs")
+        << QString::fromUtf16(u"\u6f22\u5b57\ud55c\uad6d\uc5b4\u6f22\u5b57")
+        << std::vector<int>{1, 2, 5, 6, 7};
+    QTest::newRow("Hangul after a stop") << QString::fromUtf16(u"\ud55c.\ud55c") << std::vector<int>{3};
+    QTest::newRow("digits and Hangul")
+        << QString::fromUtf16(u"2024\ub144 \ud55c") << std::vector<int>{6, 7};
+    QTest::newRow("Latin unchanged") << QStringLiteral("ab cd-ef") << std::vector<int>{3, 6, 8};
+}
+
+void WrapRowsTest::lineBreaksKeepHangulTogether()
+{
+    QFETCH(QString, text);
+    std::vector<quint8> flags(size_t(text.size()) + 1, 0);
+    findLineBreaks(text, flags.data());
+    std::vector<int> found;
+    for (int i = 0; i <= text.size(); ++i)
+        if (flags[size_t(i)])
+            found.push_back(i);
+    QTEST(found, "breaks");
 }
 
 void WrapRowsTest::rowTreeFollowsEdits()

@@ -7,6 +7,7 @@
 #include "textview/viewlayout.h"
 #include "textview/widthtable.h"
 
+#include <QFontMetricsF>
 #include <QRandomGenerator>
 #include <QTextBoundaryFinder>
 
@@ -73,6 +74,8 @@ private Q_SLOTS:
     void rowsSurviveRandomEditsAndUndo();
     void everyRowFitsItsWidthWhenDrawn_data();
     void everyRowFitsItsWidthWhenDrawn();
+    void wideCharacterRowsAreAsFullAsDrawn_data();
+    void wideCharacterRowsAreAsFullAsDrawn();
     void topRowKeepsItsTextAcrossResize();
 
 private:
@@ -230,6 +233,38 @@ void TextViewRowsTest::everyRowFitsItsWidthWhenDrawn()
                                  .arg(i)
                                  .arg(store.text(row.start, row.end - row.start))
                                  .arg(layout.xOf(row, end))));
+    }
+}
+
+void TextViewRowsTest::wideCharacterRowsAreAsFullAsDrawn_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ideographs") << QString::fromUtf16(u"\u6587\u5b57\u7de8\u96c6\u6f22").repeated(40);
+    QTest::newRow("hangul") << QString::fromUtf16(u"\ud55c\uad6d\uc5b4").repeated(60);
+    QTest::newRow("hiragana") << QString::fromUtf16(u"\u3072\u3089\u304c\u306a").repeated(50);
+}
+
+void TextViewRowsTest::wideCharacterRowsAreAsFullAsDrawn()
+{
+    QFETCH(QString, text);
+
+    // Wide characters are cut into rows by the advance they are drawn with, whichever
+    // font draws them: a wrapped row has no room left for its next character.
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(13);
+    const TextStore store(text);
+    ViewLayout layout(store);
+    layout.setFont(font);
+    layout.setLineWidth(301);
+    layout.reset();
+    layout.finishCounting();
+    QVERIFY(layout.rowCount() > 2);
+    const QFontMetricsF metrics(font);
+    for (qint64 i = 0; i + 1 < layout.rowCount(); ++i) {
+        const ViewRow row = layout.row(i);
+        const QString withNext = store.text(row.start, row.end - row.start + 1);
+        QVERIFY2(metrics.horizontalAdvance(withNext) > layout.lineWidth(),
+                 qPrintable(QStringLiteral("row %1 has room for more").arg(i)));
     }
 }
 
