@@ -33,10 +33,8 @@ DiffPair::DiffPair(int height)
     , m_box(new PlainTextBox)
     , m_view(new TextView)
 {
-    // The box's rows are its viewport less twice the document margin, the view's its
-    // viewport less twice its 4 px margin and a pixel for the caret: a margin of 4.5 px
-    // in the box makes the two the same width at every size.
-    m_box->document()->setDocumentMargin(4.5);
+    // The box's rows are its viewport less twice its 4 px document margin, and so are
+    // the view's: the two wrap at the same width at every size, as the window needs.
     for (QWidget *w : {static_cast<QWidget *>(m_box), static_cast<QWidget *>(m_view)}) {
         w->setFont(viewtest::monospace());
         w->setFocusPolicy(Qt::StrongFocus);
