@@ -43,7 +43,9 @@ public:
     qint64 pieceCount() const { return m_pieceCount; }
 
     // The piece holding `offset`; the last piece when `offset` is the length.
-    // Only for a tree that is not empty.
+    // Only for a tree that is not empty. Lookups start from the leaf where the
+    // thread's last lookup ended when that holds what is sought, so that queries
+    // near one place (the caret's) cost about the same in any length of text.
     Found findOffset(qint64 offset) const;
     // The piece holding the LF of the `nth` (1-based) break; nth <= breaks().
     Found findBreak(qint64 nth) const;
@@ -77,7 +79,12 @@ private:
         int depth = 0;
     };
 
+    template<bool byBreak>
+    static Found descend(const Node *node, qint64 key, Found found, Path *path);
     Found locate(qint64 offset, Path *path) const;
+    template<bool byBreak>
+    Found lookup(qint64 key) const;
+    void changed();
     char16_t unitBefore(qint64 offset, const Path &path, const Found &found) const;
     // Adds to the sums of the path's first `levels` steps.
     static void addAlong(const Path &path, int levels, qint64 lengthDelta, qint64 breakDelta);
@@ -98,6 +105,10 @@ private:
     // The path to the piece last grown, while no piece has come or gone since.
     Path m_finger;
     qint64 m_fingerEnd = -1;
+    // Tell a lookup remembered by the thread apart from another tree's, or this
+    // tree's before an edit.
+    quint64 m_id;
+    quint64 m_version = 0;
 };
 
 } // namespace wimblet

@@ -121,6 +121,8 @@ private Q_SLOTS:
     void snapshotTellsChangesAnywhere();
     void typingKeepsPiecesFew_data();
     void typingKeepsPiecesFew();
+    void lookupsOfStoresTakenInTurnStayApart_data();
+    void lookupsOfStoresTakenInTurnStayApart();
 };
 
 void TextStoreTest::followsPlainStringUnderRandomEdits_data()
@@ -265,6 +267,49 @@ void TextStoreTest::typingKeepsPiecesFew()
     QVERIFY2(store.pieceCount() <= before + 2 + 10, qPrintable(QString::number(store.pieceCount())));
     QCOMPARE(store.toString(), QString(loaded).insert(at, typed));
     QCOMPARE(store.lineCount(), qint64(lineStartsOf(store.toString()).size()));
+}
+
+void TextStoreTest::lookupsOfStoresTakenInTurnStayApart_data()
+{
+    // A lookup starts from where the last one ended; that must be the same store,
+    // unchanged since, even when another store, or a moved one, was asked between.
+    QTest::addColumn<bool>("moveBetween");
+    QTest::addColumn<QString>("edit"); // where the first store is edited between lookups
+    QTest::newRow("two stores in turn") << false << "nowhere";
+    QTest::newRow("edited anywhere between lookups") << false << "anywhere";
+    QTest::newRow("edited at the start, no piece cut") << false << "start";
+    QTest::newRow("moved between lookups") << true << "nowhere";
+}
+
+void TextStoreTest::lookupsOfStoresTakenInTurnStayApart()
+{
+    QFETCH(bool, moveBetween);
+    QFETCH(QString, edit);
+    QRandomGenerator rng(7);
+    QString first = textOfKind(QStringLiteral("breaks"), 200000, rng);
+    const QString second = textOfKind(QStringLiteral("breaks"), 200000, rng);
+    TextStore a(first);
+    TextStore b(second);
+    const std::vector<qint64> secondStarts = lineStartsOf(second);
+    for (int k = 0; k < 200; ++k) {
+        const qint64 offset = rng.bounded(150000);
+        if (moveBetween)
+            std::swap(a, b);
+        const TextStore &firstStore = moveBetween && k % 2 == 0 ? b : a;
+        const TextStore &secondStore = moveBetween && k % 2 == 0 ? a : b;
+        QCOMPARE(firstStore.lineOfOffset(offset), lineOf(lineStartsOf(first), offset));
+        if (edit != u"nowhere") {
+            const qint64 at = edit == u"start" ? 0 : offset;
+            a.insert(at, u"\r\n");
+            first.insert(at, u"\r\n");
+        }
+        const std::vector<qint64> firstStarts = lineStartsOf(first);
+        QCOMPARE(firstStore.lineOfOffset(offset), lineOf(firstStarts, offset));
+        QCOMPARE(firstStore.lineStart(lineOf(firstStarts, offset)),
+                 firstStarts[size_t(lineOf(firstStarts, offset))]);
+        QCOMPARE(secondStore.lineOfOffset(offset), lineOf(secondStarts, offset));
+        QCOMPARE(secondStore.lineStart(100), secondStarts[100]);
+    }
 }
 
 QTEST_GUILESS_MAIN(TextStoreTest)
