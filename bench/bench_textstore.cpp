@@ -18,7 +18,8 @@ constexpr qsizetype kSmallUnits = 1024;
 constexpr int kRounds = 15;
 
 // A cheap, repeatable spread of positions.
-struct Spread {
+struct Spread
+{
     quint64 state = 88172645463325252ull;
     qint64 next(qint64 bound)
     {
@@ -29,15 +30,15 @@ struct Spread {
     }
 };
 
-struct PerOp {
+struct PerOp
+{
     double large = 1e100;
     double small = 1e100;
 };
 
 // Best time per operation of `ops` run on a freshly loaded copy of each text, the two
 // texts taking turns in every round so that both see the same load on the machine.
-template<class Ops>
-PerOp perOperation(const QString &large, const QString &small, int count, Ops ops)
+template<class Ops> PerOp perOperation(const QString &large, const QString &small, int count, Ops ops)
 {
     PerOp best;
     TextStore largeStore, smallStore;
@@ -110,9 +111,12 @@ WIMBLET_BENCH(text_store)
     longLine.replace(QLatin1String("\r\n"), QLatin1String("\n")); // one paragraph
     {
         const TextStore store(large);
-        std::printf("  large text: %lld units, %lld lines, %lld pieces; long line: %lld units\n",
+        std::printf("  large text: %lld units, %lld lines, %lld pieces, tree %.1f MB (%.1f%% of "
+                    "the text's bytes); long line: %lld units\n",
                     qlonglong(store.length()), qlonglong(store.lineCount()),
-                    qlonglong(store.pieceCount()), qlonglong(longLine.size()));
+                    qlonglong(store.pieceCount()), double(store.indexBytes()) / (1 << 20),
+                    100.0 * double(store.indexBytes()) / (2.0 * double(store.length())),
+                    qlonglong(longLine.size()));
     }
 
     const PerOp typed = typingAtEnd(longLine, small);
@@ -126,8 +130,9 @@ WIMBLET_BENCH(text_store)
                              lookups.small, 2);
     const PerOp scatteredInserts = insertsInMiddle(large, small, true);
     std::printf("  %-58s %7.3f us / %7.3f us = %6.2f  (for comparison)\n",
-                "characters scattered over 1 MB in the middle: 50 MB / 1 KB", scatteredInserts.large * 1e6,
-                scatteredInserts.small * 1e6, scatteredInserts.large / scatteredInserts.small);
+                "characters scattered over 1 MB in the middle: 50 MB / 1 KB",
+                scatteredInserts.large * 1e6, scatteredInserts.small * 1e6,
+                scatteredInserts.large / scatteredInserts.small);
     const PerOp scatteredLookups = lineLookups(large, small, true);
     std::printf("  %-58s %7.3f us / %7.3f us = %6.2f  (for comparison)\n",
                 "line lookups anywhere in the text: 50 MB / 1 KB", scatteredLookups.large * 1e6,

@@ -9,17 +9,19 @@
 namespace wimblet {
 
 namespace piecetree {
-constexpr int kFan = 16;        // entries a node holds
-constexpr int kFill = 12;       // entries per node when built in bulk, leaving room
+constexpr int kFan = 16; // entries a node holds
+constexpr int kFill = 12; // entries per node when built in bulk, leaving room
 constexpr int kThin = kFan / 4; // a node this small is joined to a neighbour
 } // namespace piecetree
 
-struct PieceTree::Node {
-    struct Entry {
+struct PieceTree::Node
+{
+    struct Entry
+    {
         qint64 length;
         qint64 breaks;
         union {
-            Node *child;          // inner nodes
+            Node *child; // inner nodes
             const char16_t *data; // leaves
         };
         bool join; // leaves
@@ -70,7 +72,7 @@ struct PieceTree::Node {
     Piece piece(int at) const
     {
         const Entry &e = entries[at];
-        return Piece{e.data, e.length, e.breaks, e.join};
+        return Piece {e.data, e.length, e.breaks, e.join};
     }
 };
 

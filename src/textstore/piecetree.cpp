@@ -16,10 +16,11 @@ using piecetree::kThin;
 
 namespace {
 
-std::atomic<quint64> g_nextTreeId{1};
+std::atomic<quint64> g_nextTreeId {1};
 
 // The leaf the thread's last lookup ended in, with its place in its tree.
-struct LastLeaf {
+struct LastLeaf
+{
     quint64 tree = 0;
     quint64 version = 0;
     const void *leaf = nullptr;
@@ -32,11 +33,9 @@ thread_local LastLeaf t_lastLeaf;
 
 } // namespace
 
-
 PieceTree::PieceTree()
     : m_id(g_nextTreeId.fetch_add(1, std::memory_order_relaxed))
-{
-}
+{ }
 
 PieceTree::~PieceTree()
 {
@@ -83,7 +82,7 @@ void PieceTree::build(const char16_t *text, qint64 length, qint64 pieceMax)
         // A surrogate pair stays whole, so that every piece is text of its own.
         if (at + n < length && n > 1 && QChar::isHighSurrogate(text[at + n - 1]))
             --n;
-        Piece piece{text + at, n, 0, at > 0 && text[at] == u'\n' && text[at - 1] == u'\r'};
+        Piece piece {text + at, n, 0, at > 0 && text[at] == u'\n' && text[at - 1] == u'\r'};
         piece.breaks = (piece.join ? 1 : 0) + crlf::countBreaks(piece.data, n);
         if (level.empty() || level.back()->count == kFill)
             level.push_back(new Node);
@@ -128,7 +127,7 @@ PieceTree::Found PieceTree::descend(const Node *node, qint64 key, Found found, P
             found.breaksBefore += e.breaks;
         }
         if (path)
-            path->steps[path->depth++] = Step{const_cast<Node *>(node), i};
+            path->steps[path->depth++] = Step {const_cast<Node *>(node), i};
         if (node->leaf) {
             found.piece = node->piece(i);
             return found;
@@ -140,11 +139,10 @@ PieceTree::Found PieceTree::descend(const Node *node, qint64 key, Found found, P
 PieceTree::Found PieceTree::locate(qint64 offset, Path *path) const
 {
     path->depth = 0;
-    return descend<false>(m_root, offset, Found{}, path);
+    return descend<false>(m_root, offset, Found {}, path);
 }
 
-template<bool byBreak>
-PieceTree::Found PieceTree::lookup(qint64 key) const
+template<bool byBreak> PieceTree::Found PieceTree::lookup(qint64 key) const
 {
     LastLeaf &last = t_lastLeaf;
     if (last.tree == m_id && last.version == m_version) {
@@ -157,9 +155,9 @@ PieceTree::Found PieceTree::lookup(qint64 key) const
         }
     }
     Path path;
-    const Found found = descend<byBreak>(m_root, key, Found{}, &path);
+    const Found found = descend<byBreak>(m_root, key, Found {}, &path);
     const Step leaf = path.steps[path.depth - 1];
-    last = LastLeaf{m_id, m_version, leaf.node, found.start, 0, found.breaksBefore, 0};
+    last = LastLeaf {m_id, m_version, leaf.node, found.start, 0, found.breaksBefore, 0};
     for (int i = 0; i < leaf.node->count; ++i) {
         const Node::Entry &e = leaf.node->entries[i];
         if (i < leaf.index) {
@@ -183,7 +181,7 @@ char16_t PieceTree::unitBefore(qint64 offset, const Path &path, const Found &fou
         const Node::Entry &e = leaf.node->entries[leaf.index - 1];
         return e.data[e.length - 1];
     }
-    const Found before = descend<false>(m_root, offset - 1, Found{}, nullptr); // first of its leaf
+    const Found before = descend<false>(m_root, offset - 1, Found {}, nullptr); // first of its leaf
     return before.piece.data[offset - 1 - before.start];
 }
 
@@ -221,8 +219,8 @@ void PieceTree::splitAt(qint64 offset)
     changed();
     const Piece whole = found.piece;
     Piece left = whole;
-    Piece right{whole.data + local, whole.length - local, 0,
-                whole.data[local] == u'\n' && whole.data[local - 1] == u'\r'};
+    Piece right {whole.data + local, whole.length - local, 0,
+                 whole.data[local] == u'\n' && whole.data[local - 1] == u'\r'};
     left.length = local;
     // Only the shorter side is counted; the other is what is left of the whole.
     if (local <= right.length) {
@@ -247,7 +245,7 @@ void PieceTree::insertAt(qint64 offset, Piece piece)
     Path path;
     int at = 0;
     if (m_root->count == 0) {
-        path.steps[0] = Step{m_root, 0};
+        path.steps[0] = Step {m_root, 0};
         path.depth = 1;
     } else {
         const Found found = locate(offset, &path);
@@ -407,6 +405,19 @@ void PieceTree::freeNode(Node *node)
     delete node;
 }
 
+qint64 PieceTree::nodeBytes() const
+{
+    return m_root ? bytesBelow(m_root) : 0;
+}
+
+qint64 PieceTree::bytesBelow(const Node *node)
+{
+    qint64 bytes = sizeof(Node);
+    for (int i = 0; !node->leaf && i < node->count; ++i)
+        bytes += bytesBelow(node->entries[i].child);
+    return bytes;
+}
+
 void PieceTree::extendPiece(qint64 end, qint64 lengthDelta, qint64 breakDelta)
 {
     if (m_fingerEnd != end) {
@@ -436,14 +447,13 @@ void PieceTree::mendJoinAt(qint64 offset)
     changed();
 }
 
-bool PieceTree::visit(qint64 from, qint64 to, bool (*visit)(void *, QStringView),
-                      void *context) const
+bool PieceTree::visit(qint64 from, qint64 to, bool (*visit)(void *, QStringView), void *context) const
 {
     return !m_root || from >= to || visitNode(m_root, from, to, visit, context);
 }
 
-bool PieceTree::visitNode(const Node *node, qint64 from, qint64 to,
-                          bool (*visit)(void *, QStringView), void *context)
+bool PieceTree::visitNode(const Node *node, qint64 from, qint64 to, bool (*visit)(void *, QStringView),
+                          void *context)
 {
     qint64 start = 0;
     for (int i = 0; i < node->count && start < to; ++i) {

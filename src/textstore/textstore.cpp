@@ -18,8 +18,9 @@ constexpr qint64 kAddBlockUnits = qint64(64) * 1024;
 
 } // namespace
 
-struct TextStore::Buffer {
-    QString loaded;                     // the loaded text, or
+struct TextStore::Buffer
+{
+    QString loaded; // the loaded text, or
     std::unique_ptr<char16_t[]> block; // an add block, filled from the front
 };
 
@@ -144,7 +145,7 @@ void TextStore::insert(qint64 offset, QStringView text)
         if (done + n < text.size() && n > 1 && text[done + n - 1].isHighSurrogate())
             --n;
         const char16_t *data = addToBuffer(text.mid(done, n));
-        m_tree.insertAt(to, Piece{data, n, crlf::countBreaks(data, n), false});
+        m_tree.insertAt(to, Piece {data, n, crlf::countBreaks(data, n), false});
         m_typedLength = n;
         to += n;
         done += n;
@@ -248,7 +249,8 @@ TextStore::Snapshot TextStore::snapshot() const
 namespace {
 
 // Where the comparison stands in the snapshot's pieces.
-struct SnapshotCursor {
+struct SnapshotCursor
+{
     const std::vector<QStringView> *pieces;
     size_t index = 0;
     qsizetype within = 0;
@@ -279,7 +281,7 @@ bool TextStore::contentEquals(const Snapshot &snapshot) const
 {
     if (snapshot.m_length != length())
         return false;
-    SnapshotCursor cursor{&snapshot.m_pieces};
+    SnapshotCursor cursor {&snapshot.m_pieces};
     return m_tree.visit(0, length(), &matchesSnapshot, &cursor);
 }
 

@@ -13,7 +13,8 @@ using namespace wimblet;
 
 namespace {
 
-struct Edit {
+struct Edit
+{
     qint64 offset;
     qint64 removed;
     QString inserted;
@@ -23,7 +24,7 @@ using Edits = std::vector<Edit>;
 // Offsets where lines start in a plain string: 0 and after each CR LF.
 std::vector<qint64> lineStartsOf(const QString &text)
 {
-    std::vector<qint64> starts{0};
+    std::vector<qint64> starts {0};
     for (qsizetype i = 1; i < text.size(); ++i)
         if (text[i] == u'\n' && text[i - 1] == u'\r')
             starts.push_back(i + 1);
@@ -66,8 +67,8 @@ void compareWithModel(const TextStore &store, const QString &model, QRandomGener
     for (int k = 0; k < 6; ++k) {
         const qint64 line = rng.bounded(int(starts.size()));
         QCOMPARE(store.lineStart(line), starts[size_t(line)]);
-        const qint64 end = line + 1 < qint64(starts.size()) ? starts[size_t(line) + 1] - 2
-                                                            : model.size();
+        const qint64 end
+            = line + 1 < qint64(starts.size()) ? starts[size_t(line) + 1] - 2 : model.size();
         QCOMPARE(store.lineLength(line), end - starts[size_t(line)]);
         for (qint64 offset : {starts[size_t(line)], qMax<qint64>(0, starts[size_t(line)] - 1),
                               qint64(rng.bounded(int(model.size()) + 1))})
@@ -121,6 +122,8 @@ private Q_SLOTS:
     void snapshotTellsChangesAnywhere();
     void typingKeepsPiecesFew_data();
     void typingKeepsPiecesFew();
+    void indexStaysSmallBesideTheText_data();
+    void indexStaysSmallBesideTheText();
     void lookupsOfStoresTakenInTurnStayApart_data();
     void lookupsOfStoresTakenInTurnStayApart();
 };
@@ -167,28 +170,27 @@ void TextStoreTest::keepsBreaksAcrossPieceEdges_data()
     QTest::addColumn<Edits>("edits");
     QTest::addColumn<QString>("expected");
     const QString longRun(1023, u'a'); // the loaded text is cut into pieces of 1024 units
-    QTest::newRow("insert between CR and LF") << "ab\r\ncd" << Edits{{3, 0, "x"}} << "ab\rx\ncd";
-    QTest::newRow("LF after a loaded CR") << "ab\r" << Edits{{3, 0, "\n"}} << "ab\r\n";
-    QTest::newRow("LF of a pair removed") << "ab\r\ncd" << Edits{{3, 1, ""}} << "ab\rcd";
-    QTest::newRow("CR of a pair removed") << "ab\r\ncd" << Edits{{2, 1, ""}} << "ab\ncd";
-    QTest::newRow("removal joins CR and LF") << "ab\rX\ncd" << Edits{{3, 1, ""}} << "ab\r\ncd";
-    QTest::newRow("empty") << "" << Edits{} << "";
-    QTest::newRow("insert into empty") << "" << Edits{{0, 0, "a\r\nb"}} << "a\r\nb";
-    QTest::newRow("CR put before a leading LF") << "\ncd" << Edits{{0, 0, "\r"}} << "\r\ncd";
-    QTest::newRow("break appended at length") << "ab" << Edits{{2, 0, "\r\n"}} << "ab\r\n";
-    QTest::newRow("everything removed") << "a\r\nb" << Edits{{0, 4, ""}} << "";
-    QTest::newRow("leading CR removed") << "\r\n\r\n" << Edits{{0, 1, ""}} << "\n\r\n";
-    QTest::newRow("CR then LF typed") << "x" << Edits{{1, 0, "\r"}, {2, 0, "\n"}} << "x\r\n";
-    QTest::newRow("LF typed before a CR") << "\r\n" << Edits{{1, 0, "\n"}} << "\r\n\n";
-    QTest::newRow("pair across loaded pieces") << longRun + "\r\nb" << Edits{}
-                                               << longRun + "\r\nb";
+    QTest::newRow("insert between CR and LF") << "ab\r\ncd" << Edits {{3, 0, "x"}} << "ab\rx\ncd";
+    QTest::newRow("LF after a loaded CR") << "ab\r" << Edits {{3, 0, "\n"}} << "ab\r\n";
+    QTest::newRow("LF of a pair removed") << "ab\r\ncd" << Edits {{3, 1, ""}} << "ab\rcd";
+    QTest::newRow("CR of a pair removed") << "ab\r\ncd" << Edits {{2, 1, ""}} << "ab\ncd";
+    QTest::newRow("removal joins CR and LF") << "ab\rX\ncd" << Edits {{3, 1, ""}} << "ab\r\ncd";
+    QTest::newRow("empty") << "" << Edits {} << "";
+    QTest::newRow("insert into empty") << "" << Edits {{0, 0, "a\r\nb"}} << "a\r\nb";
+    QTest::newRow("CR put before a leading LF") << "\ncd" << Edits {{0, 0, "\r"}} << "\r\ncd";
+    QTest::newRow("break appended at length") << "ab" << Edits {{2, 0, "\r\n"}} << "ab\r\n";
+    QTest::newRow("everything removed") << "a\r\nb" << Edits {{0, 4, ""}} << "";
+    QTest::newRow("leading CR removed") << "\r\n\r\n" << Edits {{0, 1, ""}} << "\n\r\n";
+    QTest::newRow("CR then LF typed") << "x" << Edits {{1, 0, "\r"}, {2, 0, "\n"}} << "x\r\n";
+    QTest::newRow("LF typed before a CR") << "\r\n" << Edits {{1, 0, "\n"}} << "\r\n\n";
+    QTest::newRow("pair across loaded pieces") << longRun + "\r\nb" << Edits {} << longRun + "\r\nb";
     QTest::newRow("LF of a pair across pieces removed")
-        << longRun + "\r\nb" << Edits{{1024, 1, ""}} << longRun + "\rb";
+        << longRun + "\r\nb" << Edits {{1024, 1, ""}} << longRun + "\rb";
     QTest::newRow("typed in the middle of a pair across pieces")
-        << longRun + "\r\nb" << Edits{{1024, 0, "y"}, {1025, 0, "z"}, {1024, 2, ""}}
+        << longRun + "\r\nb" << Edits {{1024, 0, "y"}, {1025, 0, "z"}, {1024, 2, ""}}
         << longRun + "\r\nb";
-    QTest::newRow("text longer than a piece") << "\r" << Edits{{1, 0, QString(1500, u'\n')}}
-                                              << "\r" + QString(1500, u'\n');
+    QTest::newRow("text longer than a piece")
+        << "\r" << Edits {{1, 0, QString(1500, u'\n')}} << "\r" + QString(1500, u'\n');
 }
 
 void TextStoreTest::keepsBreaksAcrossPieceEdges()
@@ -267,6 +269,39 @@ void TextStoreTest::typingKeepsPiecesFew()
     QVERIFY2(store.pieceCount() <= before + 2 + 10, qPrintable(QString::number(store.pieceCount())));
     QCOMPARE(store.toString(), QString(loaded).insert(at, typed));
     QCOMPARE(store.lineCount(), qint64(lineStartsOf(store.toString()).size()));
+}
+
+void TextStoreTest::indexStaysSmallBesideTheText_data()
+{
+    QTest::addColumn<bool>("oneParagraph"); // LF-only line ends: one line of megabytes
+    QTest::addColumn<int>("edits");
+    QTest::newRow("as loaded") << false << 0;
+    QTest::newRow("after scattered edits") << false << 2000;
+    QTest::newRow("one paragraph, after scattered edits") << true << 2000;
+}
+
+void TextStoreTest::indexStaysSmallBesideTheText()
+{
+    QFETCH(bool, oneParagraph);
+    QFETCH(int, edits);
+    QString loaded = testsupport::sampleText(8 << 20);
+    if (oneParagraph)
+        loaded.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    TextStore store(loaded);
+    QRandomGenerator rng(11);
+    for (int k = 0; k < edits; ++k) {
+        const qint64 at = rng.bounded(int(store.length()));
+        if (k % 2)
+            store.remove(at, 1 + rng.bounded(200));
+        else
+            store.insert(at, u"kata baru");
+    }
+    // Nothing per line: the text's 2 bytes a unit plus about 2%, and each edit's
+    // pieces (a cut and the new text) a few dozen bytes apiece.
+    const double textBytes = 2.0 * double(store.length());
+    QVERIFY2(double(store.indexBytes()) <= 0.03 * textBytes + 2 * 80.0 * edits,
+             qPrintable(QString::number(store.indexBytes())));
+    QCOMPARE(store.lineCount() == 1, oneParagraph);
 }
 
 void TextStoreTest::lookupsOfStoresTakenInTurnStayApart_data()
