@@ -17,7 +17,9 @@ namespace wimblet {
 /// UTF-16 units. The loaded text is kept as given, never copied; typed and pasted text
 /// goes to an add buffer that only grows; a tree of pieces keeps their order with the
 /// units and breaks below each node, so that edits and line queries cost about the
-/// same in a long document, or a long line, as in a short one.
+/// same in a long document, or a long line, as in a short one. Const members may run
+/// on several threads at once (each thread remembers its own last lookup); edits need
+/// the store to themselves.
 class TextStore
 {
     struct Buffer;

@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <memory>
 #include <vector>
 
 using namespace wimblet;
@@ -120,6 +121,8 @@ private Q_SLOTS:
     void keepsBreaksAcrossPieceEdges();
     void snapshotTellsChangesAnywhere_data();
     void snapshotTellsChangesAnywhere();
+    void snapshotOutlivesWhatTheStoreDoesNext_data();
+    void snapshotOutlivesWhatTheStoreDoesNext();
     void typingKeepsPiecesFew_data();
     void typingKeepsPiecesFew();
     void indexStaysSmallBesideTheText_data();
@@ -242,6 +245,37 @@ void TextStoreTest::snapshotTellsChangesAnywhere()
     QString pieces;
     saved.forEachPiece([&pieces](QStringView piece) { pieces.append(piece); });
     QCOMPARE(pieces, loaded);
+}
+
+void TextStoreTest::snapshotOutlivesWhatTheStoreDoesNext_data()
+{
+    QTest::addColumn<QString>("next");
+    QTest::newRow("typing goes on") << "type";
+    QTest::newRow("backspace, then typing") << "backspace";
+    QTest::newRow("another text loaded") << "assign";
+    QTest::newRow("store gone") << "destroy";
+}
+
+void TextStoreTest::snapshotOutlivesWhatTheStoreDoesNext()
+{
+    QFETCH(QString, next);
+    auto store = std::make_unique<TextStore>(QStringLiteral("loaded\r\n"));
+    for (QChar c : QStringLiteral("typed"))
+        store->insert(store->length(), QStringView(&c, 1));
+    const TextStore::Snapshot saved = store->snapshot();
+    if (next == u"type" || next == u"backspace") {
+        if (next == u"backspace")
+            store->remove(store->length() - 3, 3);
+        for (QChar c : QStringLiteral("XYZ"))
+            store->insert(store->length(), QStringView(&c, 1));
+        QVERIFY(!store->contentEquals(saved));
+    } else if (next == u"assign") {
+        store->assign(QStringLiteral("other"));
+    } else {
+        store.reset();
+    }
+    QCOMPARE(saved.toString(), QStringLiteral("loaded\r\ntyped"));
+    QCOMPARE(saved.length(), 13);
 }
 
 void TextStoreTest::typingKeepsPiecesFew_data()
