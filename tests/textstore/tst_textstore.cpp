@@ -50,7 +50,7 @@ QString textOfKind(const QString &kind, qsizetype size, QRandomGenerator &rng)
 {
     if (kind == u"prose")
         return testsupport::sampleText(size, rng.generate()).left(size);
-    const QString alphabet = kind == u"breaks" ? QStringLiteral("ab \r\n\r\n\r\r\n\n")
+    const QString alphabet = kind == u"breaks" ? QStringLiteral("ab \r\n\r\n\r\r\n\n\u2028")
                                                : QStringLiteral("a\U0001F600\r\n\U0001D11E b");
     QString out;
     while (out.size() < size)
@@ -127,6 +127,8 @@ private Q_SLOTS:
     void typingKeepsPiecesFew();
     void indexStaysSmallBesideTheText_data();
     void indexStaysSmallBesideTheText();
+    void loadedTextIsReadWhereItLies_data();
+    void loadedTextIsReadWhereItLies();
     void lookupsOfStoresTakenInTurnStayApart_data();
     void lookupsOfStoresTakenInTurnStayApart();
 };
@@ -336,6 +338,30 @@ void TextStoreTest::indexStaysSmallBesideTheText()
     QVERIFY2(double(store.indexBytes()) <= 0.03 * textBytes + 2 * 80.0 * edits,
              qPrintable(QString::number(store.indexBytes())));
     QCOMPARE(store.lineCount() == 1, oneParagraph);
+}
+
+void TextStoreTest::loadedTextIsReadWhereItLies_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("one piece") << 100;
+    QTest::newRow("many pieces") << (3 << 20);
+}
+
+void TextStoreTest::loadedTextIsReadWhereItLies()
+{
+    QFETCH(int, size);
+    const QString loaded = testsupport::sampleText(size).left(size);
+    const TextStore store(loaded);
+    // Every piece points into the loaded string itself: nothing was copied.
+    const char16_t *const first = QStringView(loaded).utf16();
+    const char16_t *expected = first;
+    bool inPlace = true;
+    store.forEachPiece(0, store.length(), [&](QStringView piece) {
+        inPlace = inPlace && piece.utf16() == expected;
+        expected += piece.size();
+    });
+    QVERIFY(inPlace);
+    QCOMPARE(expected - first, loaded.size());
 }
 
 void TextStoreTest::lookupsOfStoresTakenInTurnStayApart_data()
