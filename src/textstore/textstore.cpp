@@ -10,7 +10,7 @@ namespace wimblet {
 namespace {
 
 // Short pieces keep the work inside one piece (splitting it, finding a break in it)
-// as small in a long line as in a short document; 1024 units cost about 2% of the
+// as small in a long line as in a short document; 1024 units cost about 2.5% of the
 // text in tree entries.
 constexpr qint64 kPieceMax = 1024;
 // Typed and pasted text is written into blocks of this many units, never moved.
