@@ -51,6 +51,17 @@ void reportRatio(const char *what, double numerator, double denominator, double 
     std::fflush(stdout);
 }
 
+void reportRatioMicros(const char *what, double numerator, double denominator, double limit)
+{
+    const double ratio = numerator / denominator;
+    const bool ok = ratio <= limit;
+    if (!ok)
+        ++g_misses;
+    std::printf("  %-58s %7.3f us / %7.3f us = %6.2f  (target <= %.1f) %s\n", what,
+                numerator * 1e6, denominator * 1e6, ratio, limit, ok ? "ok" : "MISSED");
+    std::fflush(stdout);
+}
+
 void reportRatioOnly(const char *what, double numerator, double denominator)
 {
     std::printf("  %-58s %8.3f s / %8.3f s = %7.2f  (for comparison)\n", what, numerator,

@@ -47,6 +47,8 @@ void reportRatio(const char *what, double numerator, double denominator,
 // Prints "name: a / b = ratio" with no target.
 void reportRatioOnly(const char *what, double numerator, double denominator);
 void reportTime(const char *what, double seconds);
+// As reportRatio(), for times of single operations, printed in microseconds.
+void reportRatioMicros(const char *what, double numerator, double denominator, double limit);
 // Prints a measured amount against its upper limit and remembers a miss.
 void reportAtMost(const char *what, double value, double limit, const char *unit);
 int misses();
