@@ -148,9 +148,12 @@ void ParagraphRows::splice(int first, int end, const std::vector<qint64> &fresh,
     for (int r = firstRowOfGroup; r < first; ++r)
         merged.push_back(base + m_chunks[size_t(c0)].starts[size_t(r - firstRowOfGroup)]);
     merged.insert(merged.end(), fresh.begin(), fresh.end());
-    const int endOfGroup = int(m_rows.prefix(c1 + 1));
-    for (int r = end; r < endOfGroup; ++r)
-        merged.push_back(rowStart(r) + delta);
+    // The rows kept after the wrapped ones all lie in chunk c1.
+    const int firstRowOfLast = int(m_rows.prefix(c1));
+    const qint64 lastBase = m_spans.prefix(c1) + delta;
+    const std::vector<int> &lastStarts = m_chunks[size_t(c1)].starts;
+    for (size_t i = size_t(std::max(0, end - firstRowOfLast)); i < lastStarts.size(); ++i)
+        merged.push_back(lastBase + lastStarts[i]);
     std::vector<Chunk> replacement = chunksOf(merged, groupEnd);
     m_length = newLength;
     if (int(replacement.size()) == c1 - c0 + 1) {
