@@ -132,9 +132,82 @@ void DocumentRows::edit(qint64 offset, qint64 removed, qint64 inserted)
         m_cachedParagraph = -1;
         return;
     }
+    if (editAcrossBreaks(offset, removed, inserted, p0, p1, lengths))
+        return;
     replaceParagraphs(p0, p1, lengths);
     for (int p = p0; p < p0 + int(lengths.size()); ++p)
         count(p);
+}
+
+std::unique_ptr<ParagraphRows> DocumentRows::takeRows(int paragraph)
+{
+    const auto found = m_long.find(paragraph);
+    if (found != m_long.end()) {
+        std::unique_ptr<ParagraphRows> rows = std::move(found->second);
+        m_long.erase(found);
+        return rows;
+    }
+    // Read from the text as it is now: only the rows before the edit are kept from it.
+    auto rows = std::make_unique<ParagraphRows>();
+    const Starts &starts = shortStarts(paragraph);
+    rows->assign(std::vector<qint64>(starts.begin(), starts.end()), m_tree.at(paragraph).length);
+    return rows;
+}
+
+void DocumentRows::adopt(int paragraph, std::unique_ptr<ParagraphRows> rows)
+{
+    m_tree.setRows(paragraph, rows->rowCount());
+    if (rows->length() >= kLongParagraph / 2)
+        m_long[paragraph] = std::move(rows);
+    else
+        m_long.erase(paragraph);
+}
+
+// A line break made in a long paragraph or removed beside one: the rows before the
+// edit come from the first old paragraph, those after it from the last, and only the
+// rows around the edit are wrapped again.
+bool DocumentRows::editAcrossBreaks(qint64 offset, qint64 removed, qint64 inserted, int p0, int p1,
+                                    const std::vector<int> &lengths)
+{
+    if ((!longRows(p0) && !longRows(p1)) || m_tree.at(p0).rows < 0 || m_tree.at(p1).rows < 0)
+        return false;
+    const qint64 start = m_tree.offsetOf(p0);
+    std::unique_ptr<ParagraphRows> head = takeRows(p0);
+    if (p1 != p0) {
+        // What lies between is all removed; a short last paragraph is wrapped again whole.
+        const qint64 gap = m_tree.offsetOf(p1) - start - head->length();
+        if (const ParagraphRows *next = longRows(p1))
+            head->append(*next, gap);
+        else
+            head->extend(gap + m_tree.at(p1).length);
+    }
+    replaceParagraphs(p0, p1, lengths);
+    const qint64 local = offset - start;
+    const int last = p0 + int(lengths.size()) - 1;
+    if (last == p0) {
+        const TextSource text = paragraphText(p0);
+        head->edit(m_setup, text, local, removed, inserted);
+        adopt(p0, std::move(head));
+        return true;
+    }
+    auto tail = std::make_unique<ParagraphRows>(*head);
+    // The first paragraph is the old text up to the edit or its own break, then new text.
+    const qint64 whole = head->length();
+    const qint64 cut = std::min<qint64>(local, lengths.front());
+    const TextSource firstText = paragraphText(p0);
+    head->edit(m_setup, firstText, cut, whole - cut, lengths.front() - cut);
+    // The last one ends in the old text that followed the edit.
+    const qint64 lastStart = m_tree.offsetOf(last) - start;
+    const qint64 keptFrom = local + removed; // old and new offsets of the first kept character
+    const qint64 keptAt = local + inserted;
+    const TextSource lastText = paragraphText(last);
+    tail->edit(m_setup, lastText, 0, std::max(keptFrom, keptFrom + lastStart - keptAt),
+               std::max<qint64>(0, keptAt - lastStart));
+    adopt(p0, std::move(head));
+    adopt(last, std::move(tail));
+    for (int p = p0 + 1; p < last; ++p)
+        count(p);
+    return true;
 }
 
 void DocumentRows::count(int paragraph)

@@ -50,6 +50,10 @@ private:
     ParagraphRows *longRows(int paragraph);
     std::vector<int> newParagraphs(qint64 offset, qint64 removed, qint64 inserted, int p0, int p1);
     void replaceParagraphs(int p0, int p1, const std::vector<int> &lengths);
+    bool editAcrossBreaks(qint64 offset, qint64 removed, qint64 inserted, int p0, int p1,
+                          const std::vector<int> &lengths);
+    std::unique_ptr<ParagraphRows> takeRows(int paragraph);
+    void adopt(int paragraph, std::unique_ptr<ParagraphRows> rows);
     TextSource paragraphText(int paragraph) const;
 
     WrapSetup m_setup;

@@ -16,7 +16,7 @@ constexpr qint64 kEditLookAhead = 16;
 
 ParagraphRows::ParagraphRows()
 {
-    assign({0});
+    setStarts({0});
 }
 
 void ParagraphRows::wrap(const WrapSetup &setup, const TextSource &text, qint64 length)
@@ -26,7 +26,7 @@ void ParagraphRows::wrap(const WrapSetup &setup, const TextSource &text, qint64 
     for (qint64 x = walker.next(0); x < length; x = walker.next(x))
         starts.push_back(x);
     m_length = length;
-    assign(starts);
+    setStarts(starts);
     m_rewrapped = int(starts.size());
 }
 
@@ -116,10 +116,33 @@ std::vector<ParagraphRows::Chunk> ParagraphRows::chunksOf(const std::vector<qint
     return out;
 }
 
-void ParagraphRows::assign(const std::vector<qint64> &starts)
+void ParagraphRows::setStarts(const std::vector<qint64> &starts)
 {
     m_chunks = chunksOf(starts, m_length);
     rebuildSums();
+}
+
+void ParagraphRows::assign(const std::vector<qint64> &starts, qint64 length)
+{
+    m_length = length;
+    setStarts(starts);
+}
+
+void ParagraphRows::append(const ParagraphRows &next, qint64 gap)
+{
+    // The gap joins this paragraph's last row; chunks are relative, so next's are
+    // taken as they are.
+    m_chunks.back().span += gap;
+    m_chunks.insert(m_chunks.end(), next.m_chunks.begin(), next.m_chunks.end());
+    m_length += gap + next.m_length;
+    rebuildSums();
+}
+
+void ParagraphRows::extend(qint64 chars)
+{
+    m_chunks.back().span += chars;
+    m_spans.add(int(m_chunks.size()) - 1, chars);
+    m_length += chars;
 }
 
 void ParagraphRows::rebuildSums()

@@ -21,6 +21,14 @@ public:
     void edit(const WrapSetup &setup, const TextSource &text, qint64 offset, qint64 removed,
               qint64 inserted);
 
+    // Takes rows known already: `starts` of a paragraph of `length` characters.
+    void assign(const std::vector<qint64> &starts, qint64 length);
+    // Follows these rows by those of `next`, which starts `gap` characters after this
+    // paragraph's end: the two as one paragraph, for an edit that removes the gap.
+    void append(const ParagraphRows &next, qint64 gap);
+    // The last row takes `chars` characters more: text whose rows are not known.
+    void extend(qint64 chars);
+
     qint64 length() const { return m_length; }
     int rowCount() const;
     qint64 rowStart(int row) const;
@@ -38,7 +46,7 @@ private:
         qint64 span = 0; // characters up to the next chunk's first row
     };
 
-    void assign(const std::vector<qint64> &starts);
+    void setStarts(const std::vector<qint64> &starts);
     // Replaces rows [first, end) by `fresh`; the rows from `end` on move by `delta`.
     void splice(int first, int end, const std::vector<qint64> &fresh, qint64 delta, qint64 newLength);
     std::vector<Chunk> chunksOf(const std::vector<qint64> &starts, qint64 end) const;

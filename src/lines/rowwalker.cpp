@@ -93,9 +93,10 @@ qint64 RowWalker::next(qint64 from)
 
 bool RowWalker::settledBetween(qint64 from, qint64 to)
 {
-    if (from < m_windowStart || to > m_windowStart + m_window.size())
-        return false;
-    for (qint64 i = from; i <= to && i < m_windowStart + m_window.size(); ++i)
+    // A letter in the part of the range the window holds is as good as any.
+    const qint64 first = std::max(from, m_windowStart);
+    const qint64 last = std::min(to, m_windowStart + m_window.size() - 1);
+    for (qint64 i = first; i <= last; ++i)
         if (isPlainLetter(m_window[i - m_windowStart]))
             return true;
     return false;

@@ -89,6 +89,8 @@ private Q_SLOTS:
     void rowsMatchWrappingFromScratchAfterEveryEdit();
     void editsOfLineBreaksMatchWrappingFromScratch_data();
     void editsOfLineBreaksMatchWrappingFromScratch();
+    void editsOfLongParagraphsReadOnlyTextNearThem_data();
+    void editsOfLongParagraphsReadOnlyTextNearThem();
     void aNewWidthIsCountedASliceAtATime_data();
     void aNewWidthIsCountedASliceAtATime();
 };
@@ -134,8 +136,13 @@ void DocumentRowsTest::editsOfLineBreaksMatchWrappingFromScratch_data()
     QTest::addColumn<qint64>("removed");
     QTest::addColumn<QString>("inserted");
     QTest::newRow("join two paragraphs") << qint64(10000) << qint64(2) << "";
+    QTest::newRow("join a short paragraph to a long one") << qint64(10011) << qint64(2) << "";
+    QTest::newRow("join two long paragraphs") << qint64(10000) << qint64(13) << "";
+    QTest::newRow("join two long ones over new text") << qint64(9000) << qint64(2000) << "a b";
     QTest::newRow("line break in a long paragraph") << qint64(5000) << qint64(0) << "\r\n";
     QTest::newRow("line breaks around a paste") << qint64(5000) << qint64(0) << "\r\nab\r\n";
+    QTest::newRow("line break for a word") << qint64(5000) << qint64(6) << "\r\n";
+    QTest::newRow("line break after a lone CR") << qint64(10008) << qint64(0) << "\r\n";
     QTest::newRow("only the LF of a break") << qint64(10001) << qint64(1) << "";
     QTest::newRow("only the CR of a break") << qint64(10000) << qint64(1) << "";
     QTest::newRow("LF after a lone CR") << qint64(10008) << qint64(0) << "\n";
@@ -164,6 +171,46 @@ void DocumentRowsTest::editsOfLineBreaksMatchWrappingFromScratch()
         removed = text.size() - offset;
     text.replace(offset, removed, inserted);
     rows.edit(offset, removed, inserted.size());
+    compareWithNaive(rows, text, setup);
+}
+
+void DocumentRowsTest::editsOfLongParagraphsReadOnlyTextNearThem_data()
+{
+    // Two paragraphs of 200000 characters; the second starts at 200002.
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<qint64>("removed");
+    QTest::addColumn<QString>("inserted");
+    QTest::addColumn<qint64>("most"); // characters read
+    QTest::newRow("a key") << qint64(100000) << qint64(0) << "x" << qint64(4000);
+    QTest::newRow("joined") << qint64(200000) << qint64(2) << "" << qint64(4000);
+    QTest::newRow("joined over new text") << qint64(199990) << qint64(20) << "a b" << qint64(4000);
+    // The rows after a new line break start elsewhere than the old ones did, until
+    // a row ends where an old one ended: some dozens of rows of prose.
+    QTest::newRow("a line break") << qint64(100000) << qint64(0) << "\r\n" << qint64(20000);
+    QTest::newRow("text around a line break")
+        << qint64(100000) << qint64(3) << "ab\r\ncd" << qint64(20000);
+}
+
+void DocumentRowsTest::editsOfLongParagraphsReadOnlyTextNearThem()
+{
+    QFETCH(qint64, offset);
+    QFETCH(qint64, removed);
+    QFETCH(QString, inserted);
+    QFETCH(qint64, most);
+    const WrapSetup setup = setupFor(2400);
+    QString text = paragraphOf(Kind::Prose, 200000, 81) + QLatin1String("\r\n")
+                   + paragraphOf(Kind::Prose, 200000, 82);
+    qint64 read = 0;
+    DocumentRows rows(setup, [&](qint64 from, qint64 count) {
+        read += count;
+        return text.mid(from, count);
+    });
+    rows.reset(text.size());
+    countAll(rows);
+    text.replace(offset, removed, inserted);
+    read = 0;
+    rows.edit(offset, removed, inserted.size());
+    QVERIFY2(read <= most, qPrintable(QString::number(read)));
     compareWithNaive(rows, text, setup);
 }
 
