@@ -114,5 +114,18 @@ WIMBLET_BENCH(wrap_rows)
     Typist hugeMiddle(huge, 0.5, layout.setup());
     Typist small(sampleLines(1024), 0.5, layout.setup());
     compare("keys in the middle: 5 MB paragraph / 1 KB document", hugeMiddle, small, 2);
+
+    // For comparison: the first count, and a line break made and unmade in the middle,
+    // whose following rows are wrapped again until they fall in step with the old ones.
+    bench::reportTime("first count of the 5 MB paragraph", bench::bestOf(3, [&] {
+                          hugeMiddle.rows.setLayout(layout.setup());
+                          while (hugeMiddle.rows.recountSome(1000)) { }
+                      }));
+    bench::reportTime("a line break made and unmade in the middle", bench::bestOf(3, [&] {
+                          hugeMiddle.text.insert(hugeMiddle.at, QLatin1String("\r\n"));
+                          hugeMiddle.rows.edit(hugeMiddle.at, 0, 2);
+                          hugeMiddle.text.remove(hugeMiddle.at, 2);
+                          hugeMiddle.rows.edit(hugeMiddle.at, 2, 0);
+                      }));
     std::fflush(stdout);
 }
