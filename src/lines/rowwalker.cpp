@@ -20,11 +20,18 @@ constexpr qint64 kLargestStep = qint64(1) << 16;
 // When the widths cannot bound a row, the first window is this long.
 constexpr qint64 kUnboundedRow = 4096;
 
-// After a plain letter the break rules have forgotten everything before it.
+// After a plain letter the break rules have forgotten everything before it: the
+// letters of the scripts whose widths are worked out all break as alphabetic.
 bool isPlainLetter(QChar c)
 {
     const char16_t u = c.unicode();
-    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
+    if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z'))
+        return true;
+    if (u < 0xC0 || !c.isLetter())
+        return false;
+    const QChar::Script script = c.script();
+    return script == QChar::Script_Latin || script == QChar::Script_Greek
+           || script == QChar::Script_Cyrillic;
 }
 
 } // namespace

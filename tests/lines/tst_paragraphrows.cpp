@@ -59,6 +59,7 @@ void ParagraphRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit_data()
     QTest::newRow("wide and narrow letters") << Kind::WideAndNarrow << qint64(1500) << 16u;
     QTest::newRow("rows narrower than a letter") << Kind::WideAndNarrow << qint64(40) << 17u;
     QTest::newRow("numbers and signs") << Kind::Numbers << qint64(700) << 18u;
+    QTest::newRow("Cyrillic") << Kind::Cyrillic << qint64(1900) << 20u;
     QTest::newRow("numbers, wide rows") << Kind::Numbers << qint64(1600) << 19u;
 }
 
@@ -179,6 +180,7 @@ void ParagraphRowsTest::typingInALongParagraphReadsAndWrapsOnlyNearbyRows_data()
     QTest::newRow("prose, middle") << Kind::Prose << 0.5;
     QTest::newRow("no spaces, end") << Kind::NoSpaces << 1.0;
     QTest::newRow("no spaces, middle") << Kind::NoSpaces << 0.5;
+    QTest::newRow("Cyrillic, middle") << Kind::Cyrillic << 0.5;
 }
 
 void ParagraphRowsTest::typingInALongParagraphReadsAndWrapsOnlyNearbyRows()

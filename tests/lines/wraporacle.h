@@ -53,7 +53,7 @@ inline std::vector<qint64> rowsFromScratch(QStringView paragraph, const WrapSetu
     return std::vector<qint64>(starts.begin(), starts.end());
 }
 
-enum class Kind { Prose, NoSpaces, Tabs, WideAndNarrow, Numbers };
+enum class Kind { Prose, NoSpaces, Tabs, WideAndNarrow, Numbers, Cyrillic };
 
 // One paragraph of at least `chars` characters: the sample prose with its line
 // breaks made spaces, then shaped by the kind.
@@ -71,6 +71,10 @@ inline QString paragraphOf(Kind kind, qsizetype chars, quint32 seed)
             text.insert(i, QString(int(rng.bounded(200)), u' ')); // blanks wider than a row
         if (kind == Kind::WideAndNarrow && text[i].isLetter() && rng.bounded(5) == 0)
             text[i] = rng.bounded(2) ? u'W' : u'i';
+        if (kind == Kind::Cyrillic && text[i] >= u'a' && text[i] <= u'z')
+            text[i] = QChar(0x430 + (text[i].unicode() - u'a'));
+        if (kind == Kind::Cyrillic && text[i] >= u'A' && text[i] <= u'Z')
+            text[i] = QChar(0x410 + (text[i].unicode() - u'A'));
         if (kind == Kind::Numbers && text[i].isLetter()) // where break rules look far back
             text[i] = QLatin1String("0123456789,./-$%()")[int(rng.bounded(18))];
     }
