@@ -51,16 +51,19 @@ void ParagraphRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit_data()
     QTest::addColumn<Kind>("kind");
     QTest::addColumn<qint64>("lineWidth");
     QTest::addColumn<quint32>("seed");
-    QTest::newRow("prose") << Kind::Prose << qint64(2400) << 11u;
-    QTest::newRow("prose, narrow rows") << Kind::Prose << qint64(300) << 12u;
-    QTest::newRow("no spaces, broken anywhere") << Kind::NoSpaces << qint64(2000) << 13u;
-    QTest::newRow("no spaces, narrow rows") << Kind::NoSpaces << qint64(100) << 14u;
-    QTest::newRow("tabs and wide blank runs") << Kind::Tabs << qint64(1800) << 15u;
-    QTest::newRow("wide and narrow letters") << Kind::WideAndNarrow << qint64(1500) << 16u;
-    QTest::newRow("rows narrower than a letter") << Kind::WideAndNarrow << qint64(40) << 17u;
-    QTest::newRow("numbers and signs") << Kind::Numbers << qint64(700) << 18u;
-    QTest::newRow("Cyrillic") << Kind::Cyrillic << qint64(1900) << 20u;
-    QTest::newRow("numbers, wide rows") << Kind::Numbers << qint64(1600) << 19u;
+    QTest::addColumn<bool>("bounded"); // false: windows grow only as rows need
+    QTest::newRow("prose") << Kind::Prose << qint64(2400) << 11u << true;
+    QTest::newRow("prose, widths that cannot bound a row")
+        << Kind::Prose << qint64(2400) << 10u << false;
+    QTest::newRow("prose, narrow rows") << Kind::Prose << qint64(300) << 12u << true;
+    QTest::newRow("no spaces, broken anywhere") << Kind::NoSpaces << qint64(2000) << 13u << true;
+    QTest::newRow("no spaces, narrow rows") << Kind::NoSpaces << qint64(100) << 14u << true;
+    QTest::newRow("tabs and wide blank runs") << Kind::Tabs << qint64(1800) << 15u << true;
+    QTest::newRow("wide and narrow letters") << Kind::WideAndNarrow << qint64(1500) << 16u << true;
+    QTest::newRow("rows narrower than a letter") << Kind::WideAndNarrow << qint64(40) << 17u << true;
+    QTest::newRow("numbers and signs") << Kind::Numbers << qint64(700) << 18u << true;
+    QTest::newRow("Cyrillic") << Kind::Cyrillic << qint64(1900) << 20u << true;
+    QTest::newRow("numbers, wide rows") << Kind::Numbers << qint64(1600) << 19u << true;
 }
 
 void ParagraphRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit()
@@ -68,7 +71,10 @@ void ParagraphRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit()
     QFETCH(Kind, kind);
     QFETCH(qint64, lineWidth);
     QFETCH(quint32, seed);
-    const WrapSetup setup = setupFor(lineWidth);
+    QFETCH(bool, bounded);
+    WrapSetup setup = setupFor(lineWidth);
+    if (!bounded)
+        setup.rowCharsHint = 0;
     QString text = paragraphOf(kind, 12000, seed);
     const TextSource source = sourceOf(text);
     ParagraphRows rows;
