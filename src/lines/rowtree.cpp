@@ -104,6 +104,29 @@ std::vector<int> RowTree::uncountedBlocks() const
     return out;
 }
 
+int RowTree::firstUncounted() const
+{
+    if (m_uncounted == 0)
+        return -1;
+    const int chunk = m_uncountedSums.find(0);
+    const std::vector<BlockRows> &blocks = m_chunks[size_t(chunk)].blocks;
+    for (size_t i = 0; i < blocks.size(); ++i)
+        if (blocks[i].rows < 0)
+            return int(m_count.prefix(chunk)) + int(i);
+    return -1;
+}
+
+void RowTree::markAllUncounted()
+{
+    for (Chunk &c : m_chunks) {
+        for (BlockRows &b : c.blocks)
+            b.rows = -1;
+        c.rows = 0;
+        c.uncounted = int(c.blocks.size());
+    }
+    rebuildSums();
+}
+
 RowTree::Place RowTree::locate(int block) const
 {
     const int chunk = m_count.find(block);

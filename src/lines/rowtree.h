@@ -26,6 +26,8 @@ public:
     qint64 totalLength() const; // characters of all blocks, line breaks excluded
     int uncounted() const { return m_uncounted; }
     std::vector<int> uncountedBlocks() const;
+    int firstUncounted() const; // -1 when every block is counted
+    void markAllUncounted();
 
     BlockRows at(int block) const;
     void setRows(int block, int rows);

@@ -43,56 +43,81 @@ struct RowInput {
     const qint32 *widths;
     const quint8 *breakBefore;
     RowMetrics metrics;
+    bool continues; // more text follows the view
 };
 
-// Reads the next piece of text onto the row; true when the row is full.
-bool readPiece(const RowInput &in, Row &row, int &pos, bool anywhere)
+enum class Step {
+    Open,    // the row takes more
+    Full,    // the row is complete
+    TooWide, // its first piece alone overflows: break anywhere instead
+    Starved, // cannot tell without text past the view
+};
+
+// Reads blanks, a tab or a word onto the row. A word is read only until it no
+// longer fits: the rest of it cannot change the row, and a word may be megabytes.
+Step readPiece(const RowInput &in, Row &row, int &pos, bool anywhere)
 {
     const int n = int(in.text.size());
     const qint64 limit = in.metrics.lineWidth;
     const char16_t c = in.text[pos].unicode();
     if (c == u'\t') {
         if (row.fullOrExtend(limit))
-            return true;
+            return Step::Full;
         row.blanks.width += tabWidthAt(row.width, in.metrics.tabStop);
         ++row.blanks.length;
         ++pos;
-        return row.fullOrExtend(limit);
+        return row.fullOrExtend(limit) ? Step::Full : Step::Open;
     }
     if (c == u' ') {
         for (; pos < n && in.text[pos] == u' '; ++pos) {
             row.blanks.width += in.widths[u' '];
             ++row.blanks.length;
         }
+        if (pos == n && in.continues)
+            return Step::Starved; // every blank of the run hangs on this row
         if (row.blanks.width <= limit)
-            return false;
+            return Step::Open;
         row.blanks.width = limit; // blanks past the edge take no room
-        return true;
+        return Step::Full;
     }
     do {
         row.word.width += in.widths[in.text[pos].unicode()];
         ++row.word.length;
         ++pos;
+        if (row.width + row.blanks.width + row.word.width > limit) {
+            if (row.length > 0)
+                return Step::Full;
+            if (!anywhere)
+                return Step::TooWide;
+        }
     } while (!anywhere && pos < n && !isBlankOrTab(in.text[pos]) && !in.breakBefore[pos]);
-    return row.fullOrExtend(limit);
+    if (!anywhere && pos == n && in.continues)
+        return Step::Starved; // the word may go on
+    return row.fullOrExtend(limit) ? Step::Full : Step::Open;
 }
 
-// Number of characters, hanging blanks included, on the row that starts at `from`.
+// Characters, hanging blanks included, on the row that starts at `from`; 0 when
+// the view ends too soon to tell.
 int rowLength(const RowInput &in, int from, bool anywhere)
 {
     const int n = int(in.text.size());
     Row row;
     int pos = from;
-    bool full = false;
-    while (pos < n && !full)
-        full = readPiece(in, row, pos, anywhere);
-    if (!full)
+    Step step = Step::Open;
+    while (step == Step::Open && pos < n) {
+        step = readPiece(in, row, pos, anywhere);
+        // A first piece too wide for the row is broken between any two characters.
+        if (!anywhere && (step == Step::TooWide || row.width > in.metrics.lineWidth))
+            return rowLength(in, from, true);
+    }
+    if (step == Step::Starved || (step == Step::Open && in.continues))
+        return 0;
+    if (step == Step::Open)
         row.fullOrExtend(in.metrics.lineWidth);
     if (row.length == 0) {
         row.length = row.word.length;
         row.width = row.word.width;
     }
-    // A first piece too wide for the row is broken between any two characters.
     if (!anywhere && row.width > in.metrics.lineWidth)
         return rowLength(in, from, true);
     return std::max(1, row.length + row.blanks.length);
@@ -144,12 +169,23 @@ void wrapRows(QStringView text, const qint32 *widths, const quint8 *breakBefore,
               const RowMetrics &metrics, std::vector<int> &rowStarts)
 {
     rowStarts.clear();
-    const RowInput in{text, widths, breakBefore, metrics};
+    const RowInput in{text, widths, breakBefore, metrics, false};
     int from = 0;
     do {
         rowStarts.push_back(from);
         from += rowLength(in, from, false);
     } while (from < text.size());
+}
+
+} // namespace wimblet
+
+namespace wimblet {
+
+int rowLengthAt(QStringView text, const qint32 *widths, const quint8 *breakBefore,
+                const RowMetrics &metrics, int from, bool textContinues)
+{
+    const RowInput in{text, widths, breakBefore, metrics, textContinues};
+    return rowLength(in, from, false);
 }
 
 } // namespace wimblet

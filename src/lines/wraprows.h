@@ -44,4 +44,11 @@ qint64 tabWidthAt(qint64 x, qint64 tabStop);
 void wrapRows(QStringView text, const qint32 *widths, const quint8 *breakBefore,
               const RowMetrics &metrics, std::vector<int> &rowStarts);
 
+// Length of the one row that starts at `from` in a view of a longer paragraph, the
+// same as wrapRows() would find. When `textContinues` says the paragraph goes on past
+// the view, 0 means the row cannot be told from the view alone. breakBefore[i] belongs
+// to text[i], as in wrapRows().
+int rowLengthAt(QStringView text, const qint32 *widths, const quint8 *breakBefore,
+                const RowMetrics &metrics, int from, bool textContinues);
+
 } // namespace wimblet

@@ -1,0 +1,297 @@
+#include "lines/documentrows.h"
+
+#include <QTextBoundaryFinder>
+
+#include <algorithm>
+
+namespace wimblet {
+
+namespace {
+
+// Paragraphs this long keep their row starts; shorter ones are wrapped again when
+// asked, which costs about as much as shifting kept starts would.
+constexpr qint64 kLongParagraph = 4096;
+// The text is read this much at a time when its paragraphs are found.
+constexpr qint64 kScanPiece = qint64(1) << 20;
+
+} // namespace
+
+DocumentRows::DocumentRows(const WrapSetup &setup, TextSource text)
+    : m_setup(setup)
+    , m_text(std::move(text))
+{
+    m_tree.assign({BlockRows {-1, 0}});
+}
+
+DocumentRows::~DocumentRows() = default;
+
+void DocumentRows::reset(qint64 length)
+{
+    std::vector<BlockRows> blocks;
+    qint64 paragraphStart = 0;
+    for (qint64 from = 0; from < length; from += kScanPiece) {
+        // One character more, so that a CR LF across the cut is seen whole.
+        const QString piece = m_text(from, std::min(kScanPiece + 1, length - from));
+        const qint64 stop = std::min<qint64>(kScanPiece, piece.size() - 1);
+        for (qint64 i = 0; i < stop; ++i) {
+            if (piece[i] == u'\r' && piece[i + 1] == u'\n') {
+                blocks.push_back(BlockRows {-1, int(from + i - paragraphStart)});
+                paragraphStart = from + i + 2;
+            }
+        }
+    }
+    blocks.push_back(BlockRows {-1, int(length - paragraphStart)});
+    m_tree.assign(blocks);
+    m_length = length;
+    m_long.clear();
+    m_cachedParagraph = -1;
+}
+
+void DocumentRows::setLayout(const WrapSetup &setup)
+{
+    m_setup = setup;
+    m_tree.markAllUncounted();
+    m_long.clear();
+    m_cachedParagraph = -1;
+}
+
+TextSource DocumentRows::paragraphText(int paragraph) const
+{
+    const qint64 start = m_tree.offsetOf(paragraph);
+    return [this, start](qint64 from, qint64 count) {
+        return m_text(start + from, count);
+    };
+}
+
+std::vector<int> DocumentRows::newParagraphs(qint64 offset, qint64 removed, qint64 inserted, int p0,
+                                             int p1)
+{
+    const qint64 delta = inserted - removed;
+    const qint64 start = m_tree.offsetOf(p0);
+    // The region ends at p1's line break, which the edit leaves alone, or at the text's end.
+    const qint64 end
+        = p1 == m_tree.blockCount() - 1 ? m_length + delta : m_tree.offsetOf(p1 + 1) - 2 + delta;
+    std::vector<qint64> oldBreaks;
+    for (int p = p0; p < p1; ++p)
+        oldBreaks.push_back(m_tree.offsetOf(p + 1) - 2);
+    std::vector<qint64> breaks; // where a CR LF starts in the new text
+    for (qint64 b : oldBreaks)
+        if (b + 2 <= offset)
+            breaks.push_back(b);
+    // Line breaks made or unmade by the edit hold one of its characters or touch it.
+    const qint64 scanFrom = std::max(start, offset - 1);
+    const qint64 scanTo = std::min(end - 2, offset + inserted);
+    if (scanTo >= scanFrom) {
+        const QString t = m_text(scanFrom, scanTo - scanFrom + 2);
+        for (qint64 i = 0; i + 1 < t.size(); ++i)
+            if (t[i] == u'\r' && t[i + 1] == u'\n')
+                breaks.push_back(scanFrom + i);
+    }
+    for (qint64 b : oldBreaks)
+        if (b > offset + removed)
+            breaks.push_back(b + delta);
+    std::vector<int> lengths;
+    qint64 from = start;
+    for (qint64 b : breaks) {
+        lengths.push_back(int(b - from));
+        from = b + 2;
+    }
+    lengths.push_back(int(end - from));
+    return lengths;
+}
+
+void DocumentRows::replaceParagraphs(int p0, int p1, const std::vector<int> &lengths)
+{
+    m_tree.replace(p0, p1 - p0 + 1, lengths);
+    const int shift = int(lengths.size()) - (p1 - p0 + 1);
+    std::map<int, std::unique_ptr<ParagraphRows>> kept;
+    for (auto &[paragraph, rows] : m_long) {
+        if (paragraph < p0)
+            kept.emplace(paragraph, std::move(rows));
+        else if (paragraph > p1)
+            kept.emplace(paragraph + shift, std::move(rows));
+    }
+    m_long = std::move(kept);
+    m_cachedParagraph = -1;
+}
+
+void DocumentRows::edit(qint64 offset, qint64 removed, qint64 inserted)
+{
+    const int p0 = m_tree.blockAtOffset(std::max<qint64>(0, offset - 1));
+    const int p1 = m_tree.blockAtOffset(std::min(m_length, offset + removed + 1));
+    const std::vector<int> lengths = newParagraphs(offset, removed, inserted, p0, p1);
+    m_length += inserted - removed;
+    const auto kept = m_long.find(p0);
+    if (p0 == p1 && lengths.size() == 1 && kept != m_long.end() && lengths[0] >= kLongParagraph / 2) {
+        // Within one long paragraph: only the rows the edit reaches are wrapped again.
+        const qint64 local = offset - m_tree.offsetOf(p0);
+        m_tree.replace(p0, 1, lengths);
+        const TextSource text = paragraphText(p0);
+        kept->second->edit(m_setup, text, local, removed, inserted);
+        m_tree.setRows(p0, kept->second->rowCount());
+        m_cachedParagraph = -1;
+        return;
+    }
+    if (editAcrossBreaks(offset, removed, inserted, p0, p1, lengths))
+        return;
+    replaceParagraphs(p0, p1, lengths);
+    for (int p = p0; p < p0 + int(lengths.size()); ++p)
+        count(p);
+}
+
+std::unique_ptr<ParagraphRows> DocumentRows::takeRows(int paragraph)
+{
+    const auto found = m_long.find(paragraph);
+    if (found != m_long.end()) {
+        std::unique_ptr<ParagraphRows> rows = std::move(found->second);
+        m_long.erase(found);
+        return rows;
+    }
+    // Read from the text as it is now: only the rows before the edit are kept from it.
+    auto rows = std::make_unique<ParagraphRows>();
+    const Starts &starts = shortStarts(paragraph);
+    rows->assign(std::vector<qint64>(starts.begin(), starts.end()), m_tree.at(paragraph).length);
+    return rows;
+}
+
+void DocumentRows::adopt(int paragraph, std::unique_ptr<ParagraphRows> rows)
+{
+    m_tree.setRows(paragraph, rows->rowCount());
+    if (rows->length() >= kLongParagraph / 2)
+        m_long[paragraph] = std::move(rows);
+    else
+        m_long.erase(paragraph);
+}
+
+// A line break made in a long paragraph or removed beside one: the rows before the
+// edit come from the first old paragraph, those after it from the last, and only the
+// rows around the edit are wrapped again.
+bool DocumentRows::editAcrossBreaks(qint64 offset, qint64 removed, qint64 inserted, int p0, int p1,
+                                    const std::vector<int> &lengths)
+{
+    if ((!longRows(p0) && !longRows(p1)) || m_tree.at(p0).rows < 0 || m_tree.at(p1).rows < 0)
+        return false;
+    const qint64 start = m_tree.offsetOf(p0);
+    std::unique_ptr<ParagraphRows> head = takeRows(p0);
+    if (p1 != p0) {
+        // What lies between is all removed; a short last paragraph is wrapped again whole.
+        const qint64 gap = m_tree.offsetOf(p1) - start - head->length();
+        if (const ParagraphRows *next = longRows(p1))
+            head->append(*next, gap);
+        else
+            head->extend(gap + m_tree.at(p1).length);
+    }
+    replaceParagraphs(p0, p1, lengths);
+    const qint64 local = offset - start;
+    const int last = p0 + int(lengths.size()) - 1;
+    if (last == p0) {
+        const TextSource text = paragraphText(p0);
+        head->edit(m_setup, text, local, removed, inserted);
+        adopt(p0, std::move(head));
+        return true;
+    }
+    auto tail = std::make_unique<ParagraphRows>(*head);
+    // The first paragraph is the old text up to the edit or its own break, then new text.
+    const qint64 whole = head->length();
+    const qint64 cut = std::min<qint64>(local, lengths.front());
+    const TextSource firstText = paragraphText(p0);
+    head->edit(m_setup, firstText, cut, whole - cut, lengths.front() - cut);
+    // The last one ends in the old text that followed the edit.
+    const qint64 lastStart = m_tree.offsetOf(last) - start;
+    const qint64 keptFrom = local + removed; // old and new offsets of the first kept character
+    const qint64 keptAt = local + inserted;
+    const TextSource lastText = paragraphText(last);
+    tail->edit(m_setup, lastText, 0, std::max(keptFrom, keptFrom + lastStart - keptAt),
+               std::max<qint64>(0, keptAt - lastStart));
+    adopt(p0, std::move(head));
+    adopt(last, std::move(tail));
+    for (int p = p0 + 1; p < last; ++p)
+        count(p);
+    return true;
+}
+
+void DocumentRows::count(int paragraph)
+{
+    const BlockRows entry = m_tree.at(paragraph);
+    if (entry.length >= kLongParagraph) {
+        auto rows = std::make_unique<ParagraphRows>();
+        const TextSource text = paragraphText(paragraph);
+        rows->wrap(m_setup, text, entry.length);
+        m_tree.setRows(paragraph, rows->rowCount());
+        m_long[paragraph] = std::move(rows);
+        return;
+    }
+    m_long.erase(paragraph);
+    m_tree.setRows(paragraph, int(shortStarts(paragraph).size()));
+}
+
+const DocumentRows::Starts &DocumentRows::shortStarts(int paragraph)
+{
+    if (paragraph == m_cachedParagraph)
+        return m_cachedStarts;
+    const QString text = m_text(m_tree.offsetOf(paragraph), m_tree.at(paragraph).length);
+    m_breaks.assign(size_t(text.size()) + 1, 0);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Line, text);
+    for (qsizetype p = finder.toNextBoundary(); p >= 0; p = finder.toNextBoundary())
+        m_breaks[size_t(p)] = 1;
+    wrapRows(text, m_setup.widths, m_breaks.data(), m_setup.metrics, m_cachedStarts);
+    m_cachedParagraph = paragraph;
+    return m_cachedStarts;
+}
+
+ParagraphRows *DocumentRows::longRows(int paragraph)
+{
+    const auto found = m_long.find(paragraph);
+    return found == m_long.end() ? nullptr : found->second.get();
+}
+
+bool DocumentRows::recountSome(int budget)
+{
+    for (int done = 0; done < budget; ++done) {
+        const int paragraph = m_tree.firstUncounted();
+        if (paragraph < 0)
+            return false;
+        count(paragraph);
+    }
+    return m_tree.uncounted() > 0;
+}
+
+void DocumentRows::countRegion(qint64 from, qint64 to)
+{
+    const int first = m_tree.blockAtOffset(std::clamp<qint64>(from, 0, m_length));
+    const int last = m_tree.blockAtOffset(std::clamp<qint64>(to, 0, m_length));
+    for (int p = first; p <= last && p >= 0; ++p)
+        if (m_tree.at(p).rows < 0)
+            count(p);
+}
+
+qint64 DocumentRows::rowOfOffset(qint64 offset)
+{
+    offset = std::clamp<qint64>(offset, 0, m_length);
+    const int paragraph = m_tree.blockAtOffset(offset);
+    const BlockRows entry = m_tree.at(paragraph);
+    if (entry.rows < 0)
+        count(paragraph);
+    const qint64 column = std::min<qint64>(offset - m_tree.offsetOf(paragraph), entry.length);
+    qint64 row = 0;
+    if (const ParagraphRows *rows = longRows(paragraph)) {
+        row = rows->rowOfOffset(column);
+    } else {
+        const Starts &starts = shortStarts(paragraph);
+        row = std::upper_bound(starts.begin(), starts.end(), column) - starts.begin() - 1;
+    }
+    return m_tree.rowsBefore(paragraph) + row;
+}
+
+qint64 DocumentRows::rowStartOffset(qint64 row)
+{
+    const int paragraph = m_tree.blockAtRow(row);
+    if (paragraph < 0)
+        return -1;
+    const qint64 local = row - m_tree.rowsBefore(paragraph);
+    if (const ParagraphRows *rows = longRows(paragraph))
+        return m_tree.offsetOf(paragraph) + rows->rowStart(int(local));
+    return m_tree.offsetOf(paragraph) + shortStarts(paragraph)[size_t(local)];
+}
+
+} // namespace wimblet

@@ -1,0 +1,69 @@
+#pragma once
+// Wrapped rows of a whole document: a few bytes of row count per paragraph, the row
+// starts of long paragraphs kept between edits, short ones wrapped again when asked.
+
+#include "lines/paragraphrows.h"
+#include "lines/rowtree.h"
+
+#include <map>
+#include <memory>
+#include <vector>
+
+namespace wimblet {
+
+class DocumentRows
+{
+public:
+    // `text` reads the document as it is at the time of the call; paragraphs end in CR LF.
+    DocumentRows(const WrapSetup &setup, TextSource text);
+    ~DocumentRows();
+
+    // The whole text is new: finds its paragraphs again, all still to be counted.
+    void reset(qint64 length);
+    // Another row width, font or width table: every count is stale until counted again.
+    void setLayout(const WrapSetup &setup);
+    // `removed` characters at `offset` gave way to `inserted` ones, line breaks among
+    // them or not; the paragraphs the edit touches are counted again at once.
+    void edit(qint64 offset, qint64 removed, qint64 inserted);
+
+    // Counts up to `budget` stale paragraphs; true while some are left.
+    bool recountSome(int budget);
+    // Counts every stale paragraph that the offsets from..to reach into.
+    void countRegion(qint64 from, qint64 to);
+    bool exact() const { return m_tree.uncounted() == 0; }
+
+    int paragraphCount() const { return m_tree.blockCount(); }
+    qint64 length() const { return m_length; }
+    // Rows of the counted paragraphs: all of them once exact().
+    qint64 totalRows() const { return m_tree.totalRows(); }
+    // The row holding an offset (counting that paragraph if it is stale); an offset
+    // inside a line break belongs to the row the break ends.
+    qint64 rowOfOffset(qint64 offset);
+    // Offset of a row's first character; -1 past the last counted row.
+    qint64 rowStartOffset(qint64 row);
+
+private:
+    using Starts = std::vector<int>;
+
+    void count(int paragraph);
+    const Starts &shortStarts(int paragraph);
+    ParagraphRows *longRows(int paragraph);
+    std::vector<int> newParagraphs(qint64 offset, qint64 removed, qint64 inserted, int p0, int p1);
+    void replaceParagraphs(int p0, int p1, const std::vector<int> &lengths);
+    bool editAcrossBreaks(qint64 offset, qint64 removed, qint64 inserted, int p0, int p1,
+                          const std::vector<int> &lengths);
+    std::unique_ptr<ParagraphRows> takeRows(int paragraph);
+    void adopt(int paragraph, std::unique_ptr<ParagraphRows> rows);
+    TextSource paragraphText(int paragraph) const;
+
+    WrapSetup m_setup;
+    TextSource m_text;
+    RowTree m_tree;
+    qint64 m_length = 0;
+    std::map<int, std::unique_ptr<ParagraphRows>> m_long;
+    int m_cachedParagraph = -1;
+    Starts m_cachedStarts;
+    std::vector<quint8> m_breaks;
+};
+
+} // namespace wimblet

@@ -1,0 +1,198 @@
+#include "lines/paragraphrows.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace wimblet {
+
+namespace {
+
+constexpr size_t kChunkTarget = 128;
+constexpr size_t kChunkLimit = 256;
+// The break rules may look this far ahead, so the flags just before an edit can change.
+constexpr qint64 kEditLookAhead = 16;
+
+} // namespace
+
+ParagraphRows::ParagraphRows()
+{
+    setStarts({0});
+}
+
+void ParagraphRows::wrap(const WrapSetup &setup, const TextSource &text, qint64 length)
+{
+    RowWalker walker(setup, text, length);
+    std::vector<qint64> starts {0};
+    for (qint64 x = walker.next(0); x < length; x = walker.next(x))
+        starts.push_back(x);
+    m_length = length;
+    setStarts(starts);
+    m_rewrapped = int(starts.size());
+}
+
+void ParagraphRows::edit(const WrapSetup &setup, const TextSource &text, qint64 offset, qint64 removed,
+                         qint64 inserted)
+{
+    const qint64 delta = inserted - removed;
+    const qint64 newLength = m_length + delta;
+    const qint64 editEnd = offset + inserted; // first unchanged character, in the new text
+    // A row is settled by its own text and the first piece of the next row, which
+    // may reach to the start of the row after that: two rows back are untouched.
+    const int first = std::max(0, rowOfOffset(std::max<qint64>(0, offset - kEditLookAhead)) - 2);
+    const qint64 from = rowStart(first);
+    RowWalker walker(setup, text, newLength);
+    std::vector<qint64> fresh {from};
+    int end = rowCount();
+    for (qint64 x = walker.next(from); x < newLength; x = walker.next(x)) {
+        // Past the edit, a row starting where an old one did ends as it did, and so
+        // do all after it, once the break rules have forgotten the edit.
+        if (x >= editEnd) {
+            const int old = rowOfOffset(x - delta);
+            if (rowStart(old) == x - delta && walker.settledBetween(editEnd, x)) {
+                end = old;
+                break;
+            }
+        }
+        fresh.push_back(x);
+    }
+    splice(first, end, fresh, delta, newLength);
+    m_rewrapped = int(fresh.size());
+}
+
+int ParagraphRows::rowCount() const
+{
+    return int(m_rows.prefix(m_rows.size()));
+}
+
+int ParagraphRows::chunkOfRow(int row) const
+{
+    return std::min(m_rows.find(row), int(m_chunks.size()) - 1);
+}
+
+qint64 ParagraphRows::rowStart(int row) const
+{
+    const int c = chunkOfRow(row);
+    const qint64 local = row - m_rows.prefix(c);
+    const std::vector<int> &starts = m_chunks[size_t(c)].starts;
+    return m_spans.prefix(c) + starts[size_t(std::clamp<qint64>(local, 0, qint64(starts.size()) - 1))];
+}
+
+int ParagraphRows::rowOfOffset(qint64 offset) const
+{
+    const int c = std::min(m_spans.find(std::max<qint64>(0, offset)), int(m_chunks.size()) - 1);
+    const std::vector<int> &starts = m_chunks[size_t(c)].starts;
+    const qint64 local = offset - m_spans.prefix(c);
+    const auto row = std::upper_bound(starts.begin(), starts.end(), local) - starts.begin() - 1;
+    return int(m_rows.prefix(c)) + int(std::max<qint64>(0, row));
+}
+
+std::vector<qint64> ParagraphRows::rowStarts() const
+{
+    std::vector<qint64> out;
+    qint64 base = 0;
+    for (const Chunk &c : m_chunks) {
+        for (int s : c.starts)
+            out.push_back(base + s);
+        base += c.span;
+    }
+    return out;
+}
+
+std::vector<ParagraphRows::Chunk> ParagraphRows::chunksOf(const std::vector<qint64> &starts,
+                                                          qint64 end) const
+{
+    // Rows are kept in one chunk up to the limit, else cut into chunks of the usual size.
+    const size_t piece = starts.size() <= kChunkLimit ? starts.size() : kChunkTarget;
+    std::vector<Chunk> out;
+    for (size_t i = 0; i < starts.size(); i += piece) {
+        const size_t to = std::min(starts.size(), i + piece);
+        Chunk c;
+        c.starts.reserve(to - i);
+        for (size_t k = i; k < to; ++k)
+            c.starts.push_back(int(starts[k] - starts[i]));
+        c.span = (to < starts.size() ? starts[to] : end) - starts[i];
+        out.push_back(std::move(c));
+    }
+    return out;
+}
+
+void ParagraphRows::setStarts(const std::vector<qint64> &starts)
+{
+    m_chunks = chunksOf(starts, m_length);
+    rebuildSums();
+}
+
+void ParagraphRows::assign(const std::vector<qint64> &starts, qint64 length)
+{
+    m_length = length;
+    setStarts(starts);
+}
+
+void ParagraphRows::append(const ParagraphRows &next, qint64 gap)
+{
+    // The gap joins this paragraph's last row; chunks are relative, so next's are
+    // taken as they are.
+    m_chunks.back().span += gap;
+    m_chunks.insert(m_chunks.end(), next.m_chunks.begin(), next.m_chunks.end());
+    m_length += gap + next.m_length;
+    rebuildSums();
+}
+
+void ParagraphRows::extend(qint64 chars)
+{
+    m_chunks.back().span += chars;
+    m_spans.add(int(m_chunks.size()) - 1, chars);
+    m_length += chars;
+}
+
+void ParagraphRows::rebuildSums()
+{
+    std::vector<qint64> rows, spans;
+    for (const Chunk &c : m_chunks) {
+        rows.push_back(qint64(c.starts.size()));
+        spans.push_back(c.span);
+    }
+    m_rows.build(rows);
+    m_spans.build(spans);
+}
+
+void ParagraphRows::splice(int first, int end, const std::vector<qint64> &fresh, qint64 delta,
+                           qint64 newLength)
+{
+    const int rows = rowCount();
+    const int c0 = chunkOfRow(first);
+    const int c1 = end < rows ? chunkOfRow(end) : int(m_chunks.size()) - 1;
+    const int lastChunk = int(m_chunks.size()) - 1;
+    // Only the chunks from the first row wrapped again to the first row kept are rebuilt.
+    const qint64 base = m_spans.prefix(c0);
+    const qint64 groupEnd = c1 == lastChunk ? newLength : m_spans.prefix(c1 + 1) + delta;
+    const int firstRowOfGroup = int(m_rows.prefix(c0));
+    std::vector<qint64> merged;
+    for (int r = firstRowOfGroup; r < first; ++r)
+        merged.push_back(base + m_chunks[size_t(c0)].starts[size_t(r - firstRowOfGroup)]);
+    merged.insert(merged.end(), fresh.begin(), fresh.end());
+    // The rows kept after the wrapped ones all lie in chunk c1.
+    const int firstRowOfLast = int(m_rows.prefix(c1));
+    const qint64 lastBase = m_spans.prefix(c1) + delta;
+    const std::vector<int> &lastStarts = m_chunks[size_t(c1)].starts;
+    for (size_t i = size_t(std::max(0, end - firstRowOfLast)); i < lastStarts.size(); ++i)
+        merged.push_back(lastBase + lastStarts[i]);
+    std::vector<Chunk> replacement = chunksOf(merged, groupEnd);
+    m_length = newLength;
+    if (int(replacement.size()) == c1 - c0 + 1) {
+        // Same number of chunks: the sums take the differences in place.
+        for (size_t i = 0; i < replacement.size(); ++i) {
+            Chunk &old = m_chunks[size_t(c0) + i];
+            m_rows.add(c0 + int(i), qint64(replacement[i].starts.size()) - qint64(old.starts.size()));
+            m_spans.add(c0 + int(i), replacement[i].span - old.span);
+            old = std::move(replacement[i]);
+        }
+        return;
+    }
+    m_chunks.erase(m_chunks.begin() + c0, m_chunks.begin() + c1 + 1);
+    m_chunks.insert(m_chunks.begin() + c0, std::make_move_iterator(replacement.begin()),
+                    std::make_move_iterator(replacement.end()));
+    rebuildSums();
+}
+
+} // namespace wimblet

@@ -1,0 +1,250 @@
+// Wrapped rows of a whole document across edits that make and unmake line breaks:
+// totals, the row of an offset and the offset of a row agree with wrapping every
+// paragraph from scratch, and a new width is counted again a slice at a time.
+#include "lines/documentrows.h"
+#include "wraporacle.h"
+
+#include <QTest>
+
+using namespace wimblet;
+using namespace wimblet::wraptest;
+
+namespace {
+
+// Every row of the document wrapped from scratch, as offsets into the text.
+struct NaiveRows
+{
+    std::vector<qint64> starts;
+    std::vector<qint64> paragraphStarts;
+    std::vector<qint64> paragraphLengths;
+
+    NaiveRows(const QString &text, const WrapSetup &setup)
+    {
+        qint64 from = 0;
+        for (;;) {
+            const qint64 cut = text.indexOf(QLatin1String("\r\n"), from);
+            const qint64 end = cut < 0 ? text.size() : cut;
+            paragraphStarts.push_back(from);
+            paragraphLengths.push_back(end - from);
+            for (qint64 s : rowsFromScratch(QStringView(text).mid(from, end - from), setup))
+                starts.push_back(from + s);
+            if (cut < 0)
+                break;
+            from = cut + 2;
+        }
+    }
+
+    qint64 rowOfOffset(qint64 offset) const
+    {
+        const auto p = std::upper_bound(paragraphStarts.begin(), paragraphStarts.end(), offset)
+                       - paragraphStarts.begin() - 1;
+        const qint64 column = std::min(offset - paragraphStarts[size_t(p)], paragraphLengths[size_t(p)]);
+        const qint64 at = paragraphStarts[size_t(p)] + column;
+        return std::upper_bound(starts.begin(), starts.end(), at) - starts.begin() - 1;
+    }
+};
+
+// A document of sample prose with two paragraphs long enough to keep their rows.
+QString sampleDocument(quint32 seed)
+{
+    QString text = testsupport::sampleText(16000, seed);
+    text.chop(2); // the final line break is the file's, not the text's
+    const qint64 middle = text.indexOf(QLatin1String("\r\n"), text.size() / 2) + 2;
+    text.insert(middle, paragraphOf(Kind::Prose, 9000, seed) + QLatin1String("\r\n"));
+    return text + QLatin1String("\r\n") + paragraphOf(Kind::NoSpaces, 6000, seed + 1);
+}
+
+void compareWithNaive(DocumentRows &rows, const QString &text, const WrapSetup &setup)
+{
+    const NaiveRows naive(text, setup);
+    QVERIFY(rows.exact());
+    QCOMPARE(rows.length(), qint64(text.size()));
+    QCOMPARE(rows.paragraphCount(), int(naive.paragraphStarts.size()));
+    QCOMPARE(rows.totalRows(), qint64(naive.starts.size()));
+    for (size_t r = 0; r < naive.starts.size(); ++r)
+        QCOMPARE(rows.rowStartOffset(qint64(r)), naive.starts[r]);
+    QCOMPARE(rows.rowStartOffset(qint64(naive.starts.size())), qint64(-1));
+    for (qint64 offset = 0; offset <= text.size(); offset += 1 + offset % 37)
+        QCOMPARE(rows.rowOfOffset(offset), naive.rowOfOffset(offset));
+    for (qint64 s : naive.starts) { // both sides of every wrap point
+        QCOMPARE(rows.rowOfOffset(s), naive.rowOfOffset(s));
+        if (s > 0)
+            QCOMPARE(rows.rowOfOffset(s - 1), naive.rowOfOffset(s - 1));
+    }
+}
+
+void countAll(DocumentRows &rows)
+{
+    while (rows.recountSome(50)) { }
+}
+
+} // namespace
+
+class DocumentRowsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rowsMatchWrappingFromScratchAfterEveryEdit_data();
+    void rowsMatchWrappingFromScratchAfterEveryEdit();
+    void editsOfLineBreaksMatchWrappingFromScratch_data();
+    void editsOfLineBreaksMatchWrappingFromScratch();
+    void editsOfLongParagraphsReadOnlyTextNearThem_data();
+    void editsOfLongParagraphsReadOnlyTextNearThem();
+    void aNewWidthIsCountedASliceAtATime_data();
+    void aNewWidthIsCountedASliceAtATime();
+};
+
+void DocumentRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit_data()
+{
+    QTest::addColumn<qint64>("lineWidth");
+    QTest::addColumn<quint32>("seed");
+    QTest::newRow("window width") << qint64(2400) << 51u;
+    QTest::newRow("narrow") << qint64(500) << 52u;
+}
+
+void DocumentRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit()
+{
+    QFETCH(qint64, lineWidth);
+    QFETCH(quint32, seed);
+    const WrapSetup setup = setupFor(lineWidth);
+    QString text = sampleDocument(seed);
+    DocumentRows rows(setup, sourceOf(text));
+    rows.reset(text.size());
+    countAll(rows);
+    compareWithNaive(rows, text, setup);
+    QRandomGenerator rng(seed);
+    for (int step = 0; step < 150; ++step) {
+        const Edit e = randomEdit(rng, text.size(), true, true);
+        text.replace(e.offset, e.removed, e.inserted);
+        rows.edit(e.offset, e.removed, e.inserted.size());
+        compareWithNaive(rows, text, setup);
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable(QStringLiteral("step %1: %2 removed and %3 inserted at %4")
+                                 .arg(step)
+                                 .arg(e.removed)
+                                 .arg(e.inserted.size())
+                                 .arg(e.offset)));
+    }
+}
+
+void DocumentRowsTest::editsOfLineBreaksMatchWrappingFromScratch_data()
+{
+    // The document: a long paragraph, a short one holding a lone CR, a long one.
+    // Offsets past 10000 fall in the short one, 9000 is inside the first.
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<qint64>("removed");
+    QTest::addColumn<QString>("inserted");
+    QTest::newRow("join two paragraphs") << qint64(10000) << qint64(2) << "";
+    QTest::newRow("join a short paragraph to a long one") << qint64(10011) << qint64(2) << "";
+    QTest::newRow("join two long paragraphs") << qint64(10000) << qint64(13) << "";
+    QTest::newRow("join two long ones over new text") << qint64(9000) << qint64(2000) << "a b";
+    QTest::newRow("line break in a long paragraph") << qint64(5000) << qint64(0) << "\r\n";
+    QTest::newRow("line breaks around a paste") << qint64(5000) << qint64(0) << "\r\nab\r\n";
+    QTest::newRow("line break for a word") << qint64(5000) << qint64(6) << "\r\n";
+    QTest::newRow("line break after a lone CR") << qint64(10008) << qint64(0) << "\r\n";
+    QTest::newRow("only the LF of a break") << qint64(10001) << qint64(1) << "";
+    QTest::newRow("only the CR of a break") << qint64(10000) << qint64(1) << "";
+    QTest::newRow("LF after a lone CR") << qint64(10008) << qint64(0) << "\n";
+    QTest::newRow("CR before a lone LF") << qint64(10009) << qint64(0) << "\r";
+    QTest::newRow("letter inside a break") << qint64(10001) << qint64(0) << "x";
+    QTest::newRow("across three paragraphs") << qint64(9990) << qint64(40) << "joined";
+    QTest::newRow("the whole document") << qint64(0) << qint64(-1) << "";
+    QTest::newRow("everything but a break") << qint64(0) << qint64(-1) << "\r\n";
+    QTest::newRow("type at the very end") << qint64(-1) << qint64(0) << "z";
+}
+
+void DocumentRowsTest::editsOfLineBreaksMatchWrappingFromScratch()
+{
+    QFETCH(qint64, offset);
+    QFETCH(qint64, removed);
+    QFETCH(QString, inserted);
+    const WrapSetup setup = setupFor(1300);
+    QString text = paragraphOf(Kind::Prose, 10000, 61) + QLatin1String("\r\nshort\rx\ny\r\n")
+                   + paragraphOf(Kind::Tabs, 7000, 62);
+    DocumentRows rows(setup, sourceOf(text));
+    rows.reset(text.size());
+    countAll(rows);
+    if (offset < 0)
+        offset = text.size();
+    if (removed < 0)
+        removed = text.size() - offset;
+    text.replace(offset, removed, inserted);
+    rows.edit(offset, removed, inserted.size());
+    compareWithNaive(rows, text, setup);
+}
+
+void DocumentRowsTest::editsOfLongParagraphsReadOnlyTextNearThem_data()
+{
+    // Two paragraphs of 200000 characters; the second starts at 200002.
+    QTest::addColumn<qint64>("offset");
+    QTest::addColumn<qint64>("removed");
+    QTest::addColumn<QString>("inserted");
+    QTest::addColumn<qint64>("most"); // characters read
+    QTest::newRow("a key") << qint64(100000) << qint64(0) << "x" << qint64(4000);
+    QTest::newRow("joined") << qint64(200000) << qint64(2) << "" << qint64(4000);
+    QTest::newRow("joined over new text") << qint64(199990) << qint64(20) << "a b" << qint64(4000);
+    // The rows after a new line break start elsewhere than the old ones did, until
+    // a row ends where an old one ended: some dozens of rows of prose.
+    QTest::newRow("a line break") << qint64(100000) << qint64(0) << "\r\n" << qint64(20000);
+    QTest::newRow("text around a line break")
+        << qint64(100000) << qint64(3) << "ab\r\ncd" << qint64(20000);
+}
+
+void DocumentRowsTest::editsOfLongParagraphsReadOnlyTextNearThem()
+{
+    QFETCH(qint64, offset);
+    QFETCH(qint64, removed);
+    QFETCH(QString, inserted);
+    QFETCH(qint64, most);
+    const WrapSetup setup = setupFor(2400);
+    QString text = paragraphOf(Kind::Prose, 200000, 81) + QLatin1String("\r\n")
+                   + paragraphOf(Kind::Prose, 200000, 82);
+    qint64 read = 0;
+    DocumentRows rows(setup, [&](qint64 from, qint64 count) {
+        read += count;
+        return text.mid(from, count);
+    });
+    rows.reset(text.size());
+    countAll(rows);
+    text.replace(offset, removed, inserted);
+    read = 0;
+    rows.edit(offset, removed, inserted.size());
+    QVERIFY2(read <= most, qPrintable(QString::number(read)));
+    compareWithNaive(rows, text, setup);
+}
+
+void DocumentRowsTest::aNewWidthIsCountedASliceAtATime_data()
+{
+    QTest::addColumn<qint64>("before");
+    QTest::addColumn<qint64>("after");
+    QTest::newRow("narrower") << qint64(2400) << qint64(900);
+    QTest::newRow("wider") << qint64(900) << qint64(3000);
+}
+
+void DocumentRowsTest::aNewWidthIsCountedASliceAtATime()
+{
+    QFETCH(qint64, before);
+    QFETCH(qint64, after);
+    const QString text = sampleDocument(71);
+    DocumentRows rows(setupFor(before), sourceOf(text));
+    rows.reset(text.size());
+    countAll(rows);
+    rows.setLayout(setupFor(after));
+    QVERIFY(!rows.exact());
+    // The paragraphs in view are counted first, exactly, on demand.
+    const NaiveRows naive(text, setupFor(after));
+    const qint64 from = naive.paragraphStarts[3];
+    const qint64 to = naive.paragraphStarts[7] + 2;
+    rows.countRegion(from, to);
+    QCOMPARE(rows.rowOfOffset(to) - rows.rowOfOffset(from),
+             naive.rowOfOffset(to) - naive.rowOfOffset(from));
+    int slices = 0;
+    while (rows.recountSome(5))
+        ++slices;
+    QVERIFY(slices >= rows.paragraphCount() / 5 - 2);
+    compareWithNaive(rows, text, setupFor(after));
+}
+
+QTEST_GUILESS_MAIN(DocumentRowsTest)
+#include "tst_documentrows.moc"
