@@ -1,0 +1,250 @@
+#include "document/documentreader.h"
+
+#include "document/filefailure.h"
+#include "document/linecounts.h"
+#include "document/posixfile.h"
+#include "encoding/encodingdetector.h"
+#include "encoding/textdecoder.h"
+
+#include <QByteArray>
+#include <QStringView>
+
+#include <algorithm>
+#include <cerrno>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace wimblet {
+
+namespace {
+
+// What tells that a file was changed between the two readings.
+struct FileStamp
+{
+    qint64 size = -1;
+    timespec modified {};
+    bool operator==(const FileStamp &other) const
+    {
+        return size == other.size && modified.tv_sec == other.modified.tv_sec
+               && modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+FileStamp stampOf(int fd)
+{
+    struct stat st;
+    if (::fstat(fd, &st) != 0)
+        return {};
+    return {qint64(st.st_size), st.st_mtim};
+}
+
+// Reads the next chunk into `buffer` from where the file stands; `got` is 0 at
+// the end. Returns 0 or the system's error number.
+int readChunk(int fd, QByteArray &buffer, qsizetype &got)
+{
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer.data(), size_t(buffer.size()));
+        if (n >= 0) {
+            got = qsizetype(n);
+            return 0;
+        }
+        if (errno != EINTR)
+            return errno;
+    }
+}
+
+// What the first reading learns: the encoding, and the length of the text
+// once every lone CR has become CR LF.
+struct Survey
+{
+    TextEncoding encoding = TextEncoding::Utf8;
+    qint64 bytes = 0;
+    qint64 units = 0;
+    int error = 0;
+    bool overCap = false;
+};
+
+Survey survey(int fd, qint64 cap, QByteArray &buffer)
+{
+    Survey result;
+    EncodingDetector detector;
+    LoneCrBytes loneBytes;
+    LoneCrUtf16 loneUnits;
+    qint64 utf8UnitCount = 0;
+    for (qsizetype got = 0;;) {
+        if ((result.error = readChunk(fd, buffer, got)) != 0 || got == 0)
+            break;
+        const QByteArrayView chunk(buffer.constData(), got);
+        detector.feed(chunk);
+        loneBytes.feed(chunk);
+        loneUnits.feed(chunk);
+        utf8UnitCount += utf8Units(chunk);
+        result.bytes += got;
+        if ((result.overCap = result.bytes > cap))
+            return result;
+    }
+    result.encoding = detector.encoding();
+    switch (result.encoding) {
+    case TextEncoding::Utf8:
+        result.units = utf8UnitCount + loneBytes.count();
+        break;
+    case TextEncoding::Windows1252:
+        result.units = result.bytes + loneBytes.count();
+        break;
+    case TextEncoding::Utf16LE:
+    case TextEncoding::Utf16BE:
+        result.units = result.bytes / 2 + loneUnits.count();
+        break;
+    }
+    return result;
+}
+
+// Copies decoded text into room measured for it, with an LF after every lone
+// CR. Going past the room means the file changed since it was measured.
+class LineMender
+{
+public:
+    explicit LineMender(QString &text)
+        : m_out(reinterpret_cast<char16_t *>(text.data()))
+        , m_end(m_out + text.size())
+        , m_begin(m_out)
+    { }
+
+    void put(const char16_t *p, const char16_t *end)
+    {
+        if (p == end)
+            return;
+        if (m_pendingCr && *p != u'\n')
+            addUnit(u'\n');
+        m_pendingCr = false;
+        while (p < end) {
+            const qsizetype cr = QStringView(p, end - p).indexOf(u'\r');
+            const char16_t *const stop = cr < 0 ? end : p + cr + 1;
+            copy(p, stop);
+            p = stop;
+            if (cr < 0)
+                break;
+            if (p == end)
+                m_pendingCr = true; // the next chunk tells
+            else if (*p != u'\n')
+                addUnit(u'\n');
+        }
+    }
+
+    /// The length written, or -1 when the room was too small.
+    qsizetype finish()
+    {
+        if (m_pendingCr)
+            addUnit(u'\n');
+        return m_overflow ? -1 : m_out - m_begin;
+    }
+
+private:
+    void copy(const char16_t *p, const char16_t *end)
+    {
+        if (m_overflow || end - p > m_end - m_out) {
+            m_overflow = true;
+            return;
+        }
+        std::copy(p, end, m_out);
+        m_out += end - p;
+    }
+    void addUnit(char16_t c) { copy(&c, &c + 1); }
+
+    char16_t *m_out;
+    char16_t *const m_end;
+    char16_t *const m_begin;
+    bool m_pendingCr = false;
+    bool m_overflow = false;
+};
+
+// The second reading, from the start: true when the text came out exactly as
+// measured, so the file did not change in between.
+bool decodeInto(int fd, const Survey &measured, QByteArray &buffer, QString &text)
+{
+    if (::lseek(fd, 0, SEEK_SET) != 0)
+        return false;
+    TextDecoder decoder(measured.encoding);
+    // At most three bytes held back from one chunk for the next.
+    std::vector<char16_t> decoded(size_t(decoder.maxDecodedSize(buffer.size() + 3)));
+    LineMender mender(text);
+    qint64 bytes = 0;
+    for (qsizetype got = 0;;) {
+        if (readChunk(fd, buffer, got) != 0)
+            return false;
+        if (got == 0)
+            break;
+        bytes += got;
+        const char16_t *const end
+            = decoder.decodeTo(QByteArrayView(buffer.constData(), got), decoded.data());
+        mender.put(decoded.data(), end);
+    }
+    const char16_t *const end = decoder.finishTo(decoded.data());
+    mender.put(decoded.data(), end);
+    // A file that settled on UTF-8 or UTF-16 was well-formed, so a replacement
+    // means other bytes.
+    const bool replaced = decoder.replacedAny() && measured.encoding != TextEncoding::Windows1252;
+    return !replaced && bytes == measured.bytes && mender.finish() == text.size();
+}
+
+// The file's text, or a null text when the file changed between the readings.
+FileResult readInChunks(const QString &path, const OpenedFile &file, qsizetype chunkBytes,
+                        DecodedDocument &out, bool &changed)
+{
+    const int fd = file.fd.get();
+    const FileStamp before = stampOf(fd);
+    QByteArray buffer(std::max<qsizetype>(1, chunkBytes), Qt::Uninitialized);
+    const Survey measured = survey(fd, file.size + readBeyondSize(), buffer);
+    if (measured.error != 0)
+        return openFailure(path, systemReason(measured.error));
+    if (measured.overCap)
+        return grewBeyondCap(path, file.size);
+    QString text(qsizetype(measured.units), Qt::Uninitialized);
+    changed = !decodeInto(fd, measured, buffer, text) || !(stampOf(fd) == before);
+    if (changed)
+        return {true, QString()};
+    // The final CR LF (or lone CR, mended already) ends the last line and is
+    // not part of the text.
+    if (text.endsWith(u"\r\n"))
+        text.chop(2);
+    out = {std::move(text), measured.encoding};
+    return {true, QString()};
+}
+
+// The whole file at once, for files that give no size (such as those under
+// /proc, which need not read the same twice) and files that change.
+FileResult readWhole(const QString &path, const OpenedFile &file, bool rewind, DecodedDocument &out)
+{
+    if (rewind && ::lseek(file.fd.get(), 0, SEEK_SET) != 0)
+        return openFailure(path, systemReason(errno));
+    QByteArray bytes;
+    const FileResult result = readRestOfFile(path, file, bytes);
+    if (result.ok)
+        out = decodeDocumentFile(bytes);
+    return result;
+}
+
+} // namespace
+
+FileResult readDocumentFile(const QString &path, DecodedDocument &out, qsizetype chunkBytes)
+{
+    try {
+        OpenedFile file;
+        const FileResult opened = openFileToRead(path, file);
+        if (!opened.ok)
+            return opened;
+        if (file.size == 0)
+            return readWhole(path, file, false, out);
+        bool changed = false;
+        const FileResult result = readInChunks(path, file, chunkBytes, out, changed);
+        if (!result.ok || !changed)
+            return result;
+        return readWhole(path, file, true, out);
+    } catch (const std::bad_alloc &) {
+        return {false, notEnoughMemoryToOpen(path)};
+    }
+}
+
+} // namespace wimblet
