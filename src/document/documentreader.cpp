@@ -215,7 +215,7 @@ FileResult readInChunks(const QString &path, const OpenedFile &file, qsizetype c
 
 // The whole file at once, for files that give no size (such as those under
 // /proc, which need not read the same twice) and files that change.
-FileResult readWhole(const QString &path, const OpenedFile &file, bool rewind, DecodedDocument &out)
+FileResult readFileWhole(const QString &path, const OpenedFile &file, bool rewind, DecodedDocument &out)
 {
     if (rewind && ::lseek(file.fd.get(), 0, SEEK_SET) != 0)
         return openFailure(path, systemReason(errno));
@@ -228,20 +228,25 @@ FileResult readWhole(const QString &path, const OpenedFile &file, bool rewind, D
 
 } // namespace
 
-FileResult readDocumentFile(const QString &path, DecodedDocument &out, qsizetype chunkBytes)
+FileResult readDocumentFile(const QString &path, DecodedDocument &out, qsizetype chunkBytes,
+                            bool *readWhole)
 {
+    bool whole = false;
+    if (!readWhole)
+        readWhole = &whole;
+    *readWhole = false;
     try {
         OpenedFile file;
         const FileResult opened = openFileToRead(path, file);
         if (!opened.ok)
             return opened;
+        *readWhole = file.size == 0;
         if (file.size == 0)
-            return readWhole(path, file, false, out);
-        bool changed = false;
-        const FileResult result = readInChunks(path, file, chunkBytes, out, changed);
-        if (!result.ok || !changed)
+            return readFileWhole(path, file, false, out);
+        const FileResult result = readInChunks(path, file, chunkBytes, out, *readWhole);
+        if (!result.ok || !*readWhole)
             return result;
-        return readWhole(path, file, true, out);
+        return readFileWhole(path, file, true, out);
     } catch (const std::bad_alloc &) {
         return {false, notEnoughMemoryToOpen(path)};
     }

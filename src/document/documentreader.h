@@ -17,8 +17,9 @@ namespace wimblet {
 /// file is read twice in chunks of `chunkBytes`: once to settle its encoding
 /// and the length of its text, once to decode it into text allocated once.
 /// Files that give no size, and files that change between the two readings,
-/// are read whole instead. `out` is left untouched on failure.
+/// are read whole instead; `*readWhole`, when given, tells whether it was.
+/// `out` is left untouched on failure.
 FileResult readDocumentFile(const QString &path, DecodedDocument &out,
-                            qsizetype chunkBytes = kDocumentChunkBytes);
+                            qsizetype chunkBytes = kDocumentChunkBytes, bool *readWhole = nullptr);
 
 } // namespace wimblet
