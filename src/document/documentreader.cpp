@@ -62,6 +62,7 @@ struct Survey
     TextEncoding encoding = TextEncoding::Utf8;
     qint64 bytes = 0;
     qint64 units = 0;
+    qint64 loneCrs = 0;
     int error = 0;
     bool overCap = false;
 };
@@ -86,18 +87,20 @@ Survey survey(int fd, qint64 cap, QByteArray &buffer)
             return result;
     }
     result.encoding = detector.encoding();
+    result.loneCrs = isUtf16(result.encoding) ? loneUnits.count() : loneBytes.count();
     switch (result.encoding) {
     case TextEncoding::Utf8:
-        result.units = utf8UnitCount + loneBytes.count();
+        result.units = utf8UnitCount;
         break;
     case TextEncoding::Windows1252:
-        result.units = result.bytes + loneBytes.count();
+        result.units = result.bytes;
         break;
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
-        result.units = result.bytes / 2 + loneUnits.count();
+        result.units = result.bytes / 2;
         break;
     }
+    result.units += result.loneCrs;
     return result;
 }
 
@@ -132,6 +135,11 @@ public:
                 addUnit(u'\n');
         }
     }
+
+    /// Room left, for text written straight to out() that has no lone CR.
+    qsizetype room() const { return m_overflow ? 0 : m_end - m_out; }
+    char16_t *out() const { return m_out; }
+    void wroteTo(char16_t *end) { m_out = end; }
 
     /// The length written, or -1 when the room was too small.
     qsizetype finish()
@@ -177,8 +185,14 @@ bool decodeInto(int fd, const Survey &measured, QByteArray &buffer, QString &tex
         if (got == 0)
             break;
         bytes += got;
-        const char16_t *const end
-            = decoder.decodeTo(QByteArrayView(buffer.constData(), got), decoded.data());
+        const QByteArrayView chunk(buffer.constData(), got);
+        // Without lone CRs the text needs no mending and is decoded in place,
+        // until the room left may be too small for the chunk's bound.
+        if (measured.loneCrs == 0 && mender.room() >= decoder.maxDecodedSize(got)) {
+            mender.wroteTo(decoder.decodeTo(chunk, mender.out()));
+            continue;
+        }
+        const char16_t *const end = decoder.decodeTo(chunk, decoded.data());
         mender.put(decoded.data(), end);
     }
     const char16_t *const end = decoder.finishTo(decoded.data());

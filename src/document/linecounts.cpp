@@ -56,19 +56,43 @@ void LoneCrUtf16::unit(char16_t u)
     m_pendingCr = u == u'\r';
 }
 
+namespace {
+
+constexpr quint64 kHighBits = 0x8080808080808080ull;
+
+// The sum of the eight byte lanes of `lanes`.
+quint64 sumLanes(quint64 lanes)
+{
+    constexpr quint64 kEvenBytes = 0x00FF00FF00FF00FFull;
+    const quint64 pairs = (lanes & kEvenBytes) + ((lanes >> 8) & kEvenBytes);
+    return (pairs * 0x0001000100010001ull) >> 48;
+}
+
+} // namespace
+
 qint64 utf8Units(QByteArrayView bytes)
 {
     const auto *p = reinterpret_cast<const uchar *>(bytes.data());
+    const uchar *const end = p + bytes.size();
     qint64 units = 0;
-    // In blocks small enough for a 32-bit sum, which the compiler vectorizes.
-    for (qsizetype done = 0; done < bytes.size();) {
-        const qsizetype block = std::min<qsizetype>(bytes.size() - done, qsizetype(1) << 20);
-        quint32 sum = 0;
-        for (qsizetype i = 0; i < block; ++i)
-            sum += quint32((p[done + i] & 0xC0) != 0x80) + quint32(p[done + i] >= 0xF0);
-        units += sum;
-        done += block;
+    // Eight bytes at a time, counted in byte lanes that are summed before any
+    // can pass 255. A byte starts a sequence unless its top bits are 10, and
+    // adds a second unit when they are 1111.
+    while (end - p >= 8) {
+        const uchar *const stop = p + std::min<qsizetype>((end - p) / 8, 255) * 8;
+        quint64 starts = 0;
+        quint64 long4 = 0;
+        for (; p < stop; p += 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            const quint64 continuation = word & ~(word << 1) & kHighBits;
+            starts += (~continuation & kHighBits) >> 7;
+            long4 += (word & (word << 1) & (word << 2) & (word << 3) & kHighBits) >> 7;
+        }
+        units += qint64(sumLanes(starts) + sumLanes(long4));
     }
+    for (; p < end; ++p)
+        units += ((*p & 0xC0) != 0x80 ? 1 : 0) + (*p >= 0xF0 ? 1 : 0);
     return units;
 }
 
