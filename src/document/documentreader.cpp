@@ -105,18 +105,26 @@ Survey survey(int fd, qint64 cap, QByteArray &buffer)
 }
 
 // Copies decoded text into room measured for it, with an LF after every lone
-// CR. Going past the room means the file changed since it was measured.
+// CR when there are any. Going past the room means the file changed since it
+// was measured.
 class LineMender
 {
 public:
-    explicit LineMender(QString &text)
+    LineMender(QString &text, bool mend)
         : m_out(reinterpret_cast<char16_t *>(text.data()))
         , m_end(m_out + text.size())
         , m_begin(m_out)
+        , m_mend(mend)
     { }
 
     void put(const char16_t *p, const char16_t *end)
     {
+        // Without lone CRs some chunks skip the mender, so a CR ending the
+        // last one it saw may have had its LF already.
+        if (!m_mend) {
+            copy(p, end);
+            return;
+        }
         if (p == end)
             return;
         if (m_pendingCr && *p != u'\n')
@@ -164,6 +172,7 @@ private:
     char16_t *m_out;
     char16_t *const m_end;
     char16_t *const m_begin;
+    const bool m_mend;
     bool m_pendingCr = false;
     bool m_overflow = false;
 };
@@ -177,7 +186,7 @@ bool decodeInto(int fd, const Survey &measured, QByteArray &buffer, QString &tex
     TextDecoder decoder(measured.encoding);
     // At most three bytes held back from one chunk for the next.
     std::vector<char16_t> decoded(size_t(decoder.maxDecodedSize(buffer.size() + 3)));
-    LineMender mender(text);
+    LineMender mender(text, measured.loneCrs > 0);
     qint64 bytes = 0;
     for (qsizetype got = 0;;) {
         if (readChunk(fd, buffer, got) != 0)

@@ -93,6 +93,9 @@ inline QList<NamedFile> craftedFiles()
         {"CR CR LF at the end", QByteArray("ab\r\r\n")},
         {"only CRs", QByteArray("\r\r\r")},
         {"UTF-8 sequences across chunks", QByteArray("ab\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\r")},
+        {"four-byte sequences late in the file",
+         QByteArray("Ca*\xC3\xA9senyko\r\nseCa*\xC3\xA9senyko\r\nsenyum \xF0\x9F\x98\x80nyum "
+                    "\xF0\x9F\x98\x80\r\n")},
         {"UTF-8 marks and U+FFFF", QByteArray("\xEF\xBB\xBFx\xEF\xBF\xBF\r\n\xEF\xBB\xBF")},
         {"Windows-1252", QByteArray("caf\xE9\r\x80 \x81\r\n\xFF")},
         {"UTF-8 cut short at the end", QByteArray("ok \xE2\x82")},
