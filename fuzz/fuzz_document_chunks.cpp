@@ -61,12 +61,13 @@ void checkRead(QByteArrayView file, qsizetype chunkBytes)
 {
     const DecodedDocument whole = decodeDocumentFile(file);
     DecodedDocument read {QString(), TextEncoding::Utf8};
-    bool readWhole = true;
+    DocumentReading reading;
+    reading.chunkBytes = chunkBytes;
     const MemoryFile memory(file);
-    const FileResult result = readDocumentFile(memory.path(), read, chunkBytes, &readWhole);
+    const FileResult result = readDocumentFile(memory.path(), read, reading);
     if (!result.ok)
         fuzz::fail("reading failed: " + result.error.toStdString(), file);
-    if (readWhole != file.isEmpty())
+    if (reading.readWhole != file.isEmpty())
         fuzz::fail("the file was read whole", file);
     if (read.encoding != whole.encoding)
         fuzz::fail("read in another encoding", file);

@@ -71,23 +71,21 @@ Survey survey(int fd, qint64 cap, QByteArray &buffer)
 {
     Survey result;
     EncodingDetector detector;
-    LoneCrBytes loneBytes;
-    LoneCrUtf16 loneUnits;
+    LoneCrs loneCrs;
     qint64 utf8UnitCount = 0;
     for (qsizetype got = 0;;) {
         if ((result.error = readChunk(fd, buffer, got)) != 0 || got == 0)
             break;
         const QByteArrayView chunk(buffer.constData(), got);
         detector.feed(chunk);
-        loneBytes.feed(chunk);
-        loneUnits.feed(chunk);
+        loneCrs.feed(chunk);
         utf8UnitCount += utf8Units(chunk);
         result.bytes += got;
         if ((result.overCap = result.bytes > cap))
             return result;
     }
     result.encoding = detector.encoding();
-    result.loneCrs = isUtf16(result.encoding) ? loneUnits.count() : loneBytes.count();
+    result.loneCrs = loneCrs.count(result.encoding);
     switch (result.encoding) {
     case TextEncoding::Utf8:
         result.units = utf8UnitCount;
@@ -187,6 +185,7 @@ bool decodeInto(int fd, const Survey &measured, QByteArray &buffer, QString &tex
     // At most three bytes held back from one chunk for the next.
     std::vector<char16_t> decoded(size_t(decoder.maxDecodedSize(buffer.size() + 3)));
     LineMender mender(text, measured.loneCrs > 0);
+    LoneCrs loneCrs; // text of the same length may have other line breaks
     qint64 bytes = 0;
     for (qsizetype got = 0;;) {
         if (readChunk(fd, buffer, got) != 0)
@@ -195,6 +194,7 @@ bool decodeInto(int fd, const Survey &measured, QByteArray &buffer, QString &tex
             break;
         bytes += got;
         const QByteArrayView chunk(buffer.constData(), got);
+        loneCrs.feed(chunk);
         // Without lone CRs the text needs no mending and is decoded in place,
         // until the room left may be too small for the chunk's bound.
         if (measured.loneCrs == 0 && mender.room() >= decoder.maxDecodedSize(got)) {
@@ -209,24 +209,27 @@ bool decodeInto(int fd, const Survey &measured, QByteArray &buffer, QString &tex
     // A file that settled on UTF-8 or UTF-16 was well-formed, so a replacement
     // means other bytes.
     const bool replaced = decoder.replacedAny() && measured.encoding != TextEncoding::Windows1252;
-    return !replaced && bytes == measured.bytes && mender.finish() == text.size();
+    return !replaced && bytes == measured.bytes && loneCrs.count(measured.encoding) == measured.loneCrs
+           && mender.finish() == text.size();
 }
 
 // The file's text, or a null text when the file changed between the readings.
-FileResult readInChunks(const QString &path, const OpenedFile &file, qsizetype chunkBytes,
-                        DecodedDocument &out, bool &changed)
+FileResult readInChunks(const QString &path, const OpenedFile &file, DocumentReading &reading,
+                        DecodedDocument &out)
 {
     const int fd = file.fd.get();
     const FileStamp before = stampOf(fd);
-    QByteArray buffer(std::max<qsizetype>(1, chunkBytes), Qt::Uninitialized);
+    QByteArray buffer(std::max<qsizetype>(1, reading.chunkBytes), Qt::Uninitialized);
     const Survey measured = survey(fd, file.size + readBeyondSize(), buffer);
     if (measured.error != 0)
         return openFailure(path, systemReason(measured.error));
     if (measured.overCap)
         return grewBeyondCap(path, file.size);
+    if (reading.betweenReadings)
+        reading.betweenReadings();
     QString text(qsizetype(measured.units), Qt::Uninitialized);
-    changed = !decodeInto(fd, measured, buffer, text) || !(stampOf(fd) == before);
-    if (changed)
+    reading.readWhole = !decodeInto(fd, measured, buffer, text) || !(stampOf(fd) == before);
+    if (reading.readWhole)
         return {true, QString()};
     // The final CR LF (or lone CR, mended already) ends the last line and is
     // not part of the text.
@@ -251,23 +254,25 @@ FileResult readFileWhole(const QString &path, const OpenedFile &file, bool rewin
 
 } // namespace
 
-FileResult readDocumentFile(const QString &path, DecodedDocument &out, qsizetype chunkBytes,
-                            bool *readWhole)
+FileResult readDocumentFile(const QString &path, DecodedDocument &out)
 {
-    bool whole = false;
-    if (!readWhole)
-        readWhole = &whole;
-    *readWhole = false;
+    DocumentReading reading;
+    return readDocumentFile(path, out, reading);
+}
+
+FileResult readDocumentFile(const QString &path, DecodedDocument &out, DocumentReading &reading)
+{
+    reading.readWhole = false;
     try {
         OpenedFile file;
         const FileResult opened = openFileToRead(path, file);
         if (!opened.ok)
             return opened;
-        *readWhole = file.size == 0;
+        reading.readWhole = file.size == 0;
         if (file.size == 0)
             return readFileWhole(path, file, false, out);
-        const FileResult result = readInChunks(path, file, chunkBytes, out, *readWhole);
-        if (!result.ok || !*readWhole)
+        const FileResult result = readInChunks(path, file, reading, out);
+        if (!result.ok || !reading.readWhole)
             return result;
         return readFileWhole(path, file, true, out);
     } catch (const std::bad_alloc &) {

@@ -2,6 +2,8 @@
 // Counts taken of a document file's bytes as they stream past: the length of
 // its text and the lone CRs that its lines will end in.
 
+#include "encoding/textencoding.h"
+
 #include <QByteArrayView>
 #include <QtGlobal>
 
@@ -38,6 +40,26 @@ private:
     bool m_bigEndian = false;
     bool m_marked = true; // until the first unit says otherwise
     bool m_pendingCr = false;
+};
+
+/// Both counts side by side, for bytes whose encoding is settled only at the end.
+class LoneCrs
+{
+public:
+    void feed(QByteArrayView bytes)
+    {
+        m_bytes.feed(bytes);
+        m_units.feed(bytes);
+    }
+    /// The count for the bytes read as `encoding`.
+    qint64 count(TextEncoding encoding) const
+    {
+        return isUtf16(encoding) ? m_units.count() : m_bytes.count();
+    }
+
+private:
+    LoneCrBytes m_bytes;
+    LoneCrUtf16 m_units;
 };
 
 /// UTF-16 units of well-formed UTF-8: one per sequence, two for the four-byte

@@ -61,6 +61,8 @@ private Q_SLOTS:
     void failedReadShouldGiveTheWholeReadsMessage_data();
     void failedReadShouldGiveTheWholeReadsMessage();
     void fileWithoutSizeShouldBeReadWhole();
+    void fileChangedBetweenReadingsShouldBeReadAgainWhole_data();
+    void fileChangedBetweenReadingsShouldBeReadAgainWhole();
 };
 
 void TestChunkedRead::chunkedReadShouldDecodeAsTheWholeFile_data()
@@ -95,12 +97,13 @@ void TestChunkedRead::chunkedReadShouldDecodeAsTheWholeFile()
     const DecodedDocument expected = decodeDocumentFile(bytes);
 
     DecodedDocument read {QStringLiteral("untouched"), TextEncoding::Utf8};
-    bool readWhole = true;
-    const FileResult result = readDocumentFile(file, read, chunkBytes, &readWhole);
+    DocumentReading reading;
+    reading.chunkBytes = chunkBytes;
+    const FileResult result = readDocumentFile(file, read, reading);
     QVERIFY2(result.ok, qPrintable(result.error));
     // Only an empty file gives no size; any other that was read whole was
     // measured wrongly.
-    QCOMPARE(readWhole, bytes.isEmpty());
+    QCOMPARE(reading.readWhole, bytes.isEmpty());
     QCOMPARE(read.encoding, expected.encoding);
     QCOMPARE(read.text, expected.text);
     QVERIFY(!read.text.isNull());
@@ -131,7 +134,9 @@ void TestChunkedRead::failedReadShouldGiveTheWholeReadsMessage()
         QSKIP("the file can be read here (root reads files without permissions)");
 
     DecodedDocument read {QStringLiteral("untouched"), TextEncoding::Windows1252};
-    const FileResult result = readDocumentFile(path, read, 7);
+    DocumentReading reading;
+    reading.chunkBytes = 7;
+    const FileResult result = readDocumentFile(path, read, reading);
     QVERIFY(!result.ok);
     QCOMPARE(result.error, whole.error);
     QCOMPARE(read.text, QStringLiteral("untouched"));
@@ -145,12 +150,63 @@ void TestChunkedRead::fileWithoutSizeShouldBeReadWhole()
     if (!QFile(file).open(QIODevice::ReadOnly))
         QSKIP("/proc/self/status cannot be read in this sandbox");
     DecodedDocument read {QString(), TextEncoding::Utf8};
-    bool readWhole = false;
-    const FileResult result = readDocumentFile(file, read, 1, &readWhole);
+    DocumentReading reading;
+    reading.chunkBytes = 1;
+    const FileResult result = readDocumentFile(file, read, reading);
     QVERIFY2(result.ok, qPrintable(result.error));
-    QVERIFY(readWhole);
+    QVERIFY(reading.readWhole);
     QVERIFY(read.text.startsWith(QStringLiteral("Name:")));
     QVERIFY(read.text.contains(QStringLiteral("\nVmHWM:")));
+}
+
+void TestChunkedRead::fileChangedBetweenReadingsShouldBeReadAgainWhole_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<bool>("seen"); // the change shows whatever the file's time stamp
+    QTest::newRow("grown") << QByteArray("one\r\ntwo") << QByteArray("one\r\ntwo\r\nthree") << true;
+    QTest::newRow("emptied") << QByteArray("one\r\ntwo") << QByteArray() << true;
+    QTest::newRow("a lone CR where a CR LF was")
+        << QByteArray("ab\r\ncd") << QByteArray("ab\rxcd") << true;
+    QTest::newRow("a CR LF where a lone CR was")
+        << QByteArray("ab\rxcd") << QByteArray("ab\r\ncd") << true;
+    QTest::newRow("UTF-8 made ill-formed")
+        << QByteArray("caf\xC3\xA9") << QByteArray("caf\xE9x") << true;
+    QTest::newRow("UTF-16 made ill-formed") << QByteArray("\xFF\xFE"
+                                                          "a\0b\0",
+                                                          6)
+                                            << QByteArray("\xFF\xFE"
+                                                          "a\0\0\xDC",
+                                                          6)
+                                            << true;
+    // Only the time stamp can tell; the text is the new one either way.
+    QTest::newRow("same length and lines") << QByteArray("abc\r\n") << QByteArray("xyz\r\n") << false;
+}
+
+void TestChunkedRead::fileChangedBetweenReadingsShouldBeReadAgainWhole()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(bool, seen);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("doc.txt"));
+    QVERIFY(writePlainFile(file, before));
+    DocumentReading reading;
+    reading.chunkBytes = 3;
+    bool rewritten = false;
+    reading.betweenReadings = [&] {
+        rewritten = writePlainFile(file, after);
+    };
+
+    DecodedDocument read {QString(), TextEncoding::Utf8};
+    const FileResult result = readDocumentFile(file, read, reading);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QVERIFY(rewritten);
+    if (seen)
+        QVERIFY(reading.readWhole);
+    const DecodedDocument expected = decodeDocumentFile(after);
+    QCOMPARE(read.text, expected.text);
+    QCOMPARE(read.encoding, expected.encoding);
 }
 
 QTEST_GUILESS_MAIN(TestChunkedRead)
