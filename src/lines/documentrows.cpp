@@ -13,6 +13,11 @@ namespace {
 constexpr qint64 kLongParagraph = 4096;
 // The text is read this much at a time when its paragraphs are found.
 constexpr qint64 kScanPiece = qint64(1) << 20;
+// What counting a paragraph costs beside its characters, in characters.
+constexpr qint64 kParagraphCost = 32;
+// Characters of a long paragraph that an edit wraps at once when it makes the
+// paragraph anew; the rest is counted in slices.
+constexpr qint64 kEditChars = qint64(1) << 14;
 
 } // namespace
 
@@ -128,7 +133,8 @@ void DocumentRows::edit(qint64 offset, qint64 removed, qint64 inserted)
         m_tree.replace(p0, 1, lengths);
         const TextSource text = paragraphText(p0);
         kept->second->edit(m_setup, text, local, removed, inserted);
-        m_tree.setRows(p0, kept->second->rowCount());
+        if (kept->second->complete())
+            m_tree.setRows(p0, kept->second->rowCount());
         m_cachedParagraph = -1;
         return;
     }
@@ -136,7 +142,7 @@ void DocumentRows::edit(qint64 offset, qint64 removed, qint64 inserted)
         return;
     replaceParagraphs(p0, p1, lengths);
     for (int p = p0; p < p0 + int(lengths.size()); ++p)
-        count(p);
+        count(p, kEditChars);
 }
 
 std::unique_ptr<ParagraphRows> DocumentRows::takeRows(int paragraph)
@@ -156,7 +162,8 @@ std::unique_ptr<ParagraphRows> DocumentRows::takeRows(int paragraph)
 
 void DocumentRows::adopt(int paragraph, std::unique_ptr<ParagraphRows> rows)
 {
-    m_tree.setRows(paragraph, rows->rowCount());
+    if (rows->complete())
+        m_tree.setRows(paragraph, rows->rowCount());
     if (rows->length() >= kLongParagraph / 2)
         m_long[paragraph] = std::move(rows);
     else
@@ -206,23 +213,41 @@ bool DocumentRows::editAcrossBreaks(qint64 offset, qint64 removed, qint64 insert
     adopt(p0, std::move(head));
     adopt(last, std::move(tail));
     for (int p = p0 + 1; p < last; ++p)
-        count(p);
+        count(p, kEditChars);
     return true;
 }
 
-void DocumentRows::count(int paragraph)
+void DocumentRows::count(int paragraph, qint64 chars)
+{
+    if (m_tree.at(paragraph).rows < 0)
+        countSome(paragraph, chars);
+}
+
+ParagraphRows &DocumentRows::partialRows(int paragraph)
+{
+    std::unique_ptr<ParagraphRows> &rows = m_long[paragraph];
+    if (!rows) {
+        rows = std::make_unique<ParagraphRows>();
+        rows->restart(m_tree.at(paragraph).length);
+    }
+    return *rows;
+}
+
+// Counts a stale paragraph, a long one for about `chars` characters; returns what
+// that cost, in characters.
+qint64 DocumentRows::countSome(int paragraph, qint64 chars)
 {
     const BlockRows entry = m_tree.at(paragraph);
-    if (entry.length >= kLongParagraph) {
-        auto rows = std::make_unique<ParagraphRows>();
-        const TextSource text = paragraphText(paragraph);
-        rows->wrap(m_setup, text, entry.length);
-        m_tree.setRows(paragraph, rows->rowCount());
-        m_long[paragraph] = std::move(rows);
-        return;
+    if (entry.length < kLongParagraph) {
+        m_long.erase(paragraph);
+        m_tree.setRows(paragraph, int(shortStarts(paragraph).size()));
+        return entry.length + kParagraphCost;
     }
-    m_long.erase(paragraph);
-    m_tree.setRows(paragraph, int(shortStarts(paragraph).size()));
+    ParagraphRows &rows = partialRows(paragraph);
+    const qint64 before = rows.knownEnd();
+    if (rows.wrapSome(m_setup, paragraphText(paragraph), chars))
+        m_tree.setRows(paragraph, rows.rowCount());
+    return std::min(chars, rows.knownEnd() - before) + kParagraphCost;
 }
 
 const DocumentRows::Starts &DocumentRows::shortStarts(int paragraph)
@@ -245,24 +270,46 @@ ParagraphRows *DocumentRows::longRows(int paragraph)
     return found == m_long.end() ? nullptr : found->second.get();
 }
 
-bool DocumentRows::recountSome(int budget)
+bool DocumentRows::recountSome(qint64 chars)
 {
-    for (int done = 0; done < budget; ++done) {
+    for (qint64 spent = 0; spent < chars;) {
         const int paragraph = m_tree.firstUncounted();
         if (paragraph < 0)
             return false;
-        count(paragraph);
+        spent += countSome(paragraph, chars - spent);
     }
     return m_tree.uncounted() > 0;
 }
 
-void DocumentRows::countRegion(qint64 from, qint64 to)
+bool DocumentRows::countRegion(qint64 from, qint64 to, qint64 chars)
 {
-    const int first = m_tree.blockAtOffset(std::clamp<qint64>(from, 0, m_length));
-    const int last = m_tree.blockAtOffset(std::clamp<qint64>(to, 0, m_length));
-    for (int p = first; p <= last && p >= 0; ++p)
-        if (m_tree.at(p).rows < 0)
-            count(p);
+    from = std::clamp<qint64>(from, 0, m_length);
+    to = std::clamp<qint64>(to, 0, m_length);
+    const int first = m_tree.blockAtOffset(from);
+    const int last = m_tree.blockAtOffset(to);
+    qint64 spent = 0;
+    for (int p = first; p <= last && p >= 0; ++p) {
+        const BlockRows entry = m_tree.at(p);
+        if (entry.rows >= 0)
+            continue;
+        if (spent >= chars)
+            return false;
+        if (entry.length < kLongParagraph) {
+            spent += countSome(p, chars - spent);
+            continue;
+        }
+        // A long one only as far as the region reaches.
+        ParagraphRows &rows = partialRows(p);
+        const qint64 before = rows.knownEnd();
+        const qint64 column = std::min<qint64>(to - m_tree.offsetOf(p), entry.length);
+        const bool known = rows.wrapTo(m_setup, paragraphText(p), column, chars - spent);
+        spent += rows.knownEnd() - before + kParagraphCost;
+        if (rows.complete())
+            m_tree.setRows(p, rows.rowCount());
+        if (!known)
+            return false;
+    }
+    return true;
 }
 
 qint64 DocumentRows::rowOfOffset(qint64 offset)
@@ -270,9 +317,9 @@ qint64 DocumentRows::rowOfOffset(qint64 offset)
     offset = std::clamp<qint64>(offset, 0, m_length);
     const int paragraph = m_tree.blockAtOffset(offset);
     const BlockRows entry = m_tree.at(paragraph);
-    if (entry.rows < 0)
-        count(paragraph);
     const qint64 column = std::min<qint64>(offset - m_tree.offsetOf(paragraph), entry.length);
+    if (entry.rows < 0)
+        countRegion(offset, offset);
     qint64 row = 0;
     if (const ParagraphRows *rows = longRows(paragraph)) {
         row = rows->rowOfOffset(column);
@@ -281,6 +328,46 @@ qint64 DocumentRows::rowOfOffset(qint64 offset)
         row = std::upper_bound(starts.begin(), starts.end(), column) - starts.begin() - 1;
     }
     return m_tree.rowsBefore(paragraph) + row;
+}
+
+qint64 DocumentRows::uncountedCharacters() const
+{
+    qint64 known = 0;
+    for (const auto &[paragraph, rows] : m_long)
+        if (!rows->complete())
+            known += rows->knownEnd();
+    return m_tree.uncountedLength() - known;
+}
+
+// Characters a row holds on average, from the rows counted so far: each paragraph
+// is taken as one row plus one for every so many characters.
+double DocumentRows::averageRowChars() const
+{
+    const qint64 counted = m_tree.blockCount() - m_tree.uncounted();
+    const qint64 fullRows = m_tree.totalRows() - counted;
+    const qint64 chars = m_tree.totalLength() - m_tree.uncountedLength();
+    if (fullRows > 16)
+        return double(chars) / double(fullRows);
+    // Too few to tell: rows as full as the narrowest characters would make them, nearly.
+    return m_setup.rowCharsHint > 0 ? 0.9 * double(m_setup.rowCharsHint) : 80.0;
+}
+
+qint64 DocumentRows::estimatedTotalRows() const
+{
+    const double average = std::max(1.0, averageRowChars());
+    double rows
+        = double(m_tree.totalRows() + m_tree.uncounted()) + double(m_tree.uncountedLength()) / average;
+    for (const auto &[paragraph, partial] : m_long) {
+        if (partial->complete())
+            continue;
+        // The old rows that stand in for the unknown ones are the better guess.
+        const qint64 rest = partial->length() - partial->knownEnd();
+        const double guess = partial->rowCount() > partial->knownRows()
+                                 ? double(partial->rowCount())
+                                 : double(partial->knownRows()) + double(rest) / average;
+        rows += guess - (1.0 + double(partial->length()) / average);
+    }
+    return qint64(rows + 0.5);
 }
 
 qint64 DocumentRows::rowStartOffset(qint64 row)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 
 namespace wimblet {
 
@@ -11,6 +12,9 @@ constexpr size_t kChunkTarget = 128;
 constexpr size_t kChunkLimit = 256;
 // The break rules may look this far ahead, so the flags just before an edit can change.
 constexpr qint64 kEditLookAhead = 16;
+// Rows an edit wraps again before it leaves the rest to be wrapped in slices: typing
+// into prose falls back in step within a few, repetitive text may never do so.
+constexpr int kEditRows = 8;
 
 } // namespace
 
@@ -21,42 +25,126 @@ ParagraphRows::ParagraphRows()
 
 void ParagraphRows::wrap(const WrapSetup &setup, const TextSource &text, qint64 length)
 {
-    RowWalker walker(setup, text, length);
-    std::vector<qint64> starts {0};
-    for (qint64 x = walker.next(0); x < length; x = walker.next(x))
-        starts.push_back(x);
+    restart(length);
+    wrapSome(setup, text, length);
+    m_rewrapped = rowCount();
+}
+
+void ParagraphRows::restart(qint64 length)
+{
     m_length = length;
-    setStarts(starts);
-    m_rewrapped = int(starts.size());
+    setStarts({0});
+    m_complete = length == 0;
+    m_frontier = 0;
+    m_trustedFrom = length + 1; // no stand-in rows to trust
+}
+
+bool ParagraphRows::wrapSome(const WrapSetup &setup, const TextSource &text, qint64 chars)
+{
+    if (m_complete)
+        return true;
+    Walk w;
+    w.first = rowOfOffset(m_frontier);
+    w.editEnd = m_frontier;
+    w.newLength = m_length;
+    w.trustedFrom = m_trustedFrom;
+    w.chars = std::max<qint64>(1, chars);
+    w.rows = std::numeric_limits<int>::max();
+    walk(setup, text, w);
+    return m_complete;
+}
+
+bool ParagraphRows::wrapTo(const WrapSetup &setup, const TextSource &text, qint64 offset, qint64 chars)
+{
+    // The row holding the offset is known once a known row starts past it.
+    if (!m_complete && m_frontier <= offset)
+        wrapSome(setup, text, std::min(chars, offset - m_frontier + 1));
+    return m_complete || m_frontier > offset;
+}
+
+int ParagraphRows::firstRowFrom(qint64 offset) const
+{
+    const int row = rowOfOffset(offset);
+    return rowStart(row) < offset ? row + 1 : row;
 }
 
 void ParagraphRows::edit(const WrapSetup &setup, const TextSource &text, qint64 offset, qint64 removed,
                          qint64 inserted)
 {
     const qint64 delta = inserted - removed;
-    const qint64 newLength = m_length + delta;
     const qint64 editEnd = offset + inserted; // first unchanged character, in the new text
     // A row is settled by its own text and the first piece of the next row, which
     // may reach to the start of the row after that: two rows back are untouched.
     const int first = std::max(0, rowOfOffset(std::max<qint64>(0, offset - kEditLookAhead)) - 2);
-    const qint64 from = rowStart(first);
-    RowWalker walker(setup, text, newLength);
+    if (!m_complete && rowStart(first) > m_frontier) {
+        editUnknownRows(offset, removed, inserted, first);
+        return;
+    }
+    Walk w;
+    w.first = first;
+    w.editEnd = editEnd;
+    w.delta = delta;
+    w.newLength = m_length + delta;
+    // Stand-in rows past the edit still hold, but only from its end on.
+    w.trustedFrom = m_trustedFrom >= offset + removed ? m_trustedFrom + delta : editEnd;
+    w.trustedFrom = std::max(w.trustedFrom, editEnd);
+    w.chars = std::numeric_limits<qint64>::max();
+    w.rows = kEditRows;
+    walk(setup, text, w);
+}
+
+// An edit past the last known row: the stand-in rows it reaches are dropped, those
+// after it move with the text.
+void ParagraphRows::editUnknownRows(qint64 offset, qint64 removed, qint64 inserted, int first)
+{
+    const qint64 delta = inserted - removed;
+    const int end = firstRowFrom(offset + removed);
+    splice(first - 1, end, {rowStart(first - 1)}, delta, m_length + delta);
+    m_trustedFrom = m_trustedFrom >= offset + removed ? m_trustedFrom + delta : offset + inserted;
+    m_trustedFrom = std::max(m_trustedFrom, offset + inserted);
+    m_rewrapped = 0;
+}
+
+// Wraps from row w.first on. A new row falls in step with an old known one that starts
+// where it does once the break rules have forgotten the edit, and then so do all the
+// rows after it; with a trusted stand-in row, every row after it is known at once.
+bool ParagraphRows::walk(const WrapSetup &setup, const TextSource &text, const Walk &w)
+{
+    const qint64 from = rowStart(w.first);
+    const qint64 oldFrontier = knownEnd();
+    RowWalker walker(setup, text, w.newLength);
     std::vector<qint64> fresh {from};
     int end = rowCount();
-    for (qint64 x = walker.next(from); x < newLength; x = walker.next(x)) {
-        // Past the edit, a row starting where an old one did ends as it did, and so
-        // do all after it, once the break rules have forgotten the edit.
-        if (x >= editEnd) {
-            const int old = rowOfOffset(x - delta);
-            if (rowStart(old) == x - delta && walker.settledBetween(editEnd, x)) {
-                end = old;
+    bool known = true; // every row is known when the walk ends
+    qint64 frontier = oldFrontier + w.delta;
+    for (qint64 x = walker.next(from); x < w.newLength; x = walker.next(x)) {
+        const qint64 old = x - w.delta;
+        const int row = x >= w.editEnd ? rowOfOffset(old) : 0;
+        if (x >= w.editEnd && rowStart(row) == old) {
+            const bool trusted = old <= oldFrontier
+                                     ? walker.settledBetween(w.editEnd, x)
+                                     : x >= w.trustedFrom && walker.settledBetween(w.trustedFrom, x);
+            if (trusted) {
+                end = row;
+                known = m_complete || old > oldFrontier;
                 break;
             }
         }
         fresh.push_back(x);
+        if (x - from >= w.chars || int(fresh.size()) > w.rows) {
+            // Out of budget: the old rows past this one stand in for the new ones.
+            end = firstRowFrom(std::max(x - w.delta + 1, w.editEnd - w.delta));
+            known = false;
+            frontier = x;
+            break;
+        }
     }
-    splice(first, end, fresh, delta, newLength);
+    splice(w.first, end, fresh, w.delta, w.newLength);
     m_rewrapped = int(fresh.size());
+    m_complete = known;
+    m_frontier = known ? 0 : frontier;
+    m_trustedFrom = w.trustedFrom;
+    return known;
 }
 
 int ParagraphRows::rowCount() const
@@ -125,6 +213,7 @@ void ParagraphRows::setStarts(const std::vector<qint64> &starts)
 void ParagraphRows::assign(const std::vector<qint64> &starts, qint64 length)
 {
     m_length = length;
+    m_complete = true;
     setStarts(starts);
 }
 

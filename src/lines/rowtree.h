@@ -25,6 +25,7 @@ public:
     qint64 totalRows() const;
     qint64 totalLength() const; // characters of all blocks, line breaks excluded
     int uncounted() const { return m_uncounted; }
+    qint64 uncountedLength() const; // characters of the uncounted blocks
     std::vector<int> uncountedBlocks() const;
     int firstUncounted() const; // -1 when every block is counted
     void markAllUncounted();
@@ -49,6 +50,7 @@ private:
         qint64 rows = 0;   // counted rows
         qint64 length = 0; // characters plus two per line break
         int uncounted = 0;
+        qint64 uncountedLength = 0;
     };
     struct Place {
         int chunk;
@@ -62,7 +64,7 @@ private:
     void rebuildSums();
 
     std::vector<Chunk> m_chunks;
-    ChunkSums m_count, m_rows, m_length, m_uncountedSums;
+    ChunkSums m_count, m_rows, m_length, m_uncountedSums, m_uncountedLength;
     int m_blockCount = 0;
     int m_uncounted = 0;
 };

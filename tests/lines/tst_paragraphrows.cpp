@@ -28,6 +28,25 @@ struct CountingSource
     }
 };
 
+// The rows known so far are the first rows from scratch; wrapping on in slices of
+// `slice` characters, if any, keeps them so and ends with all of them.
+bool finishesAsFromScratch(ParagraphRows &rows, const WrapSetup &setup, const TextSource &source,
+                           const std::vector<qint64> &expected, qint64 slice)
+{
+    for (;;) {
+        const std::vector<qint64> all = rows.rowStarts();
+        const size_t known = size_t(rows.knownRows());
+        if (known > expected.size() || known > all.size()
+            || !std::equal(all.begin(), all.begin() + qsizetype(known), expected.begin()))
+            return false;
+        if (rows.complete())
+            return all == expected;
+        if (slice == 0)
+            return true;
+        rows.wrapSome(setup, source, slice);
+    }
+}
+
 } // namespace
 
 class ParagraphRowsTest : public QObject
@@ -87,13 +106,16 @@ void ParagraphRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit()
         rows.edit(setup, source, e.offset, e.removed, e.inserted.size());
         QCOMPARE(rows.length(), qint64(text.size()));
         const std::vector<qint64> expected = rowsFromScratch(text, setup);
-        if (rows.rowStarts() != expected)
+        // Every few steps the rows are left partly unknown across the next edits.
+        const qint64 slice = step % 4 == 3 ? 50 + step * 7 : 0;
+        if (!finishesAsFromScratch(rows, setup, source, expected, slice))
             QFAIL(qPrintable(QStringLiteral("step %1: %2 removed and %3 inserted at %4")
                                  .arg(step)
                                  .arg(e.removed)
                                  .arg(e.inserted.size())
                                  .arg(e.offset)));
-        QCOMPARE(rows.rowCount(), int(expected.size()));
+        if (rows.complete())
+            QCOMPARE(rows.rowCount(), int(expected.size()));
     }
 }
 
@@ -134,7 +156,7 @@ void ParagraphRowsTest::editsAtTheEdgesMatchWrappingFromScratch()
     const qint64 cut = removed < 0 ? text.size() - offset : removed;
     text.replace(offset, cut, inserted);
     rows.edit(setup, source, offset, cut, inserted.size());
-    QCOMPARE(rows.rowStarts(), rowsFromScratch(text, setup));
+    QVERIFY(finishesAsFromScratch(rows, setup, source, rowsFromScratch(text, setup), 700));
 }
 
 void ParagraphRowsTest::editsMatchWrappingFromScratchInCraftedParagraphs_data()
@@ -175,7 +197,7 @@ void ParagraphRowsTest::editsMatchWrappingFromScratchInCraftedParagraphs()
     QCOMPARE(rows.rowStarts(), rowsFromScratch(text, setup));
     text.replace(offset, removed, inserted);
     rows.edit(setup, source, offset, removed, inserted.size());
-    QCOMPARE(rows.rowStarts(), rowsFromScratch(text, setup));
+    QVERIFY(finishesAsFromScratch(rows, setup, source, rowsFromScratch(text, setup), 700));
 }
 
 void ParagraphRowsTest::typingInALongParagraphReadsAndWrapsOnlyNearbyRows_data()
