@@ -83,6 +83,11 @@ void ParagraphRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit_data()
     QTest::newRow("numbers and signs") << Kind::Numbers << qint64(700) << 18u << true;
     QTest::newRow("Cyrillic") << Kind::Cyrillic << qint64(1900) << 20u << true;
     QTest::newRow("numbers, wide rows") << Kind::Numbers << qint64(1600) << 19u << true;
+    QTest::newRow("repeated words") << Kind::Repeated << qint64(2400) << 22u << true;
+    QTest::newRow("repeated words, narrow rows") << Kind::Repeated << qint64(500) << 23u << true;
+    QTest::newRow("repeated numbers") << Kind::RepeatedNumbers << qint64(2400) << 24u << true;
+    QTest::newRow("repeated numbers, narrow rows")
+        << Kind::RepeatedNumbers << qint64(700) << 25u << true;
 }
 
 void ParagraphRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit()
