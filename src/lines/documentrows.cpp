@@ -360,11 +360,13 @@ qint64 DocumentRows::estimatedTotalRows() const
     for (const auto &[paragraph, partial] : m_long) {
         if (partial->complete())
             continue;
-        // The old rows that stand in for the unknown ones are the better guess.
+        // The old rows that stand in for the unknown ones are the better guess, else
+        // the rows known so far tell how full the others are.
+        const int known = partial->knownRows();
         const qint64 rest = partial->length() - partial->knownEnd();
-        const double guess = partial->rowCount() > partial->knownRows()
-                                 ? double(partial->rowCount())
-                                 : double(partial->knownRows()) + double(rest) / average;
+        const double own = known > 16 ? double(partial->knownEnd()) / double(known - 1) : average;
+        const double guess = partial->rowCount() > known ? double(partial->rowCount())
+                                                         : double(known) + double(rest) / own;
         rows += guess - (1.0 + double(partial->length()) / average);
     }
     return qint64(rows + 0.5);
