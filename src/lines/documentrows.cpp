@@ -125,16 +125,21 @@ void DocumentRows::edit(qint64 offset, qint64 removed, qint64 inserted)
     const int p0 = m_tree.blockAtOffset(std::max<qint64>(0, offset - 1));
     const int p1 = m_tree.blockAtOffset(std::min(m_length, offset + removed + 1));
     const std::vector<int> lengths = newParagraphs(offset, removed, inserted, p0, p1);
+    // An edit at a paragraph's start reaches back to the line break before it, but
+    // leaves that break and the paragraph before it alone.
+    const bool atStart = p1 == p0 + 1 && lengths.size() == 2 && offset >= m_tree.offsetOf(p1)
+                         && lengths[0] == m_tree.at(p0).length;
+    const int only = p0 == p1 && lengths.size() == 1 ? p0 : atStart ? p1 : -1;
     m_length += inserted - removed;
-    const auto kept = m_long.find(p0);
-    if (p0 == p1 && lengths.size() == 1 && kept != m_long.end() && lengths[0] >= kLongParagraph / 2) {
+    const auto kept = only < 0 ? m_long.end() : m_long.find(only);
+    if (kept != m_long.end() && lengths.back() >= kLongParagraph / 2) {
         // Within one long paragraph: only the rows the edit reaches are wrapped again.
-        const qint64 local = offset - m_tree.offsetOf(p0);
-        m_tree.replace(p0, 1, lengths);
-        const TextSource text = paragraphText(p0);
+        const qint64 local = offset - m_tree.offsetOf(only);
+        m_tree.replace(only, 1, {lengths.back()});
+        const TextSource text = paragraphText(only);
         kept->second->edit(m_setup, text, local, removed, inserted);
         if (kept->second->complete())
-            m_tree.setRows(p0, kept->second->rowCount());
+            m_tree.setRows(only, kept->second->rowCount());
         m_cachedParagraph = -1;
         return;
     }
