@@ -85,9 +85,16 @@ void ParagraphRows::edit(const WrapSetup &setup, const TextSource &text, qint64 
     w.editEnd = editEnd;
     w.delta = delta;
     w.newLength = m_length + delta;
-    // Stand-in rows past the edit still hold, but only from its end on.
-    w.trustedFrom = m_trustedFrom >= offset + removed ? m_trustedFrom + delta : editEnd;
-    w.trustedFrom = std::max(w.trustedFrom, editEnd);
+    // Old rows past the edit still hold from its end on. Of rows partly unknown, only
+    // the stand-in ones do, from where they held before: the known rows end out of
+    // step with them.
+    w.trustedFrom = editEnd;
+    if (!m_complete) {
+        const auto moved = [&](qint64 x) {
+            return x >= offset + removed ? x + delta : editEnd;
+        };
+        w.trustedFrom = std::max({editEnd, moved(m_trustedFrom), moved(m_frontier) + 1});
+    }
     w.chars = std::numeric_limits<qint64>::max();
     w.rows = kEditRows;
     walk(setup, text, w);
@@ -101,7 +108,6 @@ void ParagraphRows::editUnknownRows(qint64 offset, qint64 removed, qint64 insert
     const int end = firstRowFrom(offset + removed);
     splice(first - 1, end, {rowStart(first - 1)}, delta, m_length + delta);
     m_trustedFrom = m_trustedFrom >= offset + removed ? m_trustedFrom + delta : offset + inserted;
-    m_trustedFrom = std::max(m_trustedFrom, offset + inserted);
     m_rewrapped = 0;
 }
 

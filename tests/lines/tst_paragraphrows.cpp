@@ -63,6 +63,9 @@ private Q_SLOTS:
     void typingInALongParagraphReadsAndWrapsOnlyNearbyRows_data();
     void typingInALongParagraphReadsAndWrapsOnlyNearbyRows();
     void anOffsetWhereARowStartsBelongsToThatRow();
+    void editsPastTheKnownRowsMatchWrappingFromScratch_data();
+    void editsPastTheKnownRowsMatchWrappingFromScratch();
+    void rowsUpToAnOffsetAreWrappedFromTheLastKnownRow();
 };
 
 void ParagraphRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit_data()
@@ -254,6 +257,73 @@ void ParagraphRowsTest::anOffsetWhereARowStartsBelongsToThatRow()
             QCOMPARE(rows.rowOfOffset(start - 1), row - 1);
     }
     QCOMPARE(rows.rowOfOffset(text.size()), rows.rowCount() - 1);
+}
+
+void ParagraphRowsTest::editsPastTheKnownRowsMatchWrappingFromScratch_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::addColumn<qint64>("lineWidth");
+    QTest::newRow("repeated words") << Kind::Repeated << qint64(2400);
+    QTest::newRow("repeated words, narrow rows") << Kind::Repeated << qint64(700);
+    QTest::newRow("repeated numbers") << Kind::RepeatedNumbers << qint64(1900);
+    QTest::newRow("prose after a paste") << Kind::Prose << qint64(1500);
+}
+
+// Keys at the start run repetitive rows out of step, a paste prose rows for a while,
+// leaving most of them unknown; then letters typed far past the known rows run the
+// rows after them out of step too.
+void ParagraphRowsTest::editsPastTheKnownRowsMatchWrappingFromScratch()
+{
+    QFETCH(Kind, kind);
+    QFETCH(qint64, lineWidth);
+    const WrapSetup setup = setupFor(lineWidth);
+    for (int letters = 1; letters <= 12; ++letters) {
+        QString text = paragraphOf(kind, 30000, 0);
+        const TextSource source = sourceOf(text);
+        ParagraphRows rows;
+        rows.wrap(setup, source, text.size());
+        if (kind == Kind::Prose) {
+            const QString paste = paragraphOf(Kind::WideAndNarrow, 3000, letters);
+            text.insert(500, paste);
+            rows.edit(setup, source, 500, 0, paste.size());
+        }
+        for (int key = 0; rows.complete() && key < 40; ++key) {
+            text.insert(0, u'k');
+            rows.edit(setup, source, 0, 0, 1);
+        }
+        QVERIFY(!rows.complete());
+        const qint64 known = rows.knownEnd();
+        const qint64 offset = 20000 + letters * 7;
+        text.insert(offset, QString(letters, u'W'));
+        rows.edit(setup, source, offset, 0, letters);
+        QCOMPARE(rows.knownEnd(), known);
+        QVERIFY(finishesAsFromScratch(rows, setup, source, rowsFromScratch(text, setup), 900));
+    }
+}
+
+void ParagraphRowsTest::rowsUpToAnOffsetAreWrappedFromTheLastKnownRow()
+{
+    const WrapSetup setup = setupFor(1300);
+    const QString text = paragraphOf(Kind::Prose, 80000, 43);
+    CountingSource counting {text};
+    const TextSource source = counting.source();
+    const std::vector<qint64> expected = rowsFromScratch(text, setup);
+    ParagraphRows rows;
+    rows.restart(text.size());
+    QCOMPARE(rows.rowCount(), 1);
+    // In steps of at most 5000 characters, each reading a few windows past what it wraps.
+    int steps = 0;
+    for (qint64 wanted = 30000; !rows.wrapTo(setup, source, wanted, 5000); ++steps) {
+        QVERIFY2(counting.read <= (steps + 1) * 3 * 5000, qPrintable(QString::number(counting.read)));
+        QVERIFY(rows.knownEnd() <= wanted);
+    }
+    QVERIFY(steps >= 30000 / 5000 - 2);
+    QVERIFY(rows.knownEnd() > 30000);
+    QVERIFY(rows.knownEnd() < 40000);
+    QVERIFY(!rows.complete());
+    const int row = rows.rowOfOffset(30000);
+    QCOMPARE(rows.rowStart(row), *(std::upper_bound(expected.begin(), expected.end(), 30000) - 1));
+    QVERIFY(finishesAsFromScratch(rows, setup, source, expected, 7000));
 }
 
 QTEST_GUILESS_MAIN(ParagraphRowsTest)
