@@ -357,23 +357,56 @@ double DocumentRows::averageRowChars() const
     return m_setup.rowCharsHint > 0 ? 0.9 * double(m_setup.rowCharsHint) : 80.0;
 }
 
+// Rows of a partly counted paragraph: the old rows that stand in for the unknown
+// ones are the better guess, else the rows known so far tell how full the others are.
+double DocumentRows::partialGuess(const ParagraphRows &rows, double average) const
+{
+    if (rows.rowCount() > rows.knownRows())
+        return double(rows.rowCount());
+    return double(rows.knownRows())
+           + double(rows.length() - rows.knownEnd()) / ownAverage(rows, average);
+}
+
+// Characters a known row of a partly counted paragraph holds, once there are enough.
+double DocumentRows::ownAverage(const ParagraphRows &rows, double average)
+{
+    const int known = rows.knownRows();
+    return known > 16 ? double(rows.knownEnd()) / double(known - 1) : average;
+}
+
 qint64 DocumentRows::estimatedTotalRows() const
 {
     const double average = std::max(1.0, averageRowChars());
     double rows
         = double(m_tree.totalRows() + m_tree.uncounted()) + double(m_tree.uncountedLength()) / average;
-    for (const auto &[paragraph, partial] : m_long) {
-        if (partial->complete())
-            continue;
-        // The old rows that stand in for the unknown ones are the better guess, else
-        // the rows known so far tell how full the others are.
-        const int known = partial->knownRows();
-        const qint64 rest = partial->length() - partial->knownEnd();
-        const double own = known > 16 ? double(partial->knownEnd()) / double(known - 1) : average;
-        const double guess = partial->rowCount() > known ? double(partial->rowCount())
-                                                         : double(known) + double(rest) / own;
-        rows += guess - (1.0 + double(partial->length()) / average);
-    }
+    for (const auto &[paragraph, partial] : m_long)
+        if (!partial->complete())
+            rows += partialGuess(*partial, average) - (1.0 + double(partial->length()) / average);
+    return qint64(rows + 0.5);
+}
+
+qint64 DocumentRows::estimatedRowOfOffset(qint64 offset)
+{
+    offset = std::clamp<qint64>(offset, 0, m_length);
+    const int paragraph = m_tree.blockAtOffset(offset);
+    const double average = std::max(1.0, averageRowChars());
+    const RowTree::Uncounted stale = m_tree.uncountedBefore(paragraph);
+    double rows = double(m_tree.rowsBefore(paragraph) + stale.blocks) + double(stale.length) / average;
+    for (auto it = m_long.begin(); it != m_long.end() && it->first < paragraph; ++it)
+        if (!it->second->complete())
+            rows += partialGuess(*it->second, average) - (1.0 + double(it->second->length()) / average);
+    const BlockRows entry = m_tree.at(paragraph);
+    const qint64 column = std::min<qint64>(offset - m_tree.offsetOf(paragraph), entry.length);
+    const auto found = m_long.find(paragraph);
+    if (found != m_long.end() && (found->second->complete() || found->second->knownEnd() > column))
+        return qint64(rows + 0.5) + found->second->rowOfOffset(column);
+    if (entry.rows >= 0) // a short counted paragraph: its rows are wrapped again to tell
+        return qint64(rows + 0.5) + rowOfOffset(offset) - m_tree.rowsBefore(paragraph);
+    if (found != m_long.end())
+        rows += found->second->knownRows() - 1
+                + double(column - found->second->knownEnd()) / ownAverage(*found->second, average);
+    else
+        rows += double(column) / average;
     return qint64(rows + 0.5);
 }
 

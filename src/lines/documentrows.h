@@ -42,6 +42,9 @@ public:
     // The rows counted so far and a guess at the others from their length: for a
     // scroll bar while the rows are counted.
     qint64 estimatedTotalRows() const;
+    // The row holding an offset among estimatedTotalRows(), counting no stale
+    // paragraph: exact while every row up to it is known.
+    qint64 estimatedRowOfOffset(qint64 offset);
 
     int paragraphCount() const { return m_tree.blockCount(); }
     qint64 length() const { return m_length; }
@@ -60,6 +63,8 @@ private:
     qint64 countSome(int paragraph, qint64 chars);
     ParagraphRows &partialRows(int paragraph);
     double averageRowChars() const;
+    double partialGuess(const ParagraphRows &rows, double average) const;
+    static double ownAverage(const ParagraphRows &rows, double average);
     const Starts &shortStarts(int paragraph);
     ParagraphRows *longRows(int paragraph);
     std::vector<int> newParagraphs(qint64 offset, qint64 removed, qint64 inserted, int p0, int p1);

@@ -229,6 +229,20 @@ qint64 RowTree::rowsBefore(int block) const
     return rows;
 }
 
+RowTree::Uncounted RowTree::uncountedBefore(int block) const
+{
+    if (block >= m_blockCount)
+        return {m_uncounted, uncountedLength()};
+    const Place p = locate(block);
+    Uncounted out {int(m_uncountedSums.prefix(p.chunk)), m_uncountedLength.prefix(p.chunk)};
+    const std::vector<BlockRows> &blocks = m_chunks[size_t(p.chunk)].blocks;
+    for (int i = 0; i < p.index; ++i) {
+        out.blocks += blocks[size_t(i)].rows < 0 ? 1 : 0;
+        out.length += uncountedLengthOf(blocks[size_t(i)]);
+    }
+    return out;
+}
+
 qint64 RowTree::offsetOf(int block) const
 {
     if (block >= m_blockCount)

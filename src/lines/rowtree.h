@@ -37,6 +37,13 @@ public:
     void replace(int first, int removed, const std::vector<int> &lengths);
 
     qint64 rowsBefore(int block) const;
+    // Uncounted blocks before a block, and their characters.
+    struct Uncounted
+    {
+        int blocks = 0;
+        qint64 length = 0;
+    };
+    Uncounted uncountedBefore(int block) const;
     // Offset of a block's first character when every line break counts two.
     qint64 offsetOf(int block) const;
     // The last block that starts at or before the offset; -1 when there is none.

@@ -304,6 +304,20 @@ void DocumentRowsTest::aLongParagraphIsCountedInSlicesThatStopInsideIt()
         const double estimate = double(doc.rows.estimatedTotalRows());
         QVERIFY2(std::abs(estimate - rowsThere) <= 0.1 * rowsThere,
                  qPrintable(QStringLiteral("%1 of %2").arg(estimate).arg(rowsThere)));
+        // Rows of offsets: exact where the rows up to them are known, close elsewhere,
+        // and never going back.
+        qint64 previous = 0;
+        for (qint64 offset = 0; offset <= doc.text.size(); offset += 9973) {
+            const qint64 row = doc.rows.estimatedRowOfOffset(offset);
+            QVERIFY(row >= previous);
+            previous = row;
+            const double truth = double(naive.rowOfOffset(offset));
+            if (offset < doc.text.size() - left)
+                QCOMPARE(double(row), truth);
+            else
+                QVERIFY2(std::abs(double(row) - truth) <= 0.1 * rowsThere,
+                         qPrintable(QStringLiteral("%1 for %2").arg(row).arg(truth)));
+        }
     }
     QCOMPARE(doc.rows.uncountedCharacters(), qint64(0));
     QCOMPARE(doc.rows.estimatedTotalRows(), doc.rows.totalRows());
