@@ -50,8 +50,9 @@ public:
     qint64 length() const { return m_length; }
     // Rows of the counted paragraphs: all of them once exact().
     qint64 totalRows() const { return m_tree.totalRows(); }
-    // The row holding an offset (counting that paragraph, up to the offset, if it is
-    // stale); an offset inside a line break belongs to the row the break ends.
+    // The row holding an offset among the rows of the counted paragraphs (counting
+    // that paragraph, up to the offset, if it is stale); an offset inside a line
+    // break belongs to the row the break ends.
     qint64 rowOfOffset(qint64 offset);
     // Offset of a row's first character; -1 past the last counted row.
     qint64 rowStartOffset(qint64 row);
