@@ -37,6 +37,7 @@ void ParagraphRows::restart(qint64 length)
     m_complete = length == 0;
     m_frontier = 0;
     m_trustedFrom = length + 1; // no stand-in rows to trust
+    m_aheadEnd = -1;
 }
 
 bool ParagraphRows::wrapSome(const WrapSetup &setup, const TextSource &text, qint64 chars)
@@ -48,6 +49,8 @@ bool ParagraphRows::wrapSome(const WrapSetup &setup, const TextSource &text, qin
     w.editEnd = m_frontier;
     w.newLength = m_length;
     w.trustedFrom = m_trustedFrom;
+    w.aheadEnd = m_aheadEnd;
+    w.aheadFrom = m_aheadFrom;
     w.chars = std::max<qint64>(1, chars);
     w.rows = std::numeric_limits<int>::max();
     walk(setup, text, w);
@@ -93,7 +96,13 @@ void ParagraphRows::edit(const WrapSetup &setup, const TextSource &text, qint64 
         const auto moved = [&](qint64 x) {
             return x >= offset + removed ? x + delta : editEnd;
         };
-        w.trustedFrom = std::max({editEnd, moved(m_trustedFrom), moved(m_frontier) + 1});
+        const qint64 lastKnown = std::max(m_frontier, m_aheadEnd);
+        w.trustedFrom = std::max({editEnd, moved(m_trustedFrom), moved(lastKnown) + 1});
+        // Rows once known past the last known one hold while the edit lies before them.
+        if (m_aheadEnd >= 0 && m_frontier >= offset + removed) {
+            w.aheadEnd = m_aheadEnd + delta;
+            w.aheadFrom = std::max(editEnd, moved(m_aheadFrom));
+        }
     }
     w.chars = std::numeric_limits<qint64>::max();
     w.rows = kEditRows;
@@ -105,52 +114,86 @@ void ParagraphRows::edit(const WrapSetup &setup, const TextSource &text, qint64 
 void ParagraphRows::editUnknownRows(qint64 offset, qint64 removed, qint64 inserted, int first)
 {
     const qint64 delta = inserted - removed;
+    const qint64 kept = rowStart(first - 1);
+    if (m_aheadEnd >= rowStart(first)) // the rows once known now end before the edit's reach
+        m_aheadEnd = kept > m_frontier ? kept : -1;
     const int end = firstRowFrom(offset + removed);
-    splice(first - 1, end, {rowStart(first - 1)}, delta, m_length + delta);
+    splice(first - 1, end, {kept}, delta, m_length + delta);
     m_trustedFrom = m_trustedFrom >= offset + removed ? m_trustedFrom + delta : offset + inserted;
     m_rewrapped = 0;
 }
 
-// Wraps from row w.first on. A new row falls in step with an old known one that starts
-// where it does once the break rules have forgotten the edit, and then so do all the
-// rows after it; with a trusted stand-in row, every row after it is known at once.
+// What a new row start that an old one matches tells: nothing, that the rows are
+// known up to the last known one, up to the end of the rows once known, or all.
+ParagraphRows::Match ParagraphRows::matchAt(RowWalker &walker, const Walk &w, qint64 x) const
+{
+    const qint64 old = x - w.delta;
+    if (x < w.editEnd || rowStart(rowOfOffset(old)) != old)
+        return Match::None;
+    const qint64 frontier = knownEnd();
+    if (old <= frontier)
+        return walker.settledBetween(w.editEnd, x) ? Match::Known : Match::None;
+    if (w.aheadEnd >= 0 && x <= w.aheadEnd)
+        return x >= w.aheadFrom && walker.settledBetween(w.aheadFrom, x) ? Match::Ahead : Match::None;
+    return x >= w.trustedFrom && walker.settledBetween(w.trustedFrom, x) ? Match::All : Match::None;
+}
+
+// Wraps from row w.first on until a new row falls in step with an old one (see
+// matchAt()), or until the budget is spent: then the old rows past the last new one
+// stand in for the unknown ones.
 bool ParagraphRows::walk(const WrapSetup &setup, const TextSource &text, const Walk &w)
 {
     const qint64 from = rowStart(w.first);
-    const qint64 oldFrontier = knownEnd();
     RowWalker walker(setup, text, w.newLength);
     std::vector<qint64> fresh {from};
     int end = rowCount();
-    bool known = true; // every row is known when the walk ends
-    qint64 frontier = oldFrontier + w.delta;
-    for (qint64 x = walker.next(from); x < w.newLength; x = walker.next(x)) {
-        const qint64 old = x - w.delta;
-        const int row = x >= w.editEnd ? rowOfOffset(old) : 0;
-        if (x >= w.editEnd && rowStart(row) == old) {
-            const bool trusted = old <= oldFrontier
-                                     ? walker.settledBetween(w.editEnd, x)
-                                     : x >= w.trustedFrom && walker.settledBetween(w.trustedFrom, x);
-            if (trusted) {
-                end = row;
-                known = m_complete || old > oldFrontier;
-                break;
-            }
+    Match step = Match::All; // the paragraph's end was reached
+    qint64 x = walker.next(from);
+    for (; x < w.newLength; x = walker.next(x)) {
+        step = matchAt(walker, w, x);
+        if (step != Match::None) {
+            end = rowOfOffset(x - w.delta);
+            break;
         }
         fresh.push_back(x);
         if (x - from >= w.chars || int(fresh.size()) > w.rows) {
-            // Out of budget: the old rows past this one stand in for the new ones.
             end = firstRowFrom(std::max(x - w.delta + 1, w.editEnd - w.delta));
-            known = false;
-            frontier = x;
             break;
         }
+        step = Match::All;
     }
+    const qint64 oldFrontier = knownEnd();
+    const bool wasComplete = m_complete;
     splice(w.first, end, fresh, w.delta, w.newLength);
     m_rewrapped = int(fresh.size());
-    m_complete = known;
-    m_frontier = known ? 0 : frontier;
     m_trustedFrom = w.trustedFrom;
-    return known;
+    m_complete = step == Match::All || (step == Match::Known && wasComplete);
+    m_aheadEnd = step == Match::Known ? w.aheadEnd : -1;
+    m_aheadFrom = w.aheadFrom;
+    if (step == Match::Known)
+        m_frontier = oldFrontier + w.delta;
+    else if (step == Match::Ahead)
+        m_frontier = w.aheadEnd;
+    else if (step == Match::None)
+        stopAt(x, oldFrontier, wasComplete, w);
+    return m_complete;
+}
+
+// The walk ran out of budget at the row start x. The rows that were known past it
+// are known again if a later walk falls in step with them.
+void ParagraphRows::stopAt(qint64 x, qint64 oldFrontier, bool wasComplete, const Walk &w)
+{
+    m_complete = false;
+    m_frontier = x;
+    m_aheadEnd = -1;
+    const bool editBeforeKnown = w.editEnd - w.delta <= oldFrontier;
+    if (!wasComplete && editBeforeKnown && x < oldFrontier + w.delta) {
+        m_aheadEnd = oldFrontier + w.delta;
+        m_aheadFrom = w.editEnd;
+    } else if (w.aheadEnd >= 0 && x < w.aheadEnd) {
+        m_aheadEnd = w.aheadEnd;
+        m_aheadFrom = w.aheadFrom;
+    }
 }
 
 int ParagraphRows::rowCount() const

@@ -75,11 +75,16 @@ private:
         qint64 editEnd = 0; // first character past the edit, in the new text
         qint64 delta = 0; // characters the edit added
         qint64 newLength = 0;
-        qint64 trustedFrom = 0; // rows after the known ones hold from here on
+        qint64 trustedFrom = 0; // stand-in rows hold from here on
+        qint64 aheadEnd = -1; // known rows out of step up to here, or -1
+        qint64 aheadFrom = 0; // ... that hold from here on
         qint64 chars = 0; // wrap about this many characters at most...
         int rows = 0; // ... and this many rows
     };
+    enum class Match { None, Known, Ahead, All };
+    Match matchAt(RowWalker &walker, const Walk &w, qint64 x) const;
     bool walk(const WrapSetup &setup, const TextSource &text, const Walk &w);
+    void stopAt(qint64 x, qint64 oldFrontier, bool wasComplete, const Walk &w);
     int firstRowFrom(qint64 offset) const;
     void editUnknownRows(qint64 offset, qint64 removed, qint64 inserted, int first);
     void setStarts(const std::vector<qint64> &starts);
@@ -96,6 +101,10 @@ private:
     bool m_complete = true;
     qint64 m_frontier = 0; // start of the last known row while some are unknown
     qint64 m_trustedFrom = 0; // the stand-in rows from here on are those of the text
+    // Rows once known, past the last known one, up to this row start: met at or past
+    // m_aheadFrom, they are known again up to it. -1 when there are none.
+    qint64 m_aheadEnd = -1;
+    qint64 m_aheadFrom = 0;
 };
 
 } // namespace wimblet

@@ -66,6 +66,7 @@ private Q_SLOTS:
     void editsPastTheKnownRowsMatchWrappingFromScratch_data();
     void editsPastTheKnownRowsMatchWrappingFromScratch();
     void rowsUpToAnOffsetAreWrappedFromTheLastKnownRow();
+    void textTypedAndTakenBackKeepsTheRowsKnownSince();
 };
 
 void ParagraphRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit_data()
@@ -324,6 +325,40 @@ void ParagraphRowsTest::rowsUpToAnOffsetAreWrappedFromTheLastKnownRow()
     const int row = rows.rowOfOffset(30000);
     QCOMPARE(rows.rowStart(row), *(std::upper_bound(expected.begin(), expected.end(), 30000) - 1));
     QVERIFY(finishesAsFromScratch(rows, setup, source, expected, 7000));
+}
+
+// In repetitive text, typed letters may run the rows out of step for good, and taking
+// them back runs them in step again: with the rows known before, not wrapped anew.
+void ParagraphRowsTest::textTypedAndTakenBackKeepsTheRowsKnownSince()
+{
+    const WrapSetup setup = setupFor(2400);
+    QString text = paragraphOf(Kind::Repeated, 60000, 0);
+    const TextSource source = sourceOf(text);
+    ParagraphRows rows;
+    rows.wrap(setup, source, text.size());
+    QString typed;
+    while (rows.complete()) {
+        text.insert(0, u'k');
+        typed += u'k';
+        rows.edit(setup, source, 0, 0, 1);
+    }
+    rows.wrapSome(setup, source, 20000);
+    const qint64 known = rows.knownEnd();
+    for (int letters = 1; rows.knownEnd() >= known && letters < 40; ++letters) {
+        text.insert(0, QString(letters, u'x'));
+        rows.edit(setup, source, 0, 0, letters);
+        if (rows.knownEnd() >= known) { // in step again at once: try more letters
+            text.remove(0, letters);
+            rows.edit(setup, source, 0, letters, 0);
+            continue;
+        }
+        text.remove(0, letters);
+        rows.edit(setup, source, 0, letters, 0);
+        QCOMPARE(rows.knownEnd(), known);
+        QVERIFY(finishesAsFromScratch(rows, setup, source, rowsFromScratch(text, setup), 3000));
+        return;
+    }
+    QFAIL("no letters ran the rows out of step");
 }
 
 QTEST_GUILESS_MAIN(ParagraphRowsTest)
