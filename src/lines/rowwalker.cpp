@@ -34,6 +34,13 @@ bool isPlainLetter(QChar c)
            || script == QChar::Script_Cyrillic;
 }
 
+// After a digit too the break rules start afresh: whatever came before it, a digit
+// reads as a number's, and only the break before it depends on what came before.
+bool isResetPoint(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || isPlainLetter(c);
+}
+
 } // namespace
 
 qint64 rowCharsFor(const qint32 *widths, qint64 lineWidth)
@@ -100,11 +107,11 @@ qint64 RowWalker::next(qint64 from)
 
 bool RowWalker::settledBetween(qint64 from, qint64 to)
 {
-    // A letter in the part of the range the window holds is as good as any.
+    // A letter or digit in the part of the range the window holds is as good as any.
     const qint64 first = std::max(from, m_windowStart);
     const qint64 last = std::min(to, m_windowStart + m_window.size() - 1);
     for (qint64 i = first; i <= last; ++i)
-        if (isPlainLetter(m_window[i - m_windowStart]))
+        if (isResetPoint(m_window[i - m_windowStart]))
             return true;
     return false;
 }

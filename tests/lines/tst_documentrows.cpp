@@ -6,8 +6,12 @@
 
 #include <QTest>
 
+#include <cmath>
+
 using namespace wimblet;
 using namespace wimblet::wraptest;
+
+Q_DECLARE_METATYPE(wimblet::wraptest::Kind)
 
 namespace {
 
@@ -73,9 +77,10 @@ void compareWithNaive(DocumentRows &rows, const QString &text, const WrapSetup &
     }
 }
 
+// Counts what edits left stale, a slice at a time.
 void countAll(DocumentRows &rows)
 {
-    while (rows.recountSome(50)) { }
+    while (rows.recountSome(3000)) { }
 }
 
 } // namespace
@@ -93,6 +98,12 @@ private Q_SLOTS:
     void editsOfLongParagraphsReadOnlyTextNearThem();
     void aNewWidthIsCountedASliceAtATime_data();
     void aNewWidthIsCountedASliceAtATime();
+    void aLongParagraphIsCountedInSlicesThatStopInsideIt_data();
+    void aLongParagraphIsCountedInSlicesThatStopInsideIt();
+    void rowsNearAnOffsetAreCountedWithoutTheRestOfTheParagraph();
+    void aKeyInAStaleLongParagraphWrapsOnlyASlice();
+    void keysAtTheStartOfARepetitiveParagraphLeaveTheRestToTheSlices_data();
+    void keysAtTheStartOfARepetitiveParagraphLeaveTheRestToTheSlices();
 };
 
 void DocumentRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit_data()
@@ -107,17 +118,27 @@ void DocumentRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit()
 {
     QFETCH(qint64, lineWidth);
     QFETCH(quint32, seed);
-    const WrapSetup setup = setupFor(lineWidth);
+    WrapSetup setup = setupFor(lineWidth);
     QString text = sampleDocument(seed);
     DocumentRows rows(setup, sourceOf(text));
     rows.reset(text.size());
     countAll(rows);
     compareWithNaive(rows, text, setup);
     QRandomGenerator rng(seed);
-    for (int step = 0; step < 150; ++step) {
+    for (int step = 0; step < 240; ++step) {
+        if (step % 30 == 10) { // a new width, and edits before it is all counted
+            setup = setupFor(step % 60 == 10 ? lineWidth * 2 / 3 : lineWidth);
+            rows.setLayout(setup);
+        }
         const Edit e = randomEdit(rng, text.size(), true, true);
         text.replace(e.offset, e.removed, e.inserted);
         rows.edit(e.offset, e.removed, e.inserted.size());
+        // Now and then the next edits find rows partly counted.
+        if (step % 3 != 2) {
+            rows.recountSome(1 + (step % 5) * 900);
+            continue;
+        }
+        countAll(rows);
         compareWithNaive(rows, text, setup);
         if (QTest::currentTestFailed())
             QFAIL(qPrintable(QStringLiteral("step %1: %2 removed and %3 inserted at %4")
@@ -171,6 +192,7 @@ void DocumentRowsTest::editsOfLineBreaksMatchWrappingFromScratch()
         removed = text.size() - offset;
     text.replace(offset, removed, inserted);
     rows.edit(offset, removed, inserted.size());
+    countAll(rows);
     compareWithNaive(rows, text, setup);
 }
 
@@ -211,6 +233,7 @@ void DocumentRowsTest::editsOfLongParagraphsReadOnlyTextNearThem()
     read = 0;
     rows.edit(offset, removed, inserted.size());
     QVERIFY2(read <= most, qPrintable(QString::number(read)));
+    countAll(rows);
     compareWithNaive(rows, text, setup);
 }
 
@@ -240,10 +263,159 @@ void DocumentRowsTest::aNewWidthIsCountedASliceAtATime()
     QCOMPARE(rows.rowOfOffset(to) - rows.rowOfOffset(from),
              naive.rowOfOffset(to) - naive.rowOfOffset(from));
     int slices = 0;
-    while (rows.recountSome(5))
+    while (rows.recountSome(2000))
         ++slices;
-    QVERIFY(slices >= rows.paragraphCount() / 5 - 2);
+    QVERIFY(slices >= int(text.size() / 2000) - 2);
     compareWithNaive(rows, text, setupFor(after));
+}
+
+// A long paragraph between short ones, counted from scratch at a new width.
+struct SlicedDocument
+{
+    QString text = testsupport::sampleText(3000, 91) + paragraphOf(Kind::Prose, 300000, 92)
+                   + QLatin1String("\r\n") + testsupport::sampleText(3000, 93);
+    qint64 read = 0;
+    DocumentRows rows {setupFor(2400), [this](qint64 from, qint64 count) {
+                           read += count;
+                           return text.mid(from, count);
+                       }};
+};
+
+void DocumentRowsTest::aLongParagraphIsCountedInSlicesThatStopInsideIt_data()
+{
+    QTest::addColumn<qint64>("width");
+    QTest::addColumn<qint64>("slice");
+    QTest::newRow("narrower, small slices") << qint64(900) << qint64(5000);
+    QTest::newRow("narrower, large slices") << qint64(900) << qint64(60000);
+    QTest::newRow("wider") << qint64(3000) << qint64(20000);
+}
+
+void DocumentRowsTest::aLongParagraphIsCountedInSlicesThatStopInsideIt()
+{
+    QFETCH(qint64, width);
+    QFETCH(qint64, slice);
+    SlicedDocument doc;
+    doc.rows.reset(doc.text.size());
+    countAll(doc.rows);
+    doc.rows.setLayout(setupFor(width));
+    const NaiveRows naive(doc.text, setupFor(width));
+    const double rowsThere = double(naive.starts.size());
+    QCOMPARE(doc.rows.uncountedCharacters(), doc.rows.length() - 2 * (doc.rows.paragraphCount() - 1));
+    qint64 left = doc.rows.uncountedCharacters();
+    for (bool more = true; more;) {
+        doc.read = 0;
+        more = doc.rows.recountSome(slice);
+        // A slice reads what it counts and the windows around it, never the paragraph.
+        QVERIFY2(doc.read <= 2 * slice + 70000, qPrintable(QString::number(doc.read)));
+        const qint64 now = doc.rows.uncountedCharacters();
+        QVERIFY(now < left || !more);
+        left = now;
+        const double estimate = double(doc.rows.estimatedTotalRows());
+        QVERIFY2(std::abs(estimate - rowsThere) <= 0.1 * rowsThere,
+                 qPrintable(QStringLiteral("%1 of %2").arg(estimate).arg(rowsThere)));
+        // Rows of offsets: exact where the rows up to them are known, close elsewhere,
+        // and never going back.
+        qint64 previous = 0;
+        for (qint64 offset = 0; offset <= doc.text.size(); offset += 9973) {
+            const qint64 row = doc.rows.estimatedRowOfOffset(offset);
+            QVERIFY(row >= previous);
+            previous = row;
+            const double truth = double(naive.rowOfOffset(offset));
+            if (offset < doc.text.size() - left)
+                QCOMPARE(double(row), truth);
+            else
+                QVERIFY2(std::abs(double(row) - truth) <= 0.1 * rowsThere,
+                         qPrintable(QStringLiteral("%1 for %2").arg(row).arg(truth)));
+        }
+    }
+    QCOMPARE(doc.rows.uncountedCharacters(), qint64(0));
+    QCOMPARE(doc.rows.estimatedTotalRows(), doc.rows.totalRows());
+    compareWithNaive(doc.rows, doc.text, setupFor(width));
+}
+
+void DocumentRowsTest::rowsNearAnOffsetAreCountedWithoutTheRestOfTheParagraph()
+{
+    SlicedDocument doc;
+    doc.rows.reset(doc.text.size());
+    countAll(doc.rows);
+    const WrapSetup setup = setupFor(1100);
+    doc.rows.setLayout(setup);
+    const NaiveRows naive(doc.text, setup);
+    const auto longest = std::max_element(naive.paragraphLengths.begin(), naive.paragraphLengths.end());
+    const qint64 start = naive.paragraphStarts[size_t(longest - naive.paragraphLengths.begin())];
+    const qint64 from = start + 100000, to = from + 3000;
+    // In slices of the budget, the rows up to the region are counted from the paragraph's start.
+    int slices = 1;
+    doc.read = 0;
+    while (!doc.rows.countRegion(from, to, 20000)) {
+        QVERIFY2(doc.read <= 40000 + 70000, qPrintable(QString::number(doc.read)));
+        doc.read = 0;
+        ++slices;
+    }
+    QVERIFY2(slices >= 5, qPrintable(QString::number(slices)));
+    QVERIFY(!doc.rows.exact());
+    QVERIFY(doc.rows.uncountedCharacters() > 150000);
+    // Rows within the paragraph are exact; the rest of it is still to be counted.
+    const qint64 first = doc.rows.rowOfOffset(start);
+    for (qint64 offset = from; offset <= to; offset += 97)
+        QCOMPARE(doc.rows.rowOfOffset(offset) - first,
+                 naive.rowOfOffset(offset) - naive.rowOfOffset(start));
+    QVERIFY(doc.rows.uncountedCharacters() > 150000);
+    countAll(doc.rows);
+    compareWithNaive(doc.rows, doc.text, setup);
+}
+
+void DocumentRowsTest::aKeyInAStaleLongParagraphWrapsOnlyASlice()
+{
+    SlicedDocument doc;
+    doc.rows.reset(doc.text.size());
+    countAll(doc.rows);
+    doc.rows.setLayout(setupFor(1700));
+    const qint64 offset = doc.text.size() / 2;
+    doc.text.insert(offset, u'x');
+    doc.read = 0;
+    doc.rows.edit(offset, 0, 1);
+    QVERIFY2(doc.read <= 40000, qPrintable(QString::number(doc.read)));
+    QVERIFY(!doc.rows.exact());
+    countAll(doc.rows);
+    compareWithNaive(doc.rows, doc.text, setupFor(1700));
+}
+
+void DocumentRowsTest::keysAtTheStartOfARepetitiveParagraphLeaveTheRestToTheSlices_data()
+{
+    QTest::addColumn<Kind>("kind");
+    QTest::newRow("repeated words") << Kind::Repeated;
+    QTest::newRow("repeated numbers") << Kind::RepeatedNumbers;
+}
+
+void DocumentRowsTest::keysAtTheStartOfARepetitiveParagraphLeaveTheRestToTheSlices()
+{
+    QFETCH(Kind, kind);
+    const WrapSetup setup = setupFor(2400);
+    QString text = QLatin1String("title\r\n") + paragraphOf(kind, 200000, 95);
+    qint64 read = 0;
+    DocumentRows rows(setup, [&](qint64 from, qint64 count) {
+        read += count;
+        return text.mid(from, count);
+    });
+    rows.reset(text.size());
+    countAll(rows);
+    int leftStale = 0;
+    for (QChar c : QStringLiteral("ab1 c2 d3e f4 g5h i6 j7 k8l m9 n")) {
+        text.insert(7, c);
+        read = 0;
+        rows.edit(7, 0, 1);
+        QVERIFY2(read <= 6000, qPrintable(QString::number(read)));
+        const qint64 naiveTotal = qint64(NaiveRows(text, setup).starts.size());
+        // The old rows stand in for the unknown ones: the guess is all but exact.
+        QVERIFY(std::abs(rows.estimatedTotalRows() - naiveTotal) <= 2);
+        leftStale += rows.exact() ? 0 : 1;
+        if (c.isDigit())
+            countAll(rows); // the idle slices now and then between keys
+    }
+    QVERIFY(leftStale > 0); // some keys ran the rows out of step for good
+    countAll(rows);
+    compareWithNaive(rows, text, setup);
 }
 
 QTEST_GUILESS_MAIN(DocumentRowsTest)
