@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -47,12 +48,17 @@ double highWaterMiB(pid_t pid)
 }
 
 // Starts `argv` reading `input` and writing `output`; -1 when it cannot.
+// Returns once the child has replaced its copy of this process's memory: until then
+// its high-water mark is this process's own.
 pid_t spawn(const std::vector<std::string> &argv, int input, int output)
 {
     std::vector<char *> args;
     for (const std::string &arg : argv)
         args.push_back(const_cast<char *>(arg.c_str()));
     args.push_back(nullptr);
+    int started[2];
+    if (::pipe2(started, O_CLOEXEC) != 0)
+        return -1;
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (input < 0 || output < 0 || ::dup2(input, 0) < 0 || ::dup2(output, 1) < 0)
@@ -60,6 +66,11 @@ pid_t spawn(const std::vector<std::string> &argv, int input, int output)
         ::execvp(args[0], args.data());
         ::_exit(127);
     }
+    ::close(started[1]);
+    // The write end closes when the child execs or ends.
+    char byte;
+    while (pid > 0 && ::read(started[0], &byte, 1) < 0 && errno == EINTR) { }
+    ::close(started[0]);
     return pid;
 }
 
