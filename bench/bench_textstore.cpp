@@ -18,7 +18,8 @@ constexpr qsizetype kSmallUnits = 1024;
 constexpr int kRounds = 15;
 
 // A cheap, repeatable spread of positions.
-struct Spread {
+struct Spread
+{
     quint64 state = 88172645463325252ull;
     qint64 next(qint64 bound)
     {
@@ -29,15 +30,15 @@ struct Spread {
     }
 };
 
-struct PerOp {
+struct PerOp
+{
     double large = 1e100;
     double small = 1e100;
 };
 
 // Best time per operation of `ops` run on a freshly loaded copy of each text, the two
 // texts taking turns in every round so that both see the same load on the machine.
-template<class Ops>
-PerOp perOperation(const QString &large, const QString &small, int count, Ops ops)
+template<class Ops> PerOp perOperation(const QString &large, const QString &small, int count, Ops ops)
 {
     PerOp best;
     TextStore largeStore, smallStore;
@@ -99,6 +100,38 @@ PerOp lineLookups(const QString &large, const QString &small, bool scattered)
     return best;
 }
 
+// Typing where the caret sits in the middle of a line, after the first key cut its piece.
+PerOp typingInMiddle(const QString &large, const QString &small)
+{
+    constexpr int kTyped = 2000;
+    return perOperation(large, small, kTyped, [](TextStore &store) {
+        const QChar letter = u'k';
+        const qint64 caret = store.lineStart(store.lineCount() / 2) + 3;
+        for (int i = 0; i < kTyped; ++i)
+            store.insert(caret + i, QStringView(&letter, 1));
+    });
+}
+
+// Whether the text still equals the saved one: with the same pieces no text is read;
+// a change undone leaves other pieces, and then the text is compared to the end.
+void reportSnapshotChecks(const QString &large)
+{
+    TextStore store(large);
+    const TextStore::Snapshot saved = store.snapshot();
+    bool same = true;
+    const double samePieces = bench::bestOf(5, [&] { same = same && store.contentEquals(saved); });
+    const qint64 middle = store.length() / 2;
+    const QString old = store.text(middle, 1);
+    store.replace(middle, 1, u"#");
+    store.replace(middle, 1, old);
+    const double otherPieces = bench::bestOf(5, [&] { same = same && store.contentEquals(saved); });
+    const double snapshot = bench::bestOf(5, [&] { (void)store.snapshot(); });
+    std::printf("  %-58s %8.4f s\n", "snapshot of 50 MB", snapshot);
+    std::printf("  %-58s %8.4f s\n", "unchanged? same pieces, 50 MB", samePieces);
+    std::printf("  %-58s %8.4f s%s\n", "unchanged? a change undone (only its pieces read), 50 MB",
+                otherPieces, same ? "" : "  WRONG ANSWER");
+}
+
 } // namespace
 
 WIMBLET_BENCH(text_store)
@@ -110,9 +143,12 @@ WIMBLET_BENCH(text_store)
     longLine.replace(QLatin1String("\r\n"), QLatin1String("\n")); // one paragraph
     {
         const TextStore store(large);
-        std::printf("  large text: %lld units, %lld lines, %lld pieces; long line: %lld units\n",
+        std::printf("  large text: %lld units, %lld lines, %lld pieces, tree %.1f MB (%.1f%% of "
+                    "the text's bytes); long line: %lld units\n",
                     qlonglong(store.length()), qlonglong(store.lineCount()),
-                    qlonglong(store.pieceCount()), qlonglong(longLine.size()));
+                    qlonglong(store.pieceCount()), double(store.indexBytes()) / (1 << 20),
+                    100.0 * double(store.indexBytes()) / (2.0 * double(store.length())),
+                    qlonglong(longLine.size()));
     }
 
     const PerOp typed = typingAtEnd(longLine, small);
@@ -126,12 +162,18 @@ WIMBLET_BENCH(text_store)
                              lookups.small, 2);
     const PerOp scatteredInserts = insertsInMiddle(large, small, true);
     std::printf("  %-58s %7.3f us / %7.3f us = %6.2f  (for comparison)\n",
-                "characters scattered over 1 MB in the middle: 50 MB / 1 KB", scatteredInserts.large * 1e6,
-                scatteredInserts.small * 1e6, scatteredInserts.large / scatteredInserts.small);
+                "characters scattered over 1 MB in the middle: 50 MB / 1 KB",
+                scatteredInserts.large * 1e6, scatteredInserts.small * 1e6,
+                scatteredInserts.large / scatteredInserts.small);
     const PerOp scatteredLookups = lineLookups(large, small, true);
     std::printf("  %-58s %7.3f us / %7.3f us = %6.2f  (for comparison)\n",
                 "line lookups anywhere in the text: 50 MB / 1 KB", scatteredLookups.large * 1e6,
                 scatteredLookups.small * 1e6, scatteredLookups.large / scatteredLookups.small);
+
+    const PerOp typedInMiddle = typingInMiddle(large, small);
+    bench::reportRatioMicros("a typed character in the middle: 50 MB / 1 KB text", typedInMiddle.large,
+                             typedInMiddle.small, 2);
+    reportSnapshotChecks(large);
 
     const double load = bench::bestOf(5, [&] { const TextStore store(large); });
     const double decode = bench::bestOf(5, [&] { const QString text = QString::fromUtf8(largeBytes); });

@@ -68,6 +68,7 @@ run_target() {
 }
 
 run_target fuzz_document_roundtrip 4096 C.UTF-8
+run_target fuzz_document_chunks 4096 C.UTF-8
 for locale in $locales; do
     # The step-by-step conversion is the slow side: short inputs keep runs quick, and the
     # long texts of many words ("~" inputs) are mutated less often than the quick ones.

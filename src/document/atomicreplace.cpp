@@ -81,6 +81,12 @@ void syncFolder(const QByteArray &target)
 Replacement replaceAtomically(const QByteArray &target, QByteArrayView bytes,
                               const std::optional<struct stat> &old)
 {
+    return replaceAtomically(target, bytesInMemory(bytes), old);
+}
+
+Replacement replaceAtomically(const QByteArray &target, const ByteSource &source,
+                              const std::optional<struct stat> &old)
+{
     TemporaryFile temp;
     createBeside(target, old.has_value(), temp);
     if (!temp.fd.isOpen())
@@ -89,7 +95,8 @@ Replacement replaceAtomically(const QByteArray &target, QByteArrayView bytes,
         keepOwnerAndMode(temp.fd.get(), *old);
     // A full disk first shows as a short write; writing the rest then fails
     // with the reason.
-    int error = writeAll(temp.fd.get(), bytes);
+    const int fd = temp.fd.get();
+    int error = source([fd](QByteArrayView bytes) { return writeAll(fd, bytes); });
     if (error == 0 && ::fsync(temp.fd.get()) != 0)
         error = errno;
     // Some file systems report a failed write only when the file is closed.

@@ -2,6 +2,8 @@
 // The normal way a file is saved: a new file beside the old one takes its place
 // in one rename, so the old file stays whole until the new one is on the disk.
 
+#include "document/bytesource.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -24,6 +26,10 @@ struct Replacement {
 /// a new file gets the mode the umask leaves of 0666. On failure `target` is
 /// untouched and the new file is removed again.
 Replacement replaceAtomically(const QByteArray &target, QByteArrayView bytes,
+                              const std::optional<struct stat> &old);
+
+/// As above, writing the bytes `source` gives a chunk at a time.
+Replacement replaceAtomically(const QByteArray &target, const ByteSource &source,
                               const std::optional<struct stat> &old);
 
 } // namespace wimblet

@@ -1,9 +1,8 @@
 #include "document/documentcommands.h"
 
-#include "document/documentfile.h"
-#include "document/fileio.h"
+#include "document/documentencoder.h"
+#include "document/documentreader.h"
 
-#include <new>
 #include <optional>
 
 namespace wimblet {
@@ -16,27 +15,6 @@ namespace {
 QString titledCaption(const QString &path)
 {
     return QStringLiteral("Wimblet - ") + path;
-}
-
-struct ReadDocument {
-    std::optional<DecodedDocument> decoded;
-    QString error; // when there is no document
-};
-
-// Reading and decoding take memory in proportion to the file. Should it run
-// out all the same, nothing has reached the text box yet: the document stays
-// as it was and the program goes on. The raw bytes are gone once this returns.
-ReadDocument readDocument(const QString &path)
-{
-    try {
-        QByteArray bytes;
-        const FileResult result = readWholeFile(path, bytes);
-        if (!result.ok)
-            return {std::nullopt, result.error};
-        return {decodeDocumentFile(bytes), QString()};
-    } catch (const std::bad_alloc &) {
-        return {std::nullopt, notEnoughMemoryToOpen(path)};
-    }
 }
 } // namespace
 
@@ -66,8 +44,8 @@ bool DocumentCommands::WriteDocumentFile(const QString &path, const QString &tex
                                          Failures failures)
 {
     TextEncoding used = m_encoding;
-    const FileResult result =
-        writeWholeFile(path, encodeDocumentFile(text, m_encoding, &used));
+    // One piece while the text box hands its text out whole.
+    const FileResult result = writeDocumentPieces(path, singlePiece(text), m_encoding, &used);
     if (!result.ok) {
         reportError(result.error, failures);
         return false;
@@ -79,16 +57,19 @@ bool DocumentCommands::WriteDocumentFile(const QString &path, const QString &tex
 
 bool DocumentCommands::LoadDocumentFile(const QString &path)
 {
-    ReadDocument read = readDocument(path);
-    if (!read.decoded) {
-        reportError(read.error, Failures::Report);
+    // Should memory run out while the file is read, nothing has reached the
+    // text box yet: the document stays as it was and the program goes on.
+    DecodedDocument decoded{QString(), TextEncoding::Utf8};
+    const FileResult result = readDocumentFile(path, decoded);
+    if (!result.ok) {
+        reportError(result.error, Failures::Report);
         return false;
     }
     // The whole text is written once, not line by line.
-    m_host.setText(read.decoded->text);
+    m_host.setText(decoded.text);
     m_host.setCaption(titledCaption(path));
-    m_encoding = read.decoded->encoding;
-    m_savedText = read.decoded->text; // shares the buffer with what the box was given
+    m_encoding = decoded.encoding;
+    m_savedText = decoded.text; // shares the buffer with what the box was given
     return true;
 }
 

@@ -45,7 +45,9 @@ FileResult tooLargeToOpen(const QString &path, qint64 size, const MemoryRoom &ro
                                           dataSize(freeMemory(room).value_or(0))));
 }
 
-FileResult overCap(const QString &path, qint64 size)
+} // namespace
+
+FileResult grewBeyondCap(const QString &path, qint64 size)
 {
     const QString cap = dataSize(quint64(kReadBeyondSize), 0);
     if (size == 0)
@@ -55,6 +57,8 @@ FileResult overCap(const QString &path, qint64 size)
     return openFailure(path, QStringLiteral("It grew by more than %1 while it was being read.")
                                      .arg(cap));
 }
+
+namespace {
 
 // Follows `path` through any chain of symbolic links to the file they finally
 // name, which need not exist yet. False when the chain does not end.
@@ -82,9 +86,9 @@ std::optional<InPlaceCause> inPlaceCause(const Replacement &replacement)
 
 } // namespace
 
-FileResult readWholeFile(const QString &path, QByteArray &bytes)
+FileResult openFileToRead(const QString &path, OpenedFile &file)
 {
-    const OpenedFile file = openOrdinaryFile(QFile::encodeName(path), O_RDONLY);
+    file = openOrdinaryFile(QFile::encodeName(path), O_RDONLY);
     if (file.error != 0)
         return openFailure(path, systemReason(file.error));
     if (!file.isOrdinary())
@@ -92,16 +96,40 @@ FileResult readWholeFile(const QString &path, QByteArray &bytes)
     const MemoryRoom room = currentMemoryRoom();
     if (!fileFitsInMemory(quint64(file.size), room))
         return tooLargeToOpen(path, file.size, room);
+    return {true, QString()};
+}
+
+FileResult readRestOfFile(const QString &path, const OpenedFile &file, QByteArray &bytes)
+{
     ReadBytes read = readToEnd(file.fd.get(), file.size, kReadBeyondSize);
     if (read.error != 0)
         return openFailure(path, systemReason(read.error));
     if (read.overCap)
-        return overCap(path, file.size);
+        return grewBeyondCap(path, file.size);
     bytes = std::move(read.bytes);
     return {true, QString()};
 }
 
+FileResult readWholeFile(const QString &path, QByteArray &bytes)
+{
+    OpenedFile file;
+    const FileResult opened = openFileToRead(path, file);
+    if (!opened.ok)
+        return opened;
+    return readRestOfFile(path, file, bytes);
+}
+
+qint64 readBeyondSize()
+{
+    return kReadBeyondSize;
+}
+
 FileResult writeWholeFile(const QString &path, const QByteArray &bytes)
+{
+    return writeFileFrom(path, bytesInMemory(bytes));
+}
+
+FileResult writeFileFrom(const QString &path, const ByteSource &source)
 {
     QString resolved;
     if (!resolveSymlinks(path, resolved))
@@ -117,11 +145,11 @@ FileResult writeWholeFile(const QString &path, const QByteArray &bytes)
     if (old && ::access(target.constData(), W_OK) != 0)
         return saveFailure(path, systemReason(errno));
 
-    const Replacement replaced = replaceAtomically(target, bytes, old);
+    const Replacement replaced = replaceAtomically(target, source, old);
     if (replaced.ok())
         return {true, QString()};
     if (const std::optional<InPlaceCause> cause = inPlaceCause(replaced); cause && old)
-        return writeInPlace(path, target, bytes, *cause);
+        return writeInPlace(path, target, source, *cause);
     return saveFailure(path, systemReason(replaced.error));
 }
 

@@ -1,6 +1,8 @@
 #pragma once
 // Whole files read and written safely, with errors the user can read.
 
+#include "document/bytesource.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -32,6 +34,29 @@ FileResult readWholeFile(const QString &path, QByteArray &bytes);
 /// ordinary file is refused. On failure the old file keeps its content and no
 /// temporary file is left behind.
 FileResult writeWholeFile(const QString &path, const QByteArray &bytes);
+
+/// As writeWholeFile(), for the bytes `source` gives a chunk at a time; they
+/// are never all held at once, except that writing in place keeps the old
+/// file's bytes.
+FileResult writeFileFrom(const QString &path, const ByteSource &source);
+
+struct OpenedFile;
+
+/// Opens `path` for reading as readWholeFile() does, with all its checks made
+/// before a byte is read: an ordinary file only, not waited on, and one that
+/// fits in the memory left.
+FileResult openFileToRead(const QString &path, OpenedFile &file);
+
+/// Reads the rest of `file`, opened by openFileToRead(), into `bytes` as
+/// readWholeFile() does, with the same cap for files that give no size or
+/// grow. Throws std::bad_alloc when memory runs out.
+FileResult readRestOfFile(const QString &path, const OpenedFile &file, QByteArray &bytes);
+
+/// The most a file may hold beyond the size it gave when opened.
+qint64 readBeyondSize();
+
+/// The refusal of a file that held more than `size` plus readBeyondSize().
+FileResult grewBeyondCap(const QString &path, qint64 size);
 
 /// The message for a file that could not be opened for want of memory.
 QString notEnoughMemoryToOpen(const QString &path);

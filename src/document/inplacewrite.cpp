@@ -44,6 +44,12 @@ FileResult writeFailed(const QString &shownPath, int error, InPlaceCause cause, 
 FileResult writeInPlace(const QString &shownPath, const QByteArray &target,
                         QByteArrayView bytes, InPlaceCause cause)
 {
+    return writeInPlace(shownPath, target, bytesInMemory(bytes), cause);
+}
+
+FileResult writeInPlace(const QString &shownPath, const QByteArray &target,
+                        const ByteSource &source, InPlaceCause cause)
+{
     const OpenedFile file = openOrdinaryFile(target, O_RDWR);
     if (file.error != 0)
         return saveFailure(shownPath, systemReason(file.error));
@@ -62,7 +68,7 @@ FileResult writeInPlace(const QString &shownPath, const QByteArray &target,
     if (old.overCap)
         return saveFailure(shownPath, QStringLiteral("It grew while its old content was being"
                                                      " read. It was left as it was."));
-    const Overwrite overwrite = overwriteFromStart(file.fd.get(), bytes);
+    const Overwrite overwrite = overwriteFromStart(file.fd.get(), source);
     if (overwrite.error == 0)
         return {true, QString()};
     return writeFailed(shownPath, overwrite.error, cause,

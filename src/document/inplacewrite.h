@@ -2,6 +2,7 @@
 // The fallback for a file that cannot be replaced: its own bytes are
 // overwritten, with the old ones kept in memory to be put back on failure.
 
+#include "document/bytesource.h"
 #include "document/fileio.h"
 
 #include <QByteArray>
@@ -23,5 +24,9 @@ enum class InPlaceCause {
 /// `shownPath`) says whether that worked.
 FileResult writeInPlace(const QString &shownPath, const QByteArray &target,
                         QByteArrayView bytes, InPlaceCause cause);
+
+/// As above, writing the bytes `source` gives (see overwriteFromStart()).
+FileResult writeInPlace(const QString &shownPath, const QByteArray &target,
+                        const ByteSource &source, InPlaceCause cause);
 
 } // namespace wimblet

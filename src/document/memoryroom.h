@@ -13,8 +13,10 @@ namespace wimblet {
 /// of the peak resident size (VmHWM) of the editor window, built RelWithDebInfo,
 /// opening the generated 50 MB sample of prose in lines of about 100 characters
 /// (bench/memprobe.cpp run on it and on a 1 KB file): 395,744 KiB for 52,429,558
-/// bytes, 7.7 per byte, rounded up. A file made mostly of line breaks takes far
-/// more per byte (each line is a block of the text box).
+/// bytes, 7.7 per byte, rounded up. Reading in chunks (readDocumentFile()) left
+/// it so (394,288 KiB): the text box, not the file's bytes, sets the peak. A file
+/// made mostly of line breaks takes far more per byte (each line is a block of
+/// the text box).
 constexpr quint64 kMemoryPerFileByte = 8;
 
 /// What limits the program's memory, in bytes.

@@ -22,21 +22,23 @@ int clearNonBlocking(int fd)
     return 0;
 }
 
-// Writes `bytes` from the start of the file; stops at the first error.
-Overwrite writeAllAt(int fd, QByteArrayView bytes)
+// Writes the source's bytes from the start of the file; stops at the first error.
+Overwrite writeAllAt(int fd, const ByteSource &source)
 {
     Overwrite result;
-    while (result.written < bytes.size()) {
-        const ssize_t written = ::pwrite(fd, bytes.data() + result.written,
-                                         size_t(bytes.size() - result.written), result.written);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0) {
-            result.error = errno;
-            break;
+    result.error = source([&](QByteArrayView bytes) {
+        for (qsizetype done = 0; done < bytes.size();) {
+            const ssize_t written = ::pwrite(fd, bytes.data() + done, size_t(bytes.size() - done),
+                                             result.written);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written < 0)
+                return errno;
+            done += written;
+            result.written += written;
         }
-        result.written += written;
-    }
+        return 0;
+    });
     return result;
 }
 
@@ -138,14 +140,24 @@ ReadBytes readToEnd(int fd, qint64 size, qint64 beyondSize)
 
 Overwrite overwriteFromStart(int fd, QByteArrayView bytes)
 {
-    if (!bytes.isEmpty()) {
-        const int reserved = ::posix_fallocate(fd, 0, off_t(bytes.size()));
+    return overwriteFromStart(fd, bytesInMemory(bytes));
+}
+
+Overwrite overwriteFromStart(int fd, const ByteSource &source)
+{
+    qint64 size = 0;
+    source([&size](QByteArrayView bytes) {
+        size += bytes.size();
+        return 0;
+    });
+    if (size > 0) {
+        const int reserved = ::posix_fallocate(fd, 0, off_t(size));
         if (reserved != 0 && reserved != EOPNOTSUPP)
             return {reserved, 0};
     }
-    Overwrite result = writeAllAt(fd, bytes);
+    Overwrite result = writeAllAt(fd, source);
     if (result.error == 0
-        && (::fsync(fd) != 0 || ::ftruncate(fd, off_t(bytes.size())) != 0 || ::fsync(fd) != 0))
+        && (::fsync(fd) != 0 || ::ftruncate(fd, off_t(size)) != 0 || ::fsync(fd) != 0))
         result.error = errno;
     return result;
 }
@@ -153,7 +165,8 @@ Overwrite overwriteFromStart(int fd, QByteArrayView bytes)
 int restoreFromStart(int fd, QByteArrayView old, qint64 written)
 {
     // Only what was overwritten goes back; the rest was never touched.
-    const Overwrite rewritten = writeAllAt(fd, old.first(std::min<qint64>(written, old.size())));
+    const Overwrite rewritten =
+            writeAllAt(fd, bytesInMemory(old.first(std::min<qint64>(written, old.size()))));
     if (rewritten.error != 0)
         return rewritten.error;
     if (::ftruncate(fd, off_t(old.size())) != 0 || ::fsync(fd) != 0)

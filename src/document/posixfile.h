@@ -2,6 +2,8 @@
 // Files reached through their descriptors: opened without waiting on anything
 // that is not an ordinary file, read to the end with a cap, written whole.
 
+#include "document/bytesource.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 
@@ -69,6 +71,10 @@ struct Overwrite {
 /// file to their length. Room is reserved first where the file system can, so
 /// that a full disk shows before anything is overwritten.
 Overwrite overwriteFromStart(int fd, QByteArrayView bytes);
+
+/// As above, for the bytes `source` gives. It is gone through twice: once to
+/// measure them, so that room can be reserved, and once to write them.
+Overwrite overwriteFromStart(int fd, const ByteSource &source);
 
 /// Undoes an overwrite that failed after writing `written` bytes: those bytes
 /// of `old` go back, the file gets the length of `old` again and is flushed to

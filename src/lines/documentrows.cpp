@@ -11,6 +11,11 @@ namespace {
 constexpr qint64 kLongParagraph = 4096;
 // The text is read this much at a time when its paragraphs are found.
 constexpr qint64 kScanPiece = qint64(1) << 20;
+// What counting a paragraph costs beside its characters, in characters.
+constexpr qint64 kParagraphCost = 32;
+// Characters of a long paragraph that an edit wraps at once when it makes the
+// paragraph anew; the rest is counted in slices.
+constexpr qint64 kEditChars = qint64(1) << 14;
 
 } // namespace
 
@@ -118,36 +123,134 @@ void DocumentRows::edit(qint64 offset, qint64 removed, qint64 inserted)
     const int p0 = m_tree.blockAtOffset(std::max<qint64>(0, offset - 1));
     const int p1 = m_tree.blockAtOffset(std::min(m_length, offset + removed + 1));
     const std::vector<int> lengths = newParagraphs(offset, removed, inserted, p0, p1);
+    // An edit at a paragraph's start reaches back to the line break before it, but
+    // leaves that break and the paragraph before it alone.
+    const bool atStart = p1 == p0 + 1 && lengths.size() == 2 && offset >= m_tree.offsetOf(p1)
+                         && lengths[0] == m_tree.at(p0).length;
+    const int only = p0 == p1 && lengths.size() == 1 ? p0 : atStart ? p1 : -1;
     m_length += inserted - removed;
-    const auto kept = m_long.find(p0);
-    if (p0 == p1 && lengths.size() == 1 && kept != m_long.end() && lengths[0] >= kLongParagraph / 2) {
+    const auto kept = only < 0 ? m_long.end() : m_long.find(only);
+    if (kept != m_long.end() && lengths.back() >= kLongParagraph / 2) {
         // Within one long paragraph: only the rows the edit reaches are wrapped again.
-        const qint64 local = offset - m_tree.offsetOf(p0);
-        m_tree.replace(p0, 1, lengths);
-        const TextSource text = paragraphText(p0);
+        const qint64 local = offset - m_tree.offsetOf(only);
+        m_tree.replace(only, 1, {lengths.back()});
+        const TextSource text = paragraphText(only);
         kept->second->edit(m_setup, text, local, removed, inserted);
-        m_tree.setRows(p0, kept->second->rowCount());
-        shiftCached(p0, p0, 1);
+        if (kept->second->complete())
+            m_tree.setRows(only, kept->second->rowCount());
+        shiftCached(only, only, 1);
         return;
     }
+    if (editAcrossBreaks(offset, removed, inserted, p0, p1, lengths))
+        return;
     replaceParagraphs(p0, p1, lengths);
     for (int p = p0; p < p0 + int(lengths.size()); ++p)
-        count(p);
+        count(p, kEditChars);
 }
 
-void DocumentRows::count(int paragraph)
+std::unique_ptr<ParagraphRows> DocumentRows::takeRows(int paragraph)
+{
+    const auto found = m_long.find(paragraph);
+    if (found != m_long.end()) {
+        std::unique_ptr<ParagraphRows> rows = std::move(found->second);
+        m_long.erase(found);
+        return rows;
+    }
+    // Read from the text as it is now: only the rows before the edit are kept from it.
+    auto rows = std::make_unique<ParagraphRows>();
+    const Starts &starts = shortStarts(paragraph);
+    rows->assign(std::vector<qint64>(starts.begin(), starts.end()), m_tree.at(paragraph).length);
+    return rows;
+}
+
+void DocumentRows::adopt(int paragraph, std::unique_ptr<ParagraphRows> rows)
+{
+    if (rows->complete())
+        m_tree.setRows(paragraph, rows->rowCount());
+    if (rows->length() >= kLongParagraph / 2)
+        m_long[paragraph] = std::move(rows);
+    else
+        m_long.erase(paragraph);
+}
+
+// A line break made in a long paragraph or removed beside one: the rows before the
+// edit come from the first old paragraph, those after it from the last, and only the
+// rows around the edit are wrapped again.
+bool DocumentRows::editAcrossBreaks(qint64 offset, qint64 removed, qint64 inserted, int p0, int p1,
+                                    const std::vector<int> &lengths)
+{
+    if ((!longRows(p0) && !longRows(p1)) || m_tree.at(p0).rows < 0 || m_tree.at(p1).rows < 0)
+        return false;
+    const qint64 start = m_tree.offsetOf(p0);
+    std::unique_ptr<ParagraphRows> head = takeRows(p0);
+    if (p1 != p0) {
+        // What lies between is all removed; a short last paragraph is wrapped again whole.
+        const qint64 gap = m_tree.offsetOf(p1) - start - head->length();
+        if (const ParagraphRows *next = longRows(p1))
+            head->append(*next, gap);
+        else
+            head->extend(gap + m_tree.at(p1).length);
+    }
+    replaceParagraphs(p0, p1, lengths);
+    const qint64 local = offset - start;
+    const int last = p0 + int(lengths.size()) - 1;
+    if (last == p0) {
+        const TextSource text = paragraphText(p0);
+        head->edit(m_setup, text, local, removed, inserted);
+        adopt(p0, std::move(head));
+        return true;
+    }
+    auto tail = std::make_unique<ParagraphRows>(*head);
+    // The first paragraph is the old text up to the edit or its own break, then new text.
+    const qint64 whole = head->length();
+    const qint64 cut = std::min<qint64>(local, lengths.front());
+    const TextSource firstText = paragraphText(p0);
+    head->edit(m_setup, firstText, cut, whole - cut, lengths.front() - cut);
+    // The last one ends in the old text that followed the edit.
+    const qint64 lastStart = m_tree.offsetOf(last) - start;
+    const qint64 keptFrom = local + removed; // old and new offsets of the first kept character
+    const qint64 keptAt = local + inserted;
+    const TextSource lastText = paragraphText(last);
+    tail->edit(m_setup, lastText, 0, std::max(keptFrom, keptFrom + lastStart - keptAt),
+               std::max<qint64>(0, keptAt - lastStart));
+    adopt(p0, std::move(head));
+    adopt(last, std::move(tail));
+    for (int p = p0 + 1; p < last; ++p)
+        count(p, kEditChars);
+    return true;
+}
+
+void DocumentRows::count(int paragraph, qint64 chars)
+{
+    if (m_tree.at(paragraph).rows < 0)
+        countSome(paragraph, chars);
+}
+
+ParagraphRows &DocumentRows::partialRows(int paragraph)
+{
+    std::unique_ptr<ParagraphRows> &rows = m_long[paragraph];
+    if (!rows) {
+        rows = std::make_unique<ParagraphRows>();
+        rows->restart(m_tree.at(paragraph).length);
+    }
+    return *rows;
+}
+
+// Counts a stale paragraph, a long one for about `chars` characters; returns what
+// that cost, in characters.
+qint64 DocumentRows::countSome(int paragraph, qint64 chars)
 {
     const BlockRows entry = m_tree.at(paragraph);
-    if (entry.length >= kLongParagraph) {
-        auto rows = std::make_unique<ParagraphRows>();
-        const TextSource text = paragraphText(paragraph);
-        rows->wrap(m_setup, text, entry.length);
-        m_tree.setRows(paragraph, rows->rowCount());
-        m_long[paragraph] = std::move(rows);
-        return;
+    if (entry.length < kLongParagraph) {
+        m_long.erase(paragraph);
+        m_tree.setRows(paragraph, int(shortStarts(paragraph).size()));
+        return entry.length + kParagraphCost;
     }
-    m_long.erase(paragraph);
-    m_tree.setRows(paragraph, int(shortStarts(paragraph).size()));
+    ParagraphRows &rows = partialRows(paragraph);
+    const qint64 before = rows.knownEnd();
+    if (rows.wrapSome(m_setup, paragraphText(paragraph), chars))
+        m_tree.setRows(paragraph, rows.rowCount());
+    return std::min(chars, rows.knownEnd() - before) + kParagraphCost;
 }
 
 void DocumentRows::forgetCached()
@@ -190,24 +293,46 @@ ParagraphRows *DocumentRows::longRows(int paragraph)
     return found == m_long.end() ? nullptr : found->second.get();
 }
 
-bool DocumentRows::recountSome(int budget)
+bool DocumentRows::recountSome(qint64 chars)
 {
-    for (int done = 0; done < budget; ++done) {
+    for (qint64 spent = 0; spent < chars;) {
         const int paragraph = m_tree.firstUncounted();
         if (paragraph < 0)
             return false;
-        count(paragraph);
+        spent += countSome(paragraph, chars - spent);
     }
     return m_tree.uncounted() > 0;
 }
 
-void DocumentRows::countRegion(qint64 from, qint64 to)
+bool DocumentRows::countRegion(qint64 from, qint64 to, qint64 chars)
 {
-    const int first = m_tree.blockAtOffset(std::clamp<qint64>(from, 0, m_length));
-    const int last = m_tree.blockAtOffset(std::clamp<qint64>(to, 0, m_length));
-    for (int p = first; p <= last && p >= 0; ++p)
-        if (m_tree.at(p).rows < 0)
-            count(p);
+    from = std::clamp<qint64>(from, 0, m_length);
+    to = std::clamp<qint64>(to, 0, m_length);
+    const int first = m_tree.blockAtOffset(from);
+    const int last = m_tree.blockAtOffset(to);
+    qint64 spent = 0;
+    for (int p = first; p <= last && p >= 0; ++p) {
+        const BlockRows entry = m_tree.at(p);
+        if (entry.rows >= 0)
+            continue;
+        if (spent >= chars)
+            return false;
+        if (entry.length < kLongParagraph) {
+            spent += countSome(p, chars - spent);
+            continue;
+        }
+        // A long one only as far as the region reaches.
+        ParagraphRows &rows = partialRows(p);
+        const qint64 before = rows.knownEnd();
+        const qint64 column = std::min<qint64>(to - m_tree.offsetOf(p), entry.length);
+        const bool known = rows.wrapTo(m_setup, paragraphText(p), column, chars - spent);
+        spent += rows.knownEnd() - before + kParagraphCost;
+        if (rows.complete())
+            m_tree.setRows(p, rows.rowCount());
+        if (!known)
+            return false;
+    }
+    return true;
 }
 
 qint64 DocumentRows::rowOfOffset(qint64 offset)
@@ -215,9 +340,9 @@ qint64 DocumentRows::rowOfOffset(qint64 offset)
     offset = std::clamp<qint64>(offset, 0, m_length);
     const int paragraph = m_tree.blockAtOffset(offset);
     const BlockRows entry = m_tree.at(paragraph);
-    if (entry.rows < 0)
-        count(paragraph);
     const qint64 column = std::min<qint64>(offset - m_tree.offsetOf(paragraph), entry.length);
+    if (entry.rows < 0)
+        countRegion(offset, offset);
     qint64 row = 0;
     if (const ParagraphRows *rows = longRows(paragraph)) {
         row = rows->rowOfOffset(column);
@@ -226,6 +351,81 @@ qint64 DocumentRows::rowOfOffset(qint64 offset)
         row = std::upper_bound(starts.begin(), starts.end(), column) - starts.begin() - 1;
     }
     return m_tree.rowsBefore(paragraph) + row;
+}
+
+qint64 DocumentRows::uncountedCharacters() const
+{
+    qint64 known = 0;
+    for (const auto &[paragraph, rows] : m_long)
+        if (!rows->complete())
+            known += rows->knownEnd();
+    return m_tree.uncountedLength() - known;
+}
+
+// Characters a row holds on average, from the rows counted so far: each paragraph
+// is taken as one row plus one for every so many characters.
+double DocumentRows::averageRowChars() const
+{
+    const qint64 counted = m_tree.blockCount() - m_tree.uncounted();
+    const qint64 fullRows = m_tree.totalRows() - counted;
+    const qint64 chars = m_tree.totalLength() - m_tree.uncountedLength();
+    if (fullRows > 16)
+        return double(chars) / double(fullRows);
+    // Too few to tell: rows as full as the narrowest characters would make them, nearly.
+    return m_setup.rowCharsHint > 0 ? 0.9 * double(m_setup.rowCharsHint) : 80.0;
+}
+
+// Rows of a partly counted paragraph: the old rows that stand in for the unknown
+// ones are the better guess, else the rows known so far tell how full the others are.
+double DocumentRows::partialGuess(const ParagraphRows &rows, double average) const
+{
+    if (rows.rowCount() > rows.knownRows())
+        return double(rows.rowCount());
+    return double(rows.knownRows())
+           + double(rows.length() - rows.knownEnd()) / ownAverage(rows, average);
+}
+
+// Characters a known row of a partly counted paragraph holds, once there are enough.
+double DocumentRows::ownAverage(const ParagraphRows &rows, double average)
+{
+    const int known = rows.knownRows();
+    return known > 16 ? double(rows.knownEnd()) / double(known - 1) : average;
+}
+
+qint64 DocumentRows::estimatedTotalRows() const
+{
+    const double average = std::max(1.0, averageRowChars());
+    double rows
+        = double(m_tree.totalRows() + m_tree.uncounted()) + double(m_tree.uncountedLength()) / average;
+    for (const auto &[paragraph, partial] : m_long)
+        if (!partial->complete())
+            rows += partialGuess(*partial, average) - (1.0 + double(partial->length()) / average);
+    return qint64(rows + 0.5);
+}
+
+qint64 DocumentRows::estimatedRowOfOffset(qint64 offset)
+{
+    offset = std::clamp<qint64>(offset, 0, m_length);
+    const int paragraph = m_tree.blockAtOffset(offset);
+    const double average = std::max(1.0, averageRowChars());
+    const RowTree::Uncounted stale = m_tree.uncountedBefore(paragraph);
+    double rows = double(m_tree.rowsBefore(paragraph) + stale.blocks) + double(stale.length) / average;
+    for (auto it = m_long.begin(); it != m_long.end() && it->first < paragraph; ++it)
+        if (!it->second->complete())
+            rows += partialGuess(*it->second, average) - (1.0 + double(it->second->length()) / average);
+    const BlockRows entry = m_tree.at(paragraph);
+    const qint64 column = std::min<qint64>(offset - m_tree.offsetOf(paragraph), entry.length);
+    const auto found = m_long.find(paragraph);
+    if (found != m_long.end() && (found->second->complete() || found->second->knownEnd() > column))
+        return qint64(rows + 0.5) + found->second->rowOfOffset(column);
+    if (entry.rows >= 0) // a short counted paragraph: its rows are wrapped again to tell
+        return qint64(rows + 0.5) + rowOfOffset(offset) - m_tree.rowsBefore(paragraph);
+    if (found != m_long.end())
+        rows += found->second->knownRows() - 1
+                + double(column - found->second->knownEnd()) / ownAverage(*found->second, average);
+    else
+        rows += double(column) / average;
+    return qint64(rows + 0.5);
 }
 
 qint64 DocumentRows::rowStartOffset(qint64 row)

@@ -6,6 +6,7 @@
 #include "lines/rowtree.h"
 
 #include <array>
+#include <limits>
 #include <map>
 #include <memory>
 #include <vector>
@@ -24,23 +25,37 @@ public:
     // Another row width, font or width table: every count is stale until counted again.
     void setLayout(const WrapSetup &setup);
     // `removed` characters at `offset` gave way to `inserted` ones, line breaks among
-    // them or not; the paragraphs the edit touches are counted again at once.
+    // them or not. The short paragraphs the edit touches are counted again at once,
+    // long ones around the edit; rows of a long paragraph that do not fall back in
+    // step soon are left to recountSome(), and the paragraph is stale until then.
     void edit(qint64 offset, qint64 removed, qint64 inserted);
 
-    // Counts up to `budget` stale paragraphs; true while some are left.
-    bool recountSome(int budget);
-    // Counts every stale paragraph that the offsets from..to reach into.
-    void countRegion(qint64 from, qint64 to);
+    // Counts stale paragraphs for about `chars` characters, stopping inside a long
+    // one if need be and going on there next time; true while some are left.
+    bool recountSome(qint64 chars);
+    // Counts the rows that the offsets from..to reach into, for about `chars`
+    // characters at most; true once they are all known. A long stale paragraph is
+    // counted from its start up to `to`, not to its end.
+    bool countRegion(qint64 from, qint64 to, qint64 chars = std::numeric_limits<qint64>::max());
     bool exact() const { return m_tree.uncounted() == 0; }
     // Paragraphs still to be counted: each holds one row at least.
     int uncountedParagraphs() const { return m_tree.uncounted(); }
+    // Characters of the stale paragraphs whose rows are not known yet.
+    qint64 uncountedCharacters() const;
+    // The rows counted so far and a guess at the others from their length: for a
+    // scroll bar while the rows are counted.
+    qint64 estimatedTotalRows() const;
+    // The row holding an offset among estimatedTotalRows(), counting no stale
+    // paragraph: exact while every row up to it is known.
+    qint64 estimatedRowOfOffset(qint64 offset);
 
     int paragraphCount() const { return m_tree.blockCount(); }
     qint64 length() const { return m_length; }
     // Rows of the counted paragraphs: all of them once exact().
     qint64 totalRows() const { return m_tree.totalRows(); }
-    // The row holding an offset (counting that paragraph if it is stale); an offset
-    // inside a line break belongs to the row the break ends.
+    // The row holding an offset among the rows of the counted paragraphs (counting
+    // that paragraph, up to the offset, if it is stale); an offset inside a line
+    // break belongs to the row the break ends.
     qint64 rowOfOffset(qint64 offset);
     // Offset of a row's first character; -1 past the last counted row.
     qint64 rowStartOffset(qint64 row);
@@ -48,11 +63,20 @@ public:
 private:
     using Starts = std::vector<int>;
 
-    void count(int paragraph);
+    void count(int paragraph, qint64 chars);
+    qint64 countSome(int paragraph, qint64 chars);
+    ParagraphRows &partialRows(int paragraph);
+    double averageRowChars() const;
+    double partialGuess(const ParagraphRows &rows, double average) const;
+    static double ownAverage(const ParagraphRows &rows, double average);
     const Starts &shortStarts(int paragraph);
     ParagraphRows *longRows(int paragraph);
     std::vector<int> newParagraphs(qint64 offset, qint64 removed, qint64 inserted, int p0, int p1);
     void replaceParagraphs(int p0, int p1, const std::vector<int> &lengths);
+    bool editAcrossBreaks(qint64 offset, qint64 removed, qint64 inserted, int p0, int p1,
+                          const std::vector<int> &lengths);
+    std::unique_ptr<ParagraphRows> takeRows(int paragraph);
+    void adopt(int paragraph, std::unique_ptr<ParagraphRows> rows);
     TextSource paragraphText(int paragraph) const;
     void forgetCached();
     // The cached paragraphs from p0 to p1 gave way to `count` new ones.

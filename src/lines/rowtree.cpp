@@ -22,6 +22,11 @@ qint64 spanOf(const BlockRows &b)
     return qint64(b.length) + 2;
 }
 
+qint64 uncountedLengthOf(const BlockRows &b)
+{
+    return b.rows < 0 ? b.length : 0;
+}
+
 } // namespace
 
 void RowTree::assign(const std::vector<BlockRows> &blocks)
@@ -48,7 +53,9 @@ void RowTree::rebuildChunks(std::vector<Chunk> replacement, int from, int to)
         c.rows = 0;
         c.length = 0;
         c.uncounted = 0;
+        c.uncountedLength = 0;
         for (const BlockRows &b : c.blocks) {
+            c.uncountedLength += uncountedLengthOf(b);
             c.rows += countedRows(b);
             c.length += spanOf(b);
             c.uncounted += b.rows < 0 ? 1 : 0;
@@ -62,7 +69,7 @@ void RowTree::rebuildChunks(std::vector<Chunk> replacement, int from, int to)
 
 void RowTree::rebuildSums()
 {
-    std::vector<qint64> counts, rows, lengths, uncounted;
+    std::vector<qint64> counts, rows, lengths, uncounted, uncountedLength;
     m_blockCount = 0;
     m_uncounted = 0;
     for (const Chunk &c : m_chunks) {
@@ -70,6 +77,7 @@ void RowTree::rebuildSums()
         rows.push_back(c.rows);
         lengths.push_back(c.length);
         uncounted.push_back(c.uncounted);
+        uncountedLength.push_back(c.uncountedLength);
         m_blockCount += int(c.blocks.size());
         m_uncounted += c.uncounted;
     }
@@ -77,6 +85,12 @@ void RowTree::rebuildSums()
     m_rows.build(rows);
     m_length.build(lengths);
     m_uncountedSums.build(uncounted);
+    m_uncountedLength.build(uncountedLength);
+}
+
+qint64 RowTree::uncountedLength() const
+{
+    return m_uncountedLength.prefix(m_uncountedLength.size());
 }
 
 qint64 RowTree::totalRows() const
@@ -123,6 +137,7 @@ void RowTree::markAllUncounted()
             b.rows = -1;
         c.rows = 0;
         c.uncounted = int(c.blocks.size());
+        c.uncountedLength = c.length - 2 * qint64(c.blocks.size());
     }
     rebuildSums();
 }
@@ -146,7 +161,10 @@ void RowTree::setEntry(Place place, BlockRows entry)
     const qint64 rowDelta = countedRows(entry) - countedRows(old);
     const qint64 lengthDelta = spanOf(entry) - spanOf(old);
     const int uncountedDelta = (entry.rows < 0 ? 1 : 0) - (old.rows < 0 ? 1 : 0);
+    const qint64 uncountedLengthDelta = uncountedLengthOf(entry) - uncountedLengthOf(old);
     old = entry;
+    c.uncountedLength += uncountedLengthDelta;
+    m_uncountedLength.add(place.chunk, uncountedLengthDelta);
     c.rows += rowDelta;
     c.length += lengthDelta;
     c.uncounted += uncountedDelta;
@@ -209,6 +227,20 @@ qint64 RowTree::rowsBefore(int block) const
     for (int i = 0; i < p.index; ++i)
         rows += countedRows(blocks[size_t(i)]);
     return rows;
+}
+
+RowTree::Uncounted RowTree::uncountedBefore(int block) const
+{
+    if (block >= m_blockCount)
+        return {m_uncounted, uncountedLength()};
+    const Place p = locate(block);
+    Uncounted out {int(m_uncountedSums.prefix(p.chunk)), m_uncountedLength.prefix(p.chunk)};
+    const std::vector<BlockRows> &blocks = m_chunks[size_t(p.chunk)].blocks;
+    for (int i = 0; i < p.index; ++i) {
+        out.blocks += blocks[size_t(i)].rows < 0 ? 1 : 0;
+        out.length += uncountedLengthOf(blocks[size_t(i)]);
+    }
+    return out;
 }
 
 qint64 RowTree::offsetOf(int block) const

@@ -25,6 +25,7 @@ public:
     qint64 totalRows() const;
     qint64 totalLength() const; // characters of all blocks, line breaks excluded
     int uncounted() const { return m_uncounted; }
+    qint64 uncountedLength() const; // characters of the uncounted blocks
     std::vector<int> uncountedBlocks() const;
     int firstUncounted() const; // -1 when every block is counted
     void markAllUncounted();
@@ -36,6 +37,13 @@ public:
     void replace(int first, int removed, const std::vector<int> &lengths);
 
     qint64 rowsBefore(int block) const;
+    // Uncounted blocks before a block, and their characters.
+    struct Uncounted
+    {
+        int blocks = 0;
+        qint64 length = 0;
+    };
+    Uncounted uncountedBefore(int block) const;
     // Offset of a block's first character when every line break counts two.
     qint64 offsetOf(int block) const;
     // The last block that starts at or before the offset; -1 when there is none.
@@ -49,6 +57,7 @@ private:
         qint64 rows = 0;   // counted rows
         qint64 length = 0; // characters plus two per line break
         int uncounted = 0;
+        qint64 uncountedLength = 0;
     };
     struct Place {
         int chunk;
@@ -62,7 +71,7 @@ private:
     void rebuildSums();
 
     std::vector<Chunk> m_chunks;
-    ChunkSums m_count, m_rows, m_length, m_uncountedSums;
+    ChunkSums m_count, m_rows, m_length, m_uncountedSums, m_uncountedLength;
     int m_blockCount = 0;
     int m_uncounted = 0;
 };

@@ -18,11 +18,25 @@ constexpr qint64 kLargestStep = qint64(1) << 16;
 // When the widths cannot bound a row, the first window is this long.
 constexpr qint64 kUnboundedRow = 4096;
 
-// After a plain letter the break rules have forgotten everything before it.
+// After a plain letter the break rules have forgotten everything before it: the
+// letters of the scripts whose widths are worked out all break as alphabetic.
 bool isPlainLetter(QChar c)
 {
     const char16_t u = c.unicode();
-    return (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z');
+    if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z'))
+        return true;
+    if (u < 0xC0 || !c.isLetter())
+        return false;
+    const QChar::Script script = c.script();
+    return script == QChar::Script_Latin || script == QChar::Script_Greek
+           || script == QChar::Script_Cyrillic;
+}
+
+// After a digit too the break rules start afresh: whatever came before it, a digit
+// reads as a number's, and only the break before it depends on what came before.
+bool isResetPoint(QChar c)
+{
+    return (c >= u'0' && c <= u'9') || isPlainLetter(c);
 }
 
 } // namespace
@@ -89,10 +103,11 @@ qint64 RowWalker::next(qint64 from)
 
 bool RowWalker::settledBetween(qint64 from, qint64 to)
 {
-    if (from < m_windowStart || to > m_windowStart + m_window.size())
-        return false;
-    for (qint64 i = from; i <= to && i < m_windowStart + m_window.size(); ++i)
-        if (isPlainLetter(m_window[i - m_windowStart]))
+    // A letter or digit in the part of the range the window holds is as good as any.
+    const qint64 first = std::max(from, m_windowStart);
+    const qint64 last = std::min(to, m_windowStart + m_window.size() - 1);
+    for (qint64 i = first; i <= last; ++i)
+        if (isResetPoint(m_window[i - m_windowStart]))
             return true;
     return false;
 }

@@ -36,8 +36,8 @@ public:
     // Start of the row after the one that starts at `from`; the paragraph's length
     // after its last row. `from` must be a row start.
     qint64 next(qint64 from);
-    // True when the break rules' reading of the text from `to` on cannot depend on
-    // anything before `from`: a plain letter lies between them.
+    // True when the break rules' reading of the text after `to` cannot depend on
+    // anything before `from`: a plain letter or a digit lies between them.
     bool settledBetween(qint64 from, qint64 to);
     qint64 length() const { return m_length; }
 

@@ -53,10 +53,9 @@ qint64 countBreaks(const char16_t *text, qint64 length)
         __m128i lanes = _mm_setzero_si128();
         for (int block = 0; block < 4096 && at + kLanes <= length; ++block, at += kLanes) {
             const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + at));
-            const __m128i before =
-                _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + at - 1));
-            lanes = _mm_sub_epi16(lanes, _mm_and_si128(_mm_cmpeq_epi16(here, lf),
-                                                       _mm_cmpeq_epi16(before, cr)));
+            const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text + at - 1));
+            lanes = _mm_sub_epi16(lanes,
+                                  _mm_and_si128(_mm_cmpeq_epi16(here, lf), _mm_cmpeq_epi16(before, cr)));
         }
         const __m128i sums = _mm_madd_epi16(lanes, _mm_set1_epi16(1));
         alignas(16) qint32 four[4];

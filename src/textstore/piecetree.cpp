@@ -1,82 +1,41 @@
 #include "textstore/piecetree.h"
 
 #include "textstore/crlf.h"
+#include "textstore/piecenode.h"
 
 #include <algorithm>
+#include <atomic>
 #include <utility>
 #include <vector>
 
 namespace wimblet {
 
+using piecetree::kFan;
+using piecetree::kFill;
+using piecetree::kThin;
+
 namespace {
 
-constexpr int kFan = 16;        // entries a node holds
-constexpr int kFill = 12;       // entries per node when built in bulk, leaving room
-constexpr int kThin = kFan / 4; // a node this small is joined to a neighbour
+std::atomic<quint64> g_nextTreeId {1};
+
+// The leaf the thread's last lookup ended in, with its place in its tree.
+struct LastLeaf
+{
+    quint64 tree = 0;
+    quint64 version = 0;
+    const void *leaf = nullptr;
+    qint64 start = 0;
+    qint64 length = 0;
+    qint64 breaksBefore = 0;
+    qint64 breaks = 0;
+};
+thread_local LastLeaf t_lastLeaf;
 
 } // namespace
 
-struct PieceTree::Node {
-    struct Entry {
-        qint64 length;
-        qint64 breaks;
-        union {
-            Node *child;          // inner nodes
-            const char16_t *data; // leaves
-        };
-        bool join; // leaves
-    };
-
-    int count = 0;
-    bool leaf = true;
-    Entry entries[kFan + 1]; // one spare, filled only until the node is split
-
-    qint64 sumLength() const
-    {
-        qint64 sum = 0;
-        for (int i = 0; i < count; ++i)
-            sum += entries[i].length;
-        return sum;
-    }
-    qint64 sumBreaks() const
-    {
-        qint64 sum = 0;
-        for (int i = 0; i < count; ++i)
-            sum += entries[i].breaks;
-        return sum;
-    }
-    void openGap(int at)
-    {
-        std::copy_backward(entries + at, entries + count, entries + count + 1);
-        ++count;
-    }
-    void closeGap(int at)
-    {
-        std::copy(entries + at + 1, entries + count, entries + at);
-        --count;
-    }
-    void setChild(int at, Node *node)
-    {
-        entries[at].child = node;
-        entries[at].length = node->sumLength();
-        entries[at].breaks = node->sumBreaks();
-        entries[at].join = false;
-    }
-    void setPiece(int at, const Piece &piece)
-    {
-        entries[at].data = piece.data;
-        entries[at].length = piece.length;
-        entries[at].breaks = piece.breaks;
-        entries[at].join = piece.join;
-    }
-    Piece piece(int at) const
-    {
-        const Entry &e = entries[at];
-        return Piece{e.data, e.length, e.breaks, e.join};
-    }
-};
-
-PieceTree::PieceTree() = default;
+PieceTree::PieceTree()
+    : m_id(g_nextTreeId.fetch_add(1, std::memory_order_relaxed))
+{ }
 
 PieceTree::~PieceTree()
 {
@@ -84,6 +43,7 @@ PieceTree::~PieceTree()
 }
 
 PieceTree::PieceTree(PieceTree &&other) noexcept
+    : PieceTree()
 {
     *this = std::move(other);
 }
@@ -96,6 +56,8 @@ PieceTree &PieceTree::operator=(PieceTree &&other) noexcept
     std::swap(m_breaks, other.m_breaks);
     m_fingerEnd = -1;
     other.m_fingerEnd = -1;
+    changed();
+    other.changed();
     return *this;
 }
 
@@ -108,6 +70,7 @@ void PieceTree::clear()
     m_length = 0;
     m_breaks = 0;
     m_fingerEnd = -1;
+    changed();
 }
 
 void PieceTree::build(const char16_t *text, qint64 length, qint64 pieceMax)
@@ -119,7 +82,7 @@ void PieceTree::build(const char16_t *text, qint64 length, qint64 pieceMax)
         // A surrogate pair stays whole, so that every piece is text of its own.
         if (at + n < length && n > 1 && QChar::isHighSurrogate(text[at + n - 1]))
             --n;
-        Piece piece{text + at, n, 0, at > 0 && text[at] == u'\n' && text[at - 1] == u'\r'};
+        Piece piece {text + at, n, 0, at > 0 && text[at] == u'\n' && text[at - 1] == u'\r'};
         piece.breaks = (piece.join ? 1 : 0) + crlf::countBreaks(piece.data, n);
         if (level.empty() || level.back()->count == kFill)
             level.push_back(new Node);
@@ -143,28 +106,68 @@ void PieceTree::build(const char16_t *text, qint64 length, qint64 pieceMax)
     m_breaks = m_root ? m_root->sumBreaks() : 0;
 }
 
-PieceTree::Found PieceTree::locate(qint64 offset, Path *path) const
+void PieceTree::changed()
 {
-    Found found;
-    const Node *node = m_root;
-    if (path)
-        path->depth = 0;
+    ++m_version;
+}
+
+// Steps down from `node`, choosing at each level the entry holding the `key`th unit
+// (counted from 0) or the `key`th break (counted from 1).
+template<bool byBreak>
+PieceTree::Found PieceTree::descend(const Node *node, qint64 key, Found found, Path *path)
+{
     for (;;) {
         int i = 0;
-        while (i + 1 < node->count && offset >= node->entries[i].length) {
-            offset -= node->entries[i].length;
-            found.start += node->entries[i].length;
-            found.breaksBefore += node->entries[i].breaks;
-            ++i;
+        for (; i + 1 < node->count; ++i) {
+            const Node::Entry &e = node->entries[i];
+            if (byBreak ? key <= e.breaks : key < e.length)
+                break;
+            key -= byBreak ? e.breaks : e.length;
+            found.start += e.length;
+            found.breaksBefore += e.breaks;
         }
         if (path)
-            path->steps[path->depth++] = Step{const_cast<Node *>(node), i};
+            path->steps[path->depth++] = Step {const_cast<Node *>(node), i};
         if (node->leaf) {
             found.piece = node->piece(i);
             return found;
         }
         node = node->entries[i].child;
     }
+}
+
+PieceTree::Found PieceTree::locate(qint64 offset, Path *path) const
+{
+    path->depth = 0;
+    return descend<false>(m_root, offset, Found {}, path);
+}
+
+template<bool byBreak> PieceTree::Found PieceTree::lookup(qint64 key) const
+{
+    LastLeaf &last = t_lastLeaf;
+    if (last.tree == m_id && last.version == m_version) {
+        const qint64 within = key - (byBreak ? last.breaksBefore : last.start);
+        if (byBreak ? within > 0 && within <= last.breaks : within >= 0 && within < last.length) {
+            Found base;
+            base.start = last.start;
+            base.breaksBefore = last.breaksBefore;
+            return descend<byBreak>(static_cast<const Node *>(last.leaf), within, base, nullptr);
+        }
+    }
+    Path path;
+    const Found found = descend<byBreak>(m_root, key, Found {}, &path);
+    const Step leaf = path.steps[path.depth - 1];
+    last = LastLeaf {m_id, m_version, leaf.node, found.start, 0, found.breaksBefore, 0};
+    for (int i = 0; i < leaf.node->count; ++i) {
+        const Node::Entry &e = leaf.node->entries[i];
+        if (i < leaf.index) {
+            last.start -= e.length;
+            last.breaksBefore -= e.breaks;
+        }
+        last.length += e.length;
+        last.breaks += e.breaks;
+    }
+    return found;
 }
 
 char16_t PieceTree::unitBefore(qint64 offset, const Path &path, const Found &found) const
@@ -178,35 +181,20 @@ char16_t PieceTree::unitBefore(qint64 offset, const Path &path, const Found &fou
         const Node::Entry &e = leaf.node->entries[leaf.index - 1];
         return e.data[e.length - 1];
     }
-    const Found before = locate(offset - 1, nullptr); // the first piece of its leaf
+    const Found before = descend<false>(m_root, offset - 1, Found {}, nullptr); // first of its leaf
     return before.piece.data[offset - 1 - before.start];
 }
 
 PieceTree::Found PieceTree::findOffset(qint64 offset) const
 {
     Q_ASSERT(m_root && m_root->count > 0);
-    return locate(offset, nullptr);
+    return lookup<false>(offset);
 }
 
 PieceTree::Found PieceTree::findBreak(qint64 nth) const
 {
     Q_ASSERT(nth >= 1 && nth <= breaks());
-    Found found;
-    const Node *node = m_root;
-    for (;;) {
-        int i = 0;
-        while (i + 1 < node->count && nth > node->entries[i].breaks) {
-            nth -= node->entries[i].breaks;
-            found.start += node->entries[i].length;
-            found.breaksBefore += node->entries[i].breaks;
-            ++i;
-        }
-        if (node->leaf) {
-            found.piece = node->piece(i);
-            return found;
-        }
-        node = node->entries[i].child;
-    }
+    return lookup<true>(nth);
 }
 
 void PieceTree::addAlong(const Path &path, int levels, qint64 lengthDelta, qint64 breakDelta)
@@ -228,10 +216,11 @@ void PieceTree::splitAt(qint64 offset)
     if (local == 0)
         return;
     m_fingerEnd = -1;
+    changed();
     const Piece whole = found.piece;
     Piece left = whole;
-    Piece right{whole.data + local, whole.length - local, 0,
-                whole.data[local] == u'\n' && whole.data[local - 1] == u'\r'};
+    Piece right {whole.data + local, whole.length - local, 0,
+                 whole.data[local] == u'\n' && whole.data[local - 1] == u'\r'};
     left.length = local;
     // Only the shorter side is counted; the other is what is left of the whole.
     if (local <= right.length) {
@@ -256,7 +245,7 @@ void PieceTree::insertAt(qint64 offset, Piece piece)
     Path path;
     int at = 0;
     if (m_root->count == 0) {
-        path.steps[0] = Step{m_root, 0};
+        path.steps[0] = Step {m_root, 0};
         path.depth = 1;
     } else {
         const Found found = locate(offset, &path);
@@ -277,6 +266,7 @@ void PieceTree::insertEntry(Path &path, int at, const Piece &piece)
     m_length += piece.length;
     m_breaks += piece.breaks;
     m_fingerEnd = -1;
+    changed();
     addAlong(path, path.depth - 1, piece.length, piece.breaks);
     splitOverfull(path);
 }
@@ -315,6 +305,7 @@ void PieceTree::removeRange(qint64 from, qint64 to)
     if (!m_root || from >= to)
         return;
     m_fingerEnd = -1;
+    changed();
     removeIn(m_root, from, to);
     collapseRoot();
     m_length = m_root->sumLength();
@@ -414,6 +405,19 @@ void PieceTree::freeNode(Node *node)
     delete node;
 }
 
+qint64 PieceTree::nodeBytes() const
+{
+    return m_root ? bytesBelow(m_root) : 0;
+}
+
+qint64 PieceTree::bytesBelow(const Node *node)
+{
+    qint64 bytes = sizeof(Node);
+    for (int i = 0; !node->leaf && i < node->count; ++i)
+        bytes += bytesBelow(node->entries[i].child);
+    return bytes;
+}
+
 void PieceTree::extendPiece(qint64 end, qint64 lengthDelta, qint64 breakDelta)
 {
     if (m_fingerEnd != end) {
@@ -421,6 +425,7 @@ void PieceTree::extendPiece(qint64 end, qint64 lengthDelta, qint64 breakDelta)
         Q_ASSERT(found.start + found.piece.length == end);
     }
     addAlong(m_finger, m_finger.depth, lengthDelta, breakDelta);
+    changed();
     m_length += lengthDelta;
     m_breaks += breakDelta;
     m_fingerEnd = end + lengthDelta;
@@ -439,16 +444,16 @@ void PieceTree::mendJoinAt(qint64 offset)
     path.steps[path.depth - 1].node->entries[path.steps[path.depth - 1].index].join = join;
     addAlong(path, path.depth, 0, join ? 1 : -1);
     m_breaks += join ? 1 : -1;
+    changed();
 }
 
-bool PieceTree::visit(qint64 from, qint64 to, bool (*visit)(void *, QStringView),
-                      void *context) const
+bool PieceTree::visit(qint64 from, qint64 to, bool (*visit)(void *, QStringView), void *context) const
 {
     return !m_root || from >= to || visitNode(m_root, from, to, visit, context);
 }
 
-bool PieceTree::visitNode(const Node *node, qint64 from, qint64 to,
-                          bool (*visit)(void *, QStringView), void *context)
+bool PieceTree::visitNode(const Node *node, qint64 from, qint64 to, bool (*visit)(void *, QStringView),
+                          void *context)
 {
     qint64 start = 0;
     for (int i = 0; i < node->count && start < to; ++i) {

@@ -9,7 +9,8 @@ namespace wimblet {
 // A stretch of text in some buffer that never changes while the piece refers to it.
 // A CR LF break belongs to the piece holding its LF; `join` says that the piece's
 // first unit is such an LF whose CR ends the piece before.
-struct Piece {
+struct Piece
+{
     const char16_t *data = nullptr;
     qint64 length = 0;
     qint64 breaks = 0; // the joined break included
@@ -20,7 +21,8 @@ class PieceTree
 {
 public:
     // Where a lookup landed: the piece and the units and breaks before it.
-    struct Found {
+    struct Found
+    {
         Piece piece;
         qint64 start = 0;
         qint64 breaksBefore = 0;
@@ -41,9 +43,13 @@ public:
     qint64 length() const { return m_length; }
     qint64 breaks() const { return m_breaks; }
     qint64 pieceCount() const { return m_pieceCount; }
+    // Bytes of all nodes; visits them all.
+    qint64 nodeBytes() const;
 
     // The piece holding `offset`; the last piece when `offset` is the length.
-    // Only for a tree that is not empty.
+    // Only for a tree that is not empty. Lookups start from the leaf where the
+    // thread's last lookup ended when that holds what is sought, so that queries
+    // near one place (the caret's) cost about the same in any length of text.
     Found findOffset(qint64 offset) const;
     // The piece holding the LF of the `nth` (1-based) break; nth <= breaks().
     Found findBreak(qint64 nth) const;
@@ -67,17 +73,22 @@ public:
 
 private:
     struct Node;
-    struct Step {
+    struct Step
+    {
         Node *node;
         int index;
     };
     static constexpr int kMaxDepth = 24;
-    struct Path {
+    struct Path
+    {
         Step steps[kMaxDepth];
         int depth = 0;
     };
 
+    template<bool byBreak> static Found descend(const Node *node, qint64 key, Found found, Path *path);
     Found locate(qint64 offset, Path *path) const;
+    template<bool byBreak> Found lookup(qint64 key) const;
+    void changed();
     char16_t unitBefore(qint64 offset, const Path &path, const Found &found) const;
     // Adds to the sums of the path's first `levels` steps.
     static void addAlong(const Path &path, int levels, qint64 lengthDelta, qint64 breakDelta);
@@ -88,8 +99,9 @@ private:
     void collapseRoot();
     qint64 freeEntry(Node *node, int index);
     static void freeNode(Node *node);
-    static bool visitNode(const Node *node, qint64 from, qint64 to,
-                          bool (*visit)(void *, QStringView), void *context);
+    static qint64 bytesBelow(const Node *node);
+    static bool visitNode(const Node *node, qint64 from, qint64 to, bool (*visit)(void *, QStringView),
+                          void *context);
 
     Node *m_root = nullptr;
     qint64 m_pieceCount = 0;
@@ -98,6 +110,10 @@ private:
     // The path to the piece last grown, while no piece has come or gone since.
     Path m_finger;
     qint64 m_fingerEnd = -1;
+    // Tell a lookup remembered by the thread apart from another tree's, or this
+    // tree's before an edit.
+    quint64 m_id;
+    quint64 m_version = 0;
 };
 
 } // namespace wimblet

@@ -10,7 +10,7 @@ namespace wimblet {
 namespace {
 
 // Short pieces keep the work inside one piece (splitting it, finding a break in it)
-// as small in a long line as in a short document; 1024 units cost about 2% of the
+// as small in a long line as in a short document; 1024 units cost about 2.5% of the
 // text in tree entries.
 constexpr qint64 kPieceMax = 1024;
 // Typed and pasted text is written into blocks of this many units, never moved.
@@ -18,8 +18,9 @@ constexpr qint64 kAddBlockUnits = qint64(64) * 1024;
 
 } // namespace
 
-struct TextStore::Buffer {
-    QString loaded;                     // the loaded text, or
+struct TextStore::Buffer
+{
+    QString loaded; // the loaded text, or
     std::unique_ptr<char16_t[]> block; // an add block, filled from the front
 };
 
@@ -144,7 +145,7 @@ void TextStore::insert(qint64 offset, QStringView text)
         if (done + n < text.size() && n > 1 && text[done + n - 1].isHighSurrogate())
             --n;
         const char16_t *data = addToBuffer(text.mid(done, n));
-        m_tree.insertAt(to, Piece{data, n, crlf::countBreaks(data, n), false});
+        m_tree.insertAt(to, Piece {data, n, crlf::countBreaks(data, n), false});
         m_typedLength = n;
         to += n;
         done += n;
@@ -248,7 +249,8 @@ TextStore::Snapshot TextStore::snapshot() const
 namespace {
 
 // Where the comparison stands in the snapshot's pieces.
-struct SnapshotCursor {
+struct SnapshotCursor
+{
     const std::vector<QStringView> *pieces;
     size_t index = 0;
     qsizetype within = 0;
@@ -279,7 +281,7 @@ bool TextStore::contentEquals(const Snapshot &snapshot) const
 {
     if (snapshot.m_length != length())
         return false;
-    SnapshotCursor cursor{&snapshot.m_pieces};
+    SnapshotCursor cursor {&snapshot.m_pieces};
     return m_tree.visit(0, length(), &matchesSnapshot, &cursor);
 }
 

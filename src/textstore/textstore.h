@@ -17,7 +17,9 @@ namespace wimblet {
 /// UTF-16 units. The loaded text is kept as given, never copied; typed and pasted text
 /// goes to an add buffer that only grows; a tree of pieces keeps their order with the
 /// units and breaks below each node, so that edits and line queries cost about the
-/// same in a long document, or a long line, as in a short one.
+/// same in a long document, or a long line, as in a short one. Const members may run
+/// on several threads at once (each thread remembers its own last lookup); edits need
+/// the store to themselves.
 class TextStore
 {
     struct Buffer;
@@ -40,8 +42,7 @@ public:
         /// The whole text, built anew.
         QString toString() const;
         /// Calls `f(QStringView)` for each piece, in order.
-        template<class F>
-        void forEachPiece(F f) const
+        template<class F> void forEachPiece(F f) const
         {
             for (QStringView piece : m_pieces)
                 f(piece);
@@ -96,19 +97,22 @@ public:
 
     /// Calls `f(QStringView)` for the pieces of [offset, offset + count), in order,
     /// without building the text.
-    template<class F>
-    void forEachPiece(qint64 offset, qint64 count, F f) const
+    template<class F> void forEachPiece(qint64 offset, qint64 count, F f) const
     {
-        visitPieces(offset, count,
-                    [](void *context, QStringView piece) {
-                        (*static_cast<F *>(context))(piece);
-                        return true;
-                    },
-                    &f);
+        visitPieces(
+            offset, count,
+            [](void *context, QStringView piece) {
+                (*static_cast<F *>(context))(piece);
+                return true;
+            },
+            &f);
     }
 
     /// The pieces the text is made of now; typing keeps this low.
     qint64 pieceCount() const { return m_tree.pieceCount(); }
+    /// Bytes the piece tree takes besides the text itself; counts every node, so for
+    /// diagnostics and tests rather than every keystroke.
+    qint64 indexBytes() const { return m_tree.nodeBytes(); }
 
     /// The current content, sharing the buffers: O(pieces), no characters copied.
     Snapshot snapshot() const;
@@ -123,7 +127,7 @@ private:
     const char16_t *addToBuffer(QStringView text);
 
     std::vector<std::shared_ptr<const Buffer>> m_buffers; // the loaded text, then add blocks
-    char16_t *m_addBlock = nullptr;                       // the add block being filled
+    char16_t *m_addBlock = nullptr; // the add block being filled
     qint64 m_addUsed = 0;
     qint64 m_addCapacity = 0;
     // Where the last insert ended and the units of its last piece, which ends the add

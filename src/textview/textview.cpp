@@ -14,8 +14,8 @@ namespace wimblet {
 
 namespace {
 
-// Stale paragraphs counted per idle slice: a few milliseconds of wrapping.
-constexpr int kRecountBudget = 256;
+// Characters of stale rows counted per idle slice: a few milliseconds of wrapping.
+constexpr qint64 kRecountBudget = 64 * 1024;
 
 // Whether the store holds `text`, read piece by piece rather than built whole.
 bool holdsText(const TextStore &store, const QString &text)

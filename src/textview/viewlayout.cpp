@@ -82,7 +82,7 @@ void ViewLayout::edit(qint64 offset, qint64 removed, qint64 inserted)
 
 void ViewLayout::finishCounting()
 {
-    while (m_rows.recountSome(1024)) { }
+    while (m_rows.recountSome(qint64(1) << 20)) { }
 }
 
 void ViewLayout::countFrom(qint64 offset, qint64 rows)

@@ -59,8 +59,8 @@ public:
     void reset();
     // `removed` units at `offset` gave way to `inserted` ones in the store.
     void edit(qint64 offset, qint64 removed, qint64 inserted);
-    // Counts a few stale paragraphs; true while some are left.
-    bool recountSome(int budget) { return m_rows.recountSome(budget); }
+    // Counts stale rows for about `chars` characters; true while some are left.
+    bool recountSome(qint64 chars) { return m_rows.recountSome(chars); }
     bool exact() const { return m_rows.exact(); }
     // Counts every stale paragraph, so that row figures hold for the whole text.
     void finishCounting();

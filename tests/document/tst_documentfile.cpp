@@ -1,5 +1,6 @@
 #include "document/documentfile.h"
 #include "support/sampletext.h"
+#include "support/utf16units.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -9,6 +10,8 @@ using namespace wimblet;
 using namespace Qt::Literals::StringLiterals;
 
 Q_DECLARE_METATYPE(wimblet::TextEncoding)
+
+using wimblet::testsupport::utf16Units;
 
 namespace {
 
@@ -51,18 +54,6 @@ bool hasLoneCarriageReturn(const QString &text)
             return true;
     }
     return false;
-}
-
-// `text` as UTF-16 units in the given byte order, unit by unit as they stand.
-QByteArray unitsOf(QStringView text, bool bigEndian)
-{
-    QByteArray bytes;
-    for (const QChar ch : text) {
-        const auto high = char(ch.unicode() >> 8);
-        const auto low = char(ch.unicode() & 0xFF);
-        bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
-    }
-    return bytes;
 }
 
 } // namespace
@@ -286,7 +277,7 @@ void TestDocumentFile::utf16FilesShouldReadAndSaveBack_data()
         const auto row = [&](const char *name, const QString &file, const QString &text,
                              const QString &saved) {
             QTest::addRow("%s, %s", name, bigEndian ? "BE" : "LE")
-                    << unitsOf(file, bigEndian) << text << encoding << unitsOf(saved, bigEndian);
+                    << utf16Units(file, bigEndian) << text << encoding << utf16Units(saved, bigEndian);
         };
         row("mark and CR LF only", mark + u"\r\n"_s, mark, mark + u"\r\n"_s);
         row("unchanged prose", prose, prose.chopped(2), prose);
@@ -297,9 +288,9 @@ void TestDocumentFile::utf16FilesShouldReadAndSaveBack_data()
         row("no final break", mark + u"a\r\nb"_s, mark + u"a\r\nb"_s, mark + u"a\r\nb\r\n"_s);
     }
     // Anything else that starts with a mark stays 8-bit, every byte kept.
-    const QByteArray odd = unitsOf(mark + u"hi"_s, false) + 'x';
+    const QByteArray odd = utf16Units(mark + u"hi"_s, false) + 'x';
     QTest::newRow("odd length") << odd << decodeWindows1252(odd) << cp1252 << odd + "\r\n";
-    const QByteArray unpaired = unitsOf(mark + u"a\xD83Dz"_s, true);
+    const QByteArray unpaired = utf16Units(mark + u"a\xD83Dz"_s, true);
     QTest::newRow("unpaired surrogate") << unpaired << decodeWindows1252(unpaired) << cp1252
                                         << unpaired + "\r\n";
     const QByteArray utf32("\xFF\xFE\x00\x00", 4);
@@ -345,7 +336,7 @@ void TestDocumentFile::editedUtf16TextShouldKeepItsByteOrder()
         TextEncoding used;
         const QByteArray bytes = encodeDocumentFile(text, encoding, &used);
         QCOMPARE(used, encoding);
-        QCOMPARE(bytes, unitsOf(written, encoding == TextEncoding::Utf16BE));
+        QCOMPARE(bytes, utf16Units(written, encoding == TextEncoding::Utf16BE));
     }
 }
 

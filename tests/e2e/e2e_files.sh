@@ -72,8 +72,9 @@ s13_utf16_file() {
     expect_ended
 }
 
+# The clipboard (or the named selection) holds the bytes given in hex.
 clipboard_holds() {
-    [[ $(xclip -o -selection clipboard 2>/dev/null | od -An -v -tx1 | tr -d ' \n') == "$1" ]]
+    [[ $(xclip -o -selection "${2:-clipboard}" 2>/dev/null | od -An -v -tx1 | tr -d ' \n') == "$1" ]]
 }
 
 s14_new_lines_and_clipboard() {
@@ -91,7 +92,7 @@ s14_new_lines_and_clipboard() {
     press ctrl+s
     choose_file "Save As" '^Save As' "$DIR/baris.txt"
     expect_bytes "$DIR/baris.txt" 'a\r\nb\r\nc\r\nd\r\n\r\n'
-    step "a line holding a lone LF copies as that LF, and pastes back as it"
+    step "a line holding a lone LF copies as that LF, also to the primary selection, and pastes back as it"
     focus_text
     press ctrl+o
     choose_file "Open" '^Open' "$file"
@@ -102,6 +103,8 @@ s14_new_lines_and_clipboard() {
     expected=$(printf 'x\ny' | od -An -v -tx1 | tr -d ' \n')
     wait_until "$E2E_TIMEOUT" clipboard_holds "$expected" ||
         fail "the clipboard holds $(xclip -o -selection clipboard | od -An -tx1)"
+    wait_until "$E2E_TIMEOUT" clipboard_holds "$expected" primary ||
+        fail "the primary selection holds $(xclip -o -selection primary | od -An -tx1)"
     press ctrl+End ctrl+v ctrl+s
     expect_bytes "$file" 'x\nyx\ny\r\n'
     step "text another program put on the clipboard pastes with its line breaks"
@@ -113,6 +116,11 @@ s14_new_lines_and_clipboard() {
     press ctrl+End ctrl+v ctrl+s
     kill "$owner" 2>/dev/null
     expect_bytes "$file" 'x\nyx\nyp\r\nq\r\n'
+    step "a middle click below the text pastes the primary selection there"
+    xdotool mousemove --window "$WID" 600 $((MENU_BAR + 400)) click 2
+    settle_app
+    press ctrl+s
+    expect_bytes "$file" 'x\nyx\nyp\r\nqx\ny\r\n'
     press F9
     expect_ended
 }

@@ -7,6 +7,7 @@
 #include "encoding/textencoder.h"
 #include "encoding/textencoding.h"
 #include "support/sampletext.h"
+#include "support/utf16units.h"
 
 #include <QTest>
 
@@ -15,21 +16,11 @@ using namespace Qt::Literals::StringLiterals;
 
 Q_DECLARE_METATYPE(wimblet::TextEncoding)
 
+using wimblet::testsupport::utf16Units;
+
 namespace {
 
 constexpr int kChunkSizes[] = {1, 2, 3, 7, 4096};
-
-// `text` as UTF-16 units in the given byte order, unit by unit as they stand.
-QByteArray unitsOf(QStringView text, bool bigEndian)
-{
-    QByteArray bytes;
-    for (const QChar ch : text) {
-        const char high = char(ch.unicode() >> 8);
-        const char low = char(ch.unicode() & 0xFF);
-        bytes += bigEndian ? QByteArray{&high, 1} + low : QByteArray{&low, 1} + high;
-    }
-    return bytes;
-}
 
 QString withMark(const QString &text)
 {
@@ -110,20 +101,20 @@ void TestUtf16Encoding::detectShouldReadUtf16OnlyWhenAllOfItIs_data()
     const QString prose = testsupport::sampleText(3000);
     QTest::newRow("mark only, LE") << "\xFF\xFE"_ba << le;
     QTest::newRow("mark only, BE") << "\xFE\xFF"_ba << be;
-    QTest::newRow("prose, LE") << unitsOf(withMark(prose), false) << le;
-    QTest::newRow("prose, BE") << unitsOf(withMark(prose), true) << be;
-    QTest::newRow("pairs, LE") << unitsOf(withMark(surrogatePairsEverywhere()), false) << le;
-    QTest::newRow("pairs, BE") << unitsOf(withMark(surrogatePairsEverywhere()), true) << be;
-    QTest::newRow("odd length") << unitsOf(withMark(u"ab"_s), false) + 'c' << cp1252;
+    QTest::newRow("prose, LE") << utf16Units(withMark(prose), false) << le;
+    QTest::newRow("prose, BE") << utf16Units(withMark(prose), true) << be;
+    QTest::newRow("pairs, LE") << utf16Units(withMark(surrogatePairsEverywhere()), false) << le;
+    QTest::newRow("pairs, BE") << utf16Units(withMark(surrogatePairsEverywhere()), true) << be;
+    QTest::newRow("odd length") << utf16Units(withMark(u"ab"_s), false) + 'c' << cp1252;
     QTest::newRow("mark and one byte") << "\xFE\xFF\x00"_ba << cp1252;
-    QTest::newRow("lone high at the end") << unitsOf(withMark(u"a\xD83D"_s), false) << cp1252;
-    QTest::newRow("lone high in the middle") << unitsOf(withMark(u"a\xD83Dz"_s), true) << cp1252;
-    QTest::newRow("lone low") << unitsOf(withMark(u"a\xDE00z"_s), false) << cp1252;
-    QTest::newRow("low before high") << unitsOf(withMark(u"\xDE00\xD83D"_s), true) << cp1252;
+    QTest::newRow("lone high at the end") << utf16Units(withMark(u"a\xD83D"_s), false) << cp1252;
+    QTest::newRow("lone high in the middle") << utf16Units(withMark(u"a\xD83Dz"_s), true) << cp1252;
+    QTest::newRow("lone low") << utf16Units(withMark(u"a\xDE00z"_s), false) << cp1252;
+    QTest::newRow("low before high") << utf16Units(withMark(u"\xDE00\xD83D"_s), true) << cp1252;
     QTest::newRow("UTF-32 LE mark") << "\xFF\xFE\x00\x00"_ba << cp1252;
     QTest::newRow("UTF-32 LE text") << "\xFF\xFE\x00\x00" "a\x00\x00\x00"_ba << cp1252;
     QTest::newRow("BE mark then zeros") << "\xFE\xFF\x00\x00"_ba << be;
-    QTest::newRow("no mark") << unitsOf(u"ab"_s, false) << TextEncoding::Utf8;
+    QTest::newRow("no mark") << utf16Units(u"ab"_s, false) << TextEncoding::Utf8;
     QTest::newRow("mark at the end") << "ab\xFF\xFE"_ba << cp1252;
     QTest::newRow("one byte of a mark") << "\xFF"_ba << cp1252;
     QTest::newRow("UTF-8 mark") << "\xEF\xBB\xBFok"_ba << TextEncoding::Utf8;
@@ -235,7 +226,7 @@ void TestUtf16Encoding::chunksShouldMatchTheWholeBuffer()
     QFETCH(TextEncoding, encoding);
     QFETCH(int, chunkSize);
     const QByteArray bytes = encodeText(text, encoding).bytes;
-    QCOMPARE(bytes, unitsOf(text, encoding == TextEncoding::Utf16BE));
+    QCOMPARE(bytes, utf16Units(text, encoding == TextEncoding::Utf16BE));
     QCOMPARE(encodeInChunks(text, encoding, chunkSize), bytes);
     QCOMPARE(decodeText(bytes, encoding), text);
     QCOMPARE(decodeInChunks(bytes, encoding, chunkSize), text);

@@ -1,6 +1,7 @@
 // The wimblet-convert filter: how it reads and writes bytes, and the program itself.
 
 #include "encoding/textencoding.h"
+#include "support/utf16units.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -11,21 +12,7 @@ using namespace Qt::Literals::StringLiterals;
 
 Q_DECLARE_METATYPE(wimblet::TextEncoding)
 
-namespace {
-
-// `text` as UTF-16 units in the given byte order.
-QByteArray unitsOf(QStringView text, bool bigEndian)
-{
-    QByteArray bytes;
-    for (const QChar ch : text) {
-        const auto high = char(ch.unicode() >> 8);
-        const auto low = char(ch.unicode() & 0xFF);
-        bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
-    }
-    return bytes;
-}
-
-} // namespace
+using wimblet::testsupport::utf16Units;
 
 class TestConvertFilter : public QObject
 {
@@ -139,10 +126,10 @@ void TestConvertFilter::convertsStandardInput_data()
                             << "Begitu saja, nih!\r\n\r\n"_ba;
     QTest::newRow("empty") << u"--normal"_s << QByteArray() << QByteArray();
     QTest::newRow("dash for standard input") << u"--cute"_s << "SAYA"_ba << "sAY4"_ba;
-    QTest::newRow("cute UTF-16 LE") << u"--cute"_s << unitsOf(u"\uFEFFSAYA caf\u00C9\r\n\U0001F600", false)
-                                    << unitsOf(u"\uFEFFsAY4 caf\u00E9\r\n\U0001F600", false);
-    QTest::newRow("normal UTF-16 BE") << u"--normal"_s << unitsOf(u"\uFEFFGtuW AjaH, NiH!\r\n", true)
-                                      << unitsOf(u"\uFEFFBegitu saja, nih!\r\n", true);
+    QTest::newRow("cute UTF-16 LE") << u"--cute"_s << utf16Units(u"\uFEFFSAYA caf\u00C9\r\n\U0001F600", false)
+                                    << utf16Units(u"\uFEFFsAY4 caf\u00E9\r\n\U0001F600", false);
+    QTest::newRow("normal UTF-16 BE") << u"--normal"_s << utf16Units(u"\uFEFFGtuW AjaH, NiH!\r\n", true)
+                                      << utf16Units(u"\uFEFFBegitu saja, nih!\r\n", true);
     QTest::newRow("UTF-16 mark, odd length") << u"--cute"_s << "\xFF\xFESAYA\r\nx"_ba
                                              << "\xFF\xFEsAY4\r\nx"_ba;
 }

@@ -32,6 +32,8 @@ class WrapRowsTest : public QObject
 private Q_SLOTS:
     void rowsBreakAfterBlanksAndHangTheirBlanks_data();
     void rowsBreakAfterBlanksAndHangTheirBlanks();
+    void aRowInAViewIsToldOnlyWhenTheViewSettlesIt_data();
+    void aRowInAViewIsToldOnlyWhenTheViewSettlesIt();
     void blockMeasureFindsWidthsBlanksAndUnknowns_data();
     void blockMeasureFindsWidthsBlanksAndUnknowns();
     void lineBreaksKeepHangulTogether_data();
@@ -68,6 +70,32 @@ void WrapRowsTest::rowsBreakAfterBlanksAndHangTheirBlanks()
     std::vector<int> starts;
     wrapRows(text, w.table.data(), breaks.data(), RowMetrics{width, 208}, starts);
     QTEST(starts, "starts");
+}
+
+void WrapRowsTest::aRowInAViewIsToldOnlyWhenTheViewSettlesIt_data()
+{
+    // Characters 26 wide; the view is all the row may read, the paragraph goes on.
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<int>("length"); // 0: more text is needed
+    QTest::newRow("next word does not fit") << "aaa bbb" << 130 << 4;
+    QTest::newRow("next word may go on") << "aaa b" << 130 << 0;
+    QTest::newRow("row may take more") << "aa bb" << 400 << 0;
+    QTest::newRow("blanks may go on") << "aaaa   " << 104 << 0;
+    QTest::newRow("blanks end in view") << "aaaa   b" << 104 << 7;
+    QTest::newRow("long word broken anywhere") << QString(20, u'a') << 80 << 3;
+    QTest::newRow("tab past the edge") << "aaaaaaa\tb" << 190 << 8;
+}
+
+void WrapRowsTest::aRowInAViewIsToldOnlyWhenTheViewSettlesIt()
+{
+    QFETCH(QString, view);
+    QFETCH(int, width);
+    const SyntheticWidths w;
+    const std::vector<quint8> breaks = w.breaks(view);
+    const int length = rowLengthAt(view, w.table.data(), breaks.data(), RowMetrics{width, 208}, 0,
+                                   true);
+    QTEST(length, "length");
 }
 
 void WrapRowsTest::blockMeasureFindsWidthsBlanksAndUnknowns_data()

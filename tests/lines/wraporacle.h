@@ -53,12 +53,26 @@ inline std::vector<qint64> rowsFromScratch(QStringView paragraph, const WrapSetu
     return std::vector<qint64>(starts.begin(), starts.end());
 }
 
-enum class Kind { Prose, NoSpaces, Tabs, WideAndNarrow, Numbers };
+enum class Kind { Prose, NoSpaces, Tabs, WideAndNarrow, Numbers, Cyrillic, Repeated, RepeatedNumbers };
+
+// One short piece over and over: the rows after an edit may run a word out of step
+// with the old ones for good.
+inline QString repeatedParagraph(Kind kind, qsizetype chars)
+{
+    const QString piece = kind == Kind::Repeated ? QStringLiteral("the cat sat on a mat ")
+                                                 : QStringLiteral("0.125, 37.5, 1024 ");
+    QString text;
+    while (text.size() < chars)
+        text += piece;
+    return text.left(chars);
+}
 
 // One paragraph of at least `chars` characters: the sample prose with its line
 // breaks made spaces, then shaped by the kind.
 inline QString paragraphOf(Kind kind, qsizetype chars, quint32 seed)
 {
+    if (kind == Kind::Repeated || kind == Kind::RepeatedNumbers)
+        return repeatedParagraph(kind, chars);
     QString text = testsupport::sampleText(chars + chars / 4, seed);
     text.replace(QLatin1String("\r\n"), QLatin1String(" "));
     if (kind == Kind::NoSpaces)
@@ -71,6 +85,10 @@ inline QString paragraphOf(Kind kind, qsizetype chars, quint32 seed)
             text.insert(i, QString(int(rng.bounded(200)), u' ')); // blanks wider than a row
         if (kind == Kind::WideAndNarrow && text[i].isLetter() && rng.bounded(5) == 0)
             text[i] = rng.bounded(2) ? u'W' : u'i';
+        if (kind == Kind::Cyrillic && text[i] >= u'a' && text[i] <= u'z')
+            text[i] = QChar(0x430 + (text[i].unicode() - u'a'));
+        if (kind == Kind::Cyrillic && text[i] >= u'A' && text[i] <= u'Z')
+            text[i] = QChar(0x410 + (text[i].unicode() - u'A'));
         if (kind == Kind::Numbers && text[i].isLetter()) // where break rules look far back
             text[i] = QLatin1String("0123456789,./-$%()")[int(rng.bounded(18))];
     }

@@ -6,7 +6,7 @@
 set -euo pipefail
 build=$1
 if [[ $(id -u) -ne 0 || ( -z ${CI:-} && -z ${WIMBLET_PACKAGE_TEST:-} ) ]]; then
-    echo "SKIP: installs a package; runs as root in CI or with WIMBLET_PACKAGE_TEST=1"
+    echo "SKIP: the package test installs a package; it runs as root in CI or with WIMBLET_PACKAGE_TEST=1"
     exit 77
 fi
 if dpkg-query -W -f='${Status}' wimblet 2>/dev/null | grep -q "install ok installed"; then

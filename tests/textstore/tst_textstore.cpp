@@ -7,13 +7,15 @@
 #include <QRandomGenerator>
 #include <QTest>
 
+#include <memory>
 #include <vector>
 
 using namespace wimblet;
 
 namespace {
 
-struct Edit {
+struct Edit
+{
     qint64 offset;
     qint64 removed;
     QString inserted;
@@ -23,7 +25,7 @@ using Edits = std::vector<Edit>;
 // Offsets where lines start in a plain string: 0 and after each CR LF.
 std::vector<qint64> lineStartsOf(const QString &text)
 {
-    std::vector<qint64> starts{0};
+    std::vector<qint64> starts {0};
     for (qsizetype i = 1; i < text.size(); ++i)
         if (text[i] == u'\n' && text[i - 1] == u'\r')
             starts.push_back(i + 1);
@@ -48,7 +50,7 @@ QString textOfKind(const QString &kind, qsizetype size, QRandomGenerator &rng)
 {
     if (kind == u"prose")
         return testsupport::sampleText(size, rng.generate()).left(size);
-    const QString alphabet = kind == u"breaks" ? QStringLiteral("ab \r\n\r\n\r\r\n\n")
+    const QString alphabet = kind == u"breaks" ? QStringLiteral("ab \r\n\r\n\r\r\n\n\u2028")
                                                : QStringLiteral("a\U0001F600\r\n\U0001D11E b");
     QString out;
     while (out.size() < size)
@@ -66,8 +68,8 @@ void compareWithModel(const TextStore &store, const QString &model, QRandomGener
     for (int k = 0; k < 6; ++k) {
         const qint64 line = rng.bounded(int(starts.size()));
         QCOMPARE(store.lineStart(line), starts[size_t(line)]);
-        const qint64 end = line + 1 < qint64(starts.size()) ? starts[size_t(line) + 1] - 2
-                                                            : model.size();
+        const qint64 end
+            = line + 1 < qint64(starts.size()) ? starts[size_t(line) + 1] - 2 : model.size();
         QCOMPARE(store.lineLength(line), end - starts[size_t(line)]);
         for (qint64 offset : {starts[size_t(line)], qMax<qint64>(0, starts[size_t(line)] - 1),
                               qint64(rng.bounded(int(model.size()) + 1))})
@@ -119,8 +121,16 @@ private Q_SLOTS:
     void keepsBreaksAcrossPieceEdges();
     void snapshotTellsChangesAnywhere_data();
     void snapshotTellsChangesAnywhere();
+    void snapshotOutlivesWhatTheStoreDoesNext_data();
+    void snapshotOutlivesWhatTheStoreDoesNext();
     void typingKeepsPiecesFew_data();
     void typingKeepsPiecesFew();
+    void indexStaysSmallBesideTheText_data();
+    void indexStaysSmallBesideTheText();
+    void loadedTextIsReadWhereItLies_data();
+    void loadedTextIsReadWhereItLies();
+    void lookupsOfStoresTakenInTurnStayApart_data();
+    void lookupsOfStoresTakenInTurnStayApart();
 };
 
 void TextStoreTest::followsPlainStringUnderRandomEdits_data()
@@ -165,28 +175,27 @@ void TextStoreTest::keepsBreaksAcrossPieceEdges_data()
     QTest::addColumn<Edits>("edits");
     QTest::addColumn<QString>("expected");
     const QString longRun(1023, u'a'); // the loaded text is cut into pieces of 1024 units
-    QTest::newRow("insert between CR and LF") << "ab\r\ncd" << Edits{{3, 0, "x"}} << "ab\rx\ncd";
-    QTest::newRow("LF after a loaded CR") << "ab\r" << Edits{{3, 0, "\n"}} << "ab\r\n";
-    QTest::newRow("LF of a pair removed") << "ab\r\ncd" << Edits{{3, 1, ""}} << "ab\rcd";
-    QTest::newRow("CR of a pair removed") << "ab\r\ncd" << Edits{{2, 1, ""}} << "ab\ncd";
-    QTest::newRow("removal joins CR and LF") << "ab\rX\ncd" << Edits{{3, 1, ""}} << "ab\r\ncd";
-    QTest::newRow("empty") << "" << Edits{} << "";
-    QTest::newRow("insert into empty") << "" << Edits{{0, 0, "a\r\nb"}} << "a\r\nb";
-    QTest::newRow("CR put before a leading LF") << "\ncd" << Edits{{0, 0, "\r"}} << "\r\ncd";
-    QTest::newRow("break appended at length") << "ab" << Edits{{2, 0, "\r\n"}} << "ab\r\n";
-    QTest::newRow("everything removed") << "a\r\nb" << Edits{{0, 4, ""}} << "";
-    QTest::newRow("leading CR removed") << "\r\n\r\n" << Edits{{0, 1, ""}} << "\n\r\n";
-    QTest::newRow("CR then LF typed") << "x" << Edits{{1, 0, "\r"}, {2, 0, "\n"}} << "x\r\n";
-    QTest::newRow("LF typed before a CR") << "\r\n" << Edits{{1, 0, "\n"}} << "\r\n\n";
-    QTest::newRow("pair across loaded pieces") << longRun + "\r\nb" << Edits{}
-                                               << longRun + "\r\nb";
+    QTest::newRow("insert between CR and LF") << "ab\r\ncd" << Edits {{3, 0, "x"}} << "ab\rx\ncd";
+    QTest::newRow("LF after a loaded CR") << "ab\r" << Edits {{3, 0, "\n"}} << "ab\r\n";
+    QTest::newRow("LF of a pair removed") << "ab\r\ncd" << Edits {{3, 1, ""}} << "ab\rcd";
+    QTest::newRow("CR of a pair removed") << "ab\r\ncd" << Edits {{2, 1, ""}} << "ab\ncd";
+    QTest::newRow("removal joins CR and LF") << "ab\rX\ncd" << Edits {{3, 1, ""}} << "ab\r\ncd";
+    QTest::newRow("empty") << "" << Edits {} << "";
+    QTest::newRow("insert into empty") << "" << Edits {{0, 0, "a\r\nb"}} << "a\r\nb";
+    QTest::newRow("CR put before a leading LF") << "\ncd" << Edits {{0, 0, "\r"}} << "\r\ncd";
+    QTest::newRow("break appended at length") << "ab" << Edits {{2, 0, "\r\n"}} << "ab\r\n";
+    QTest::newRow("everything removed") << "a\r\nb" << Edits {{0, 4, ""}} << "";
+    QTest::newRow("leading CR removed") << "\r\n\r\n" << Edits {{0, 1, ""}} << "\n\r\n";
+    QTest::newRow("CR then LF typed") << "x" << Edits {{1, 0, "\r"}, {2, 0, "\n"}} << "x\r\n";
+    QTest::newRow("LF typed before a CR") << "\r\n" << Edits {{1, 0, "\n"}} << "\r\n\n";
+    QTest::newRow("pair across loaded pieces") << longRun + "\r\nb" << Edits {} << longRun + "\r\nb";
     QTest::newRow("LF of a pair across pieces removed")
-        << longRun + "\r\nb" << Edits{{1024, 1, ""}} << longRun + "\rb";
+        << longRun + "\r\nb" << Edits {{1024, 1, ""}} << longRun + "\rb";
     QTest::newRow("typed in the middle of a pair across pieces")
-        << longRun + "\r\nb" << Edits{{1024, 0, "y"}, {1025, 0, "z"}, {1024, 2, ""}}
+        << longRun + "\r\nb" << Edits {{1024, 0, "y"}, {1025, 0, "z"}, {1024, 2, ""}}
         << longRun + "\r\nb";
-    QTest::newRow("text longer than a piece") << "\r" << Edits{{1, 0, QString(1500, u'\n')}}
-                                              << "\r" + QString(1500, u'\n');
+    QTest::newRow("text longer than a piece")
+        << "\r" << Edits {{1, 0, QString(1500, u'\n')}} << "\r" + QString(1500, u'\n');
 }
 
 void TextStoreTest::keepsBreaksAcrossPieceEdges()
@@ -240,6 +249,37 @@ void TextStoreTest::snapshotTellsChangesAnywhere()
     QCOMPARE(pieces, loaded);
 }
 
+void TextStoreTest::snapshotOutlivesWhatTheStoreDoesNext_data()
+{
+    QTest::addColumn<QString>("next");
+    QTest::newRow("typing goes on") << "type";
+    QTest::newRow("backspace, then typing") << "backspace";
+    QTest::newRow("another text loaded") << "assign";
+    QTest::newRow("store gone") << "destroy";
+}
+
+void TextStoreTest::snapshotOutlivesWhatTheStoreDoesNext()
+{
+    QFETCH(QString, next);
+    auto store = std::make_unique<TextStore>(QStringLiteral("loaded\r\n"));
+    for (QChar c : QStringLiteral("typed"))
+        store->insert(store->length(), QStringView(&c, 1));
+    const TextStore::Snapshot saved = store->snapshot();
+    if (next == u"type" || next == u"backspace") {
+        if (next == u"backspace")
+            store->remove(store->length() - 3, 3);
+        for (QChar c : QStringLiteral("XYZ"))
+            store->insert(store->length(), QStringView(&c, 1));
+        QVERIFY(!store->contentEquals(saved));
+    } else if (next == u"assign") {
+        store->assign(QStringLiteral("other"));
+    } else {
+        store.reset();
+    }
+    QCOMPARE(saved.toString(), QStringLiteral("loaded\r\ntyped"));
+    QCOMPARE(saved.length(), 13);
+}
+
 void TextStoreTest::typingKeepsPiecesFew_data()
 {
     QTest::addColumn<QString>("loaded");
@@ -265,6 +305,106 @@ void TextStoreTest::typingKeepsPiecesFew()
     QVERIFY2(store.pieceCount() <= before + 2 + 10, qPrintable(QString::number(store.pieceCount())));
     QCOMPARE(store.toString(), QString(loaded).insert(at, typed));
     QCOMPARE(store.lineCount(), qint64(lineStartsOf(store.toString()).size()));
+}
+
+void TextStoreTest::indexStaysSmallBesideTheText_data()
+{
+    QTest::addColumn<bool>("oneParagraph"); // LF-only line ends: one line of megabytes
+    QTest::addColumn<int>("edits");
+    QTest::newRow("as loaded") << false << 0;
+    QTest::newRow("after scattered edits") << false << 2000;
+    QTest::newRow("one paragraph, after scattered edits") << true << 2000;
+}
+
+void TextStoreTest::indexStaysSmallBesideTheText()
+{
+    QFETCH(bool, oneParagraph);
+    QFETCH(int, edits);
+    QString loaded = testsupport::sampleText(8 << 20);
+    if (oneParagraph)
+        loaded.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    TextStore store(loaded);
+    QRandomGenerator rng(11);
+    for (int k = 0; k < edits; ++k) {
+        const qint64 at = rng.bounded(int(store.length()));
+        if (k % 2)
+            store.remove(at, 1 + rng.bounded(200));
+        else
+            store.insert(at, u"kata baru");
+    }
+    // Nothing per line: the text's 2 bytes a unit plus about 2%, and each edit's
+    // pieces (a cut and the new text) a few dozen bytes apiece.
+    const double textBytes = 2.0 * double(store.length());
+    QVERIFY2(double(store.indexBytes()) <= 0.03 * textBytes + 2 * 80.0 * edits,
+             qPrintable(QString::number(store.indexBytes())));
+    QCOMPARE(store.lineCount() == 1, oneParagraph);
+}
+
+void TextStoreTest::loadedTextIsReadWhereItLies_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::newRow("one piece") << 100;
+    QTest::newRow("many pieces") << (3 << 20);
+}
+
+void TextStoreTest::loadedTextIsReadWhereItLies()
+{
+    QFETCH(int, size);
+    const QString loaded = testsupport::sampleText(size).left(size);
+    const TextStore store(loaded);
+    // Every piece points into the loaded string itself: nothing was copied.
+    const char16_t *const first = QStringView(loaded).utf16();
+    const char16_t *expected = first;
+    bool inPlace = true;
+    store.forEachPiece(0, store.length(), [&](QStringView piece) {
+        inPlace = inPlace && piece.utf16() == expected;
+        expected += piece.size();
+    });
+    QVERIFY(inPlace);
+    QCOMPARE(expected - first, loaded.size());
+}
+
+void TextStoreTest::lookupsOfStoresTakenInTurnStayApart_data()
+{
+    // A lookup starts from where the last one ended; that must be the same store,
+    // unchanged since, even when another store, or a moved one, was asked between.
+    QTest::addColumn<bool>("moveBetween");
+    QTest::addColumn<QString>("edit"); // where the first store is edited between lookups
+    QTest::newRow("two stores in turn") << false << "nowhere";
+    QTest::newRow("edited anywhere between lookups") << false << "anywhere";
+    QTest::newRow("edited at the start, no piece cut") << false << "start";
+    QTest::newRow("moved between lookups") << true << "nowhere";
+}
+
+void TextStoreTest::lookupsOfStoresTakenInTurnStayApart()
+{
+    QFETCH(bool, moveBetween);
+    QFETCH(QString, edit);
+    QRandomGenerator rng(7);
+    QString first = textOfKind(QStringLiteral("breaks"), 200000, rng);
+    const QString second = textOfKind(QStringLiteral("breaks"), 200000, rng);
+    TextStore a(first);
+    TextStore b(second);
+    const std::vector<qint64> secondStarts = lineStartsOf(second);
+    for (int k = 0; k < 200; ++k) {
+        const qint64 offset = rng.bounded(150000);
+        if (moveBetween)
+            std::swap(a, b);
+        const TextStore &firstStore = moveBetween && k % 2 == 0 ? b : a;
+        const TextStore &secondStore = moveBetween && k % 2 == 0 ? a : b;
+        QCOMPARE(firstStore.lineOfOffset(offset), lineOf(lineStartsOf(first), offset));
+        if (edit != u"nowhere") {
+            const qint64 at = edit == u"start" ? 0 : offset;
+            a.insert(at, u"\r\n");
+            first.insert(at, u"\r\n");
+        }
+        const std::vector<qint64> firstStarts = lineStartsOf(first);
+        QCOMPARE(firstStore.lineOfOffset(offset), lineOf(firstStarts, offset));
+        QCOMPARE(firstStore.lineStart(lineOf(firstStarts, offset)),
+                 firstStarts[size_t(lineOf(firstStarts, offset))]);
+        QCOMPARE(secondStore.lineOfOffset(offset), lineOf(secondStarts, offset));
+        QCOMPARE(secondStore.lineStart(100), secondStarts[100]);
+    }
 }
 
 QTEST_GUILESS_MAIN(TextStoreTest)

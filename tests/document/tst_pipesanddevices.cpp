@@ -198,4 +198,4 @@ void TestSpecialFiles::savingOverShouldBeRefusedAndChangeNothing()
 }
 
 QTEST_GUILESS_MAIN(TestSpecialFiles)
-#include "tst_specialfiles.moc"
+#include "tst_pipesanddevices.moc"
