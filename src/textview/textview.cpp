@@ -1,5 +1,7 @@
 #include "textview/textview.h"
 
+#include "textview/textviewaccessible.h"
+
 #include <QApplication>
 #include <QInputMethod>
 #include <QPaintEvent>
@@ -50,6 +52,7 @@ TextView::TextView(QWidget *parent)
     connect(&m_recount, &QTimer::timeout, this, &TextView::recountSlice);
     m_layout.setFont(font());
     relayout();
+    installTextViewAccessibility();
 }
 
 TextView::~TextView() = default;
@@ -66,6 +69,8 @@ void TextView::setText(const QString &text)
     scheduleRecount();
     updateScrollBar();
     viewport()->update();
+    announceNewText(this);
+    announceCaret(this, 0, 0, 0, false);
     if (!same)
         Q_EMIT textChanged();
     Q_EMIT caretMoved();
@@ -89,6 +94,8 @@ void TextView::setSelection(qint64 anchor, qint64 caret)
     if (anchor == m_anchor && caret == m_caret)
         return;
     const bool repaintAll = hasSelection() || anchor != caret;
+    const bool selectionChanged
+        = repaintAll && std::minmax(anchor, caret) != std::minmax(m_anchor, m_caret);
     const QRect oldCaret = m_caretRect;
     m_anchor = anchor;
     if (caret != m_caret)
@@ -103,6 +110,7 @@ void TextView::setSelection(qint64 anchor, qint64 caret)
     restartBlink();
     if (hasFocus())
         QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
+    announceCaret(this, m_caret, selectionStart(), selectionEnd(), selectionChanged);
     Q_EMIT caretMoved();
 }
 
@@ -135,6 +143,14 @@ qint64 TextView::rowStart(qint64 row)
 qint64 TextView::topRow()
 {
     return m_layout.rowOfOffset(m_topOffset);
+}
+
+std::pair<qint64, qint64> TextView::rowSpanAt(qint64 offset)
+{
+    const ViewRow row = m_layout.rowAt(std::clamp<qint64>(offset, 0, m_store.length()));
+    if (!row.endsParagraph)
+        return {row.start, row.end};
+    return {row.start, std::min(row.end + 2, m_store.length())};
 }
 
 void TextView::relayout()
@@ -222,12 +238,18 @@ void TextView::scrollByRows(qint64 rows)
 
 void TextView::ensureCaretVisible()
 {
-    // Rows counted on the way may move the caret's row; a few rounds settle it.
+    ensureOffsetVisible(m_caret);
+}
+
+void TextView::ensureOffsetVisible(qint64 offset)
+{
+    offset = std::clamp<qint64>(offset, 0, m_store.length());
+    // Rows counted on the way may move the offset's row; a few rounds settle it.
     for (int round = 0; round < 3; ++round) {
         if (!m_layout.exact())
             m_layout.countFrom(m_topOffset, visibleRows());
         const qint64 top = topRow();
-        const qint64 row = m_layout.rowOfOffset(m_caret);
+        const qint64 row = m_layout.rowOfOffset(offset);
         if (row < top)
             scrollToRow(row);
         else if (row >= top + visibleRows())
@@ -239,10 +261,15 @@ void TextView::ensureCaretVisible()
 
 QRect TextView::caretRect()
 {
+    // While text is dragged over the view, the caret shows where it would go.
+    return offsetRect(m_dropOffset >= 0 ? m_dropOffset : m_caret);
+}
+
+QRect TextView::offsetRect(qint64 offset)
+{
     if (m_layout.rowHeight() <= 0)
         return QRect();
-    // While text is dragged over the view, the caret shows where it would go.
-    const qint64 offset = m_dropOffset >= 0 ? m_dropOffset : m_caret;
+    offset = std::clamp<qint64>(offset, 0, m_store.length());
     const ViewRow row = m_layout.rowAt(offset);
     const qreal y = kMargin + (row.index - topRow()) * m_layout.rowHeight();
     const qreal x = kMargin + m_layout.xOf(row, offset);

@@ -59,6 +59,15 @@ public:
     qint64 rowStart(qint64 row);
     // The row at the top of the viewport.
     qint64 topRow();
+    // The displayed row holding `offset`: its first offset and the next row's (past
+    // the CR LF when the row ends its paragraph); counts no row but that paragraph's.
+    std::pair<qint64, qint64> rowSpanAt(qint64 offset);
+    // Where the caret would stand at `offset`, in viewport coordinates.
+    QRect offsetRect(qint64 offset);
+    // The offset nearest to a viewport point.
+    qint64 offsetAtPoint(QPoint point);
+    // Scrolls as little as brings the row of `offset` into view.
+    void ensureOffsetVisible(qint64 offset);
     // Room for text on a row, in px: the viewport's width less the margins.
     qreal rowWidth() const { return m_layout.lineWidth(); }
     qreal tabStop() const { return m_layout.tabStop(); }
@@ -141,7 +150,6 @@ private:
     void applyStep(const EditStep &step, bool forward, bool announce);
     void applySteps(const std::vector<EditStep> &steps, bool forward);
     // textview_mouse.cpp: the mouse, the menu and the clipboard
-    qint64 offsetAtPoint(QPoint point);
     void extendMouseSelection(qint64 offset);
     void autoScroll();
     void setPrimarySelection() const;

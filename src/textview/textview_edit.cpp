@@ -1,6 +1,8 @@
 // The view's edits and caret moves: typing, deleting, undo, and the moving keys.
 #include "textview/textview.h"
 
+#include "textview/textviewaccessible.h"
+
 #include <QKeyEvent>
 
 namespace wimblet {
@@ -69,12 +71,16 @@ void TextView::applyStep(const EditStep &step, bool forward, bool announce)
     const QString &in = forward ? step.inserted : step.removed;
     m_store.replace(step.offset, out.size(), in);
     m_layout.edit(step.offset, out.size(), in.size());
+    announceEdit(this, step.offset, out, in);
     // The top row keeps its place in the text, shifted by the edit.
     if (m_topOffset > step.offset)
         m_topOffset = m_topOffset >= step.offset + out.size() ? m_topOffset + in.size() - out.size()
                                                               : step.offset;
     m_topOffset = m_layout.rowAt(std::min(m_topOffset, m_store.length())).start;
-    m_caret = m_anchor = -1; // moved below, whatever they were
+    // Moved below, whatever they were; a selection there was still counts as one, so
+    // that its end is told.
+    m_caret = hasSelection() ? -2 : -1;
+    m_anchor = -1;
     m_goalX = -1;
     updateScrollBar();
     viewport()->update();

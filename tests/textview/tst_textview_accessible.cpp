@@ -1,0 +1,249 @@
+// What a screen reader gets from the text view: text units around an offset, edits made
+// through it, and the events that follow typing, deleting and moving the caret.
+#include "viewtest.h"
+
+#include "textview/textviewaccessible.h"
+
+#include <QAccessible>
+#include <QSignalSpy>
+
+using namespace wimblet;
+using namespace wimblet::viewtest;
+
+namespace {
+
+// Events seen since the last take(), as short words: "ins 3 'x'", "del 2 'ab'", "caret 4".
+QStringList g_events;
+
+void record(QAccessibleEvent *event)
+{
+    switch (event->type()) {
+    case QAccessible::TextInserted: {
+        auto *e = static_cast<QAccessibleTextInsertEvent *>(event);
+        g_events << QStringLiteral("ins %1 '%2'").arg(e->changePosition()).arg(e->textInserted());
+        break;
+    }
+    case QAccessible::TextRemoved: {
+        auto *e = static_cast<QAccessibleTextRemoveEvent *>(event);
+        g_events << QStringLiteral("del %1 '%2'").arg(e->changePosition()).arg(e->textRemoved());
+        break;
+    }
+    case QAccessible::TextUpdated: {
+        auto *e = static_cast<QAccessibleTextUpdateEvent *>(event);
+        g_events << QStringLiteral("upd %1 '%2' '%3'")
+                        .arg(e->changePosition())
+                        .arg(e->textRemoved(), e->textInserted());
+        break;
+    }
+    case QAccessible::TextCaretMoved:
+        g_events << QStringLiteral("caret %1")
+                        .arg(static_cast<QAccessibleTextCursorEvent *>(event)->cursorPosition());
+        break;
+    case QAccessible::TextSelectionChanged: {
+        auto *e = static_cast<QAccessibleTextSelectionEvent *>(event);
+        g_events << QStringLiteral("sel %1-%2").arg(e->selectionStart()).arg(e->selectionEnd());
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+QStringList take()
+{
+    QStringList seen;
+    seen.swap(g_events);
+    return seen;
+}
+
+QAccessibleInterface *accessible(TextView *view)
+{
+    return QAccessible::queryAccessibleInterface(view);
+}
+
+const char *const kText = "kata\r\nKedua. Akhir 😀!";
+
+} // namespace
+
+class TestTextViewAccessible : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        // Qt hands events on only while a reader listens, which no test machine has.
+        setAccessibleEventSink(record);
+    }
+
+    void unitsAroundAnOffset_data()
+    {
+        QTest::addColumn<int>("boundary");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("at");
+        QTest::addColumn<QString>("after");
+        const QString crlf = QStringLiteral("\r\n");
+        const QString second = QString::fromUtf8("Kedua. Akhir 😀!");
+        QTest::newRow("char: the caret is never inside a CR LF")
+            << int(QAccessible::CharBoundary) << 5 << "a" << crlf << "K";
+        QTest::newRow("char: a surrogate pair is one")
+            << int(QAccessible::CharBoundary) << 19 << " " << QString::fromUtf8("😀") << "!";
+        QTest::newRow("word: then the paragraph's break")
+            << int(QAccessible::WordBoundary) << 1 << QString() << "kata" << crlf;
+        QTest::newRow("sentence: the last of a paragraph takes its break")
+            << int(QAccessible::SentenceBoundary) << 9 << "kata" + crlf << "Kedua. "
+            << QString::fromUtf8("Akhir 😀!");
+        QTest::newRow("paragraph") << int(QAccessible::ParagraphBoundary) << 2 << QString()
+                                   << "kata" + crlf << second;
+        QTest::newRow("line: a displayed row")
+            << int(QAccessible::LineBoundary) << 8 << "kata" + crlf << second << QString();
+    }
+
+    void unitsAroundAnOffset()
+    {
+        QFETCH(int, boundary);
+        QFETCH(int, offset);
+        QScopedPointer<TextView> view(shownView());
+        view->setText(QString::fromUtf8(kText));
+        QAccessibleTextInterface *text = accessible(view.data())->textInterface();
+        QVERIFY(text);
+        const auto type = QAccessible::TextBoundaryType(boundary);
+        int from = 0;
+        int to = 0;
+        QFETCH(QString, before);
+        QFETCH(QString, at);
+        QFETCH(QString, after);
+        QCOMPARE(text->textBeforeOffset(offset, type, &from, &to), before);
+        QCOMPARE(text->textAtOffset(offset, type, &from, &to), at);
+        QCOMPARE(text->text(from, to), text->textAtOffset(offset, type, &from, &to));
+        QCOMPARE(text->textAfterOffset(offset, type, &from, &to), after);
+    }
+
+    void rowsAsLines()
+    {
+        // A paragraph wrapped into rows is read row by row.
+        QScopedPointer<TextView> view(shownView(120));
+        view->setText(QStringLiteral("satu dua tiga empat lima enam tujuh delapan"));
+        QAccessibleTextInterface *text = accessible(view.data())->textInterface();
+        int from = 0;
+        int to = 0;
+        QString joined;
+        for (int at = 0; at < text->characterCount(); at = to) {
+            joined += text->textAtOffset(at, QAccessible::LineBoundary, &from, &to);
+            QCOMPARE(from, int(view->rowStart(view->rowOfOffset(at))));
+            QVERIFY(to > at);
+        }
+        QVERIFY(view->rowCount() > 2);
+        QCOMPARE(joined, view->text());
+    }
+
+    void eventsFollowTheUser_data()
+    {
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QStringList>("events");
+        QTest::newRow("typing") << "type" << QStringList {"ins 4 'x'", "caret 5"};
+        QTest::newRow("backspace") << "backspace" << QStringList {"del 3 'a'", "caret 3"};
+        QTest::newRow("shift+left selects") << "select" << QStringList {"sel 3-4", "caret 3"};
+        QTest::newRow("typing over a selection")
+            << "replace" << QStringList {"sel 3-4", "caret 3", "upd 3 'a' 'Z'", "sel 4-4", "caret 4"};
+        QTest::newRow("Enter makes a CR LF") << "enter" << QStringList {"ins 4 '\r\n'", "caret 6"};
+        QTest::newRow("a new text") << "settext" << QStringList {"upd 0 '' ''", "caret 0"};
+        QTest::newRow("an edit too long to hand over")
+            << "paste-long" << QStringList {"upd 4 '' ''", "caret 70004"};
+    }
+
+    void eventsFollowTheUser()
+    {
+        QFETCH(QString, action);
+        QScopedPointer<TextView> view(shownView());
+        view->setText(QStringLiteral("kata"));
+        view->setCaret(4);
+        take();
+        if (action == "type")
+            QTest::keyClicks(view.data(), "x");
+        else if (action == "backspace")
+            QTest::keyClick(view.data(), Qt::Key_Backspace);
+        else if (action == "select")
+            QTest::keyClick(view.data(), Qt::Key_Left, Qt::ShiftModifier);
+        else if (action == "replace") {
+            QTest::keyClick(view.data(), Qt::Key_Left, Qt::ShiftModifier);
+            QTest::keyClicks(view.data(), "Z");
+        } else if (action == "enter")
+            QTest::keyClick(view.data(), Qt::Key_Return);
+        else if (action == "settext")
+            view->setText(QStringLiteral("baru"));
+        else if (action == "paste-long")
+            view->replaceRange(4, 0, QString(70000, u'w'));
+        QFETCH(QStringList, events);
+        QCOMPARE(take(), events);
+    }
+
+    void editsThroughTheInterface_data()
+    {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("insert") << "insert"
+                                << "kaXta";
+        QTest::newRow("delete") << "delete"
+                                << "ka";
+        QTest::newRow("replace") << "replace"
+                                 << "kYa";
+        QTest::newRow("never splits a CR LF") << "split"
+                                              << "kataQ\r\n";
+    }
+
+    void editsThroughTheInterface()
+    {
+        QFETCH(QString, edit);
+        QScopedPointer<TextView> view(shownView());
+        view->setText(QStringLiteral("kata"));
+        QSignalSpy changed(view.data(), &TextView::textChanged);
+        QAccessibleEditableTextInterface *editable = accessible(view.data())->editableTextInterface();
+        QVERIFY(editable);
+        if (edit == "insert")
+            editable->insertText(2, "X");
+        else if (edit == "delete")
+            editable->deleteText(2, 4);
+        else if (edit == "replace")
+            editable->replaceText(1, 3, "Y");
+        else if (edit == "split") {
+            view->setText(QStringLiteral("kata\r\n"));
+            changed.clear();
+            editable->insertText(5, "Q");
+        }
+        QFETCH(QString, result);
+        QCOMPARE(view->text(), result);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(view->canUndo());
+    }
+
+    void geometryRoundTrip()
+    {
+        QScopedPointer<TextView> view(shownView());
+        view->setText(QStringLiteral("kata\r\nkedua baris"));
+        QAccessibleTextInterface *text = accessible(view.data())->textInterface();
+        for (int offset : {0, 3, 6, 9, 17}) {
+            const QRect rect = text->characterRect(offset);
+            QVERIFY2(rect.isValid(), qPrintable(QString::number(offset)));
+            QCOMPARE(text->offsetAtPoint(rect.center()), offset);
+        }
+        QCOMPARE(text->offsetAtPoint(QPoint(-10000, -10000)), -1);
+    }
+
+    void stateAndValue()
+    {
+        QScopedPointer<TextView> view(shownView());
+        view->setText(QStringLiteral("kata"));
+        QAccessibleInterface *face = accessible(view.data());
+        QCOMPARE(face->role(), QAccessible::EditableText);
+        QVERIFY(face->state().editable && face->state().multiLine);
+        QCOMPARE(face->text(QAccessible::Value), QStringLiteral("kata"));
+        view->setText(QString(70000, u'a'));
+        QCOMPARE(face->text(QAccessible::Value), QString()); // read through the text interface
+        QCOMPARE(face->textInterface()->characterCount(), 70000);
+    }
+};
+
+QTEST_MAIN(TestTextViewAccessible)
+#include "tst_textview_accessible.moc"
