@@ -146,6 +146,7 @@ void frmNotepad::connectEvents()
     connect(m_c.txt, &TextBox::Change, this, &frmNotepad::txt_Change);
     connect(m_c.txt, &TextBox::Click, this, &frmNotepad::txt_Click);
     connect(m_c.txt, &TextBox::KeyUp, this, &frmNotepad::txt_KeyUp);
+    connect(m_c.txt, &TextBox::LinesCounted, this, &frmNotepad::txt_LinesCounted);
     connect(m_c.Toolbar1, &Toolbar::ButtonClick, this, &frmNotepad::Toolbar1_ButtonClick);
     connect(m_c.Timer1, &Timer::Tick, this, &frmNotepad::Timer1_Timer);
     const std::pair<MenuItem *, void (frmNotepad::*)()> clicks[] = {
@@ -186,6 +187,16 @@ void frmNotepad::Form_Resize()
 
 void frmNotepad::RefreshCaretStatus()
 {
+    refreshCaretStatus(statusTarget(true));
+}
+
+void frmNotepad::RefreshStatusFigures()
+{
+    refreshCaretStatus(statusTarget(false));
+}
+
+CaretStatusTarget frmNotepad::statusTarget(bool takeFocus)
+{
     CaretStatusTarget target;
     target.queries = &m_c.txt->lines();
     auto panelWriter = [this](int index) {
@@ -198,8 +209,9 @@ void frmNotepad::RefreshCaretStatus()
     };
     target.setPanel3 = panelWriter(3);
     target.setPanel4 = panelWriter(4);
-    target.setFocus = [this] { m_c.txt->SetFocus(); };
-    refreshCaretStatus(target);
+    if (takeFocus)
+        target.setFocus = [this] { m_c.txt->SetFocus(); };
+    return target;
 }
 
 void frmNotepad::txt_Change()
@@ -215,6 +227,12 @@ void frmNotepad::txt_Click()
 void frmNotepad::txt_KeyUp(int, int)
 {
     RefreshCaretStatus();
+}
+
+void frmNotepad::txt_LinesCounted()
+{
+    // Counting ends in idle time, perhaps while a menu or dialog has the focus.
+    RefreshStatusFigures();
 }
 
 void frmNotepad::mnuNew_Click()

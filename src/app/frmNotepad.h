@@ -2,6 +2,7 @@
 // The main window: its components, layout and caret status, and the routing of its
 // events to the commands.
 
+#include "app/caretstatus.h"
 #include "app/notepadcommands.h"
 #include "base/commondialog.h"
 #include "base/dialogs.h"
@@ -56,6 +57,8 @@ public:
     bool hasEnded() const { return m_commands->hasEnded(); }
 
     void RefreshCaretStatus();
+    // The status figures only, leaving the focus where it is.
+    void RefreshStatusFigures();
 
     // Event procedures.
     void mnuNew_Click();
@@ -90,6 +93,8 @@ private:
     void txt_Change();
     void txt_Click();
     void txt_KeyUp(int keyCode, int shift);
+    void txt_LinesCounted();
+    CaretStatusTarget statusTarget(bool takeFocus);
 
     NotepadComponents m_c;
     QHash<QString, QAction *> m_menuActions;

@@ -30,7 +30,7 @@ DocumentRows::~DocumentRows() = default;
 
 void DocumentRows::reset(qint64 length)
 {
-    std::vector<BlockRows> blocks;
+    std::vector<int> lengths;
     qint64 paragraphStart = 0;
     for (qint64 from = 0; from < length; from += kScanPiece) {
         // One character more, so that a CR LF across the cut is seen whole.
@@ -38,14 +38,28 @@ void DocumentRows::reset(qint64 length)
         const qint64 stop = std::min<qint64>(kScanPiece, piece.size() - 1);
         for (qint64 i = 0; i < stop; ++i) {
             if (piece[i] == u'\r' && piece[i + 1] == u'\n') {
-                blocks.push_back(BlockRows {-1, int(from + i - paragraphStart)});
+                lengths.push_back(int(from + i - paragraphStart));
                 paragraphStart = from + i + 2;
             }
         }
     }
-    blocks.push_back(BlockRows {-1, int(length - paragraphStart)});
+    lengths.push_back(int(length - paragraphStart));
+    resetParagraphs(lengths);
+}
+
+void DocumentRows::resetParagraphs(const std::vector<int> &lengths)
+{
+    std::vector<BlockRows> blocks;
+    blocks.reserve(lengths.size());
+    qint64 length = 2 * (qint64(lengths.size()) - 1);
+    for (int paragraph : lengths) {
+        blocks.push_back(BlockRows {-1, paragraph});
+        length += paragraph;
+    }
+    if (blocks.empty())
+        blocks.push_back(BlockRows {-1, 0});
     m_tree.assign(blocks);
-    m_length = length;
+    m_length = std::max<qint64>(0, length);
     m_long.clear();
     forgetCached();
 }
@@ -279,10 +293,15 @@ const DocumentRows::Starts &DocumentRows::shortStarts(int paragraph)
     CachedStarts &entry = m_cached[m_nextCached];
     m_nextCached = (m_nextCached + 1) % m_cached.size();
     const QString text = m_text(m_tree.offsetOf(paragraph), m_tree.at(paragraph).length);
-    m_breaks.assign(size_t(text.size()) + 1, 0);
-    findLineBreaks(text, m_breaks.data());
     entry.paragraph = -1; // until wrapped whole
-    wrapRows(text, m_setup.widths, m_breaks.data(), m_setup.metrics, entry.starts);
+    if (fitsOneRow(text, m_setup.widths, m_setup.metrics)) {
+        // Most paragraphs fit their row: no break opportunity of theirs can matter.
+        entry.starts.assign(1, 0);
+    } else {
+        m_breaks.assign(size_t(text.size()) + 1, 0);
+        findLineBreaks(text, m_breaks.data());
+        wrapRows(text, m_setup.widths, m_breaks.data(), m_setup.metrics, entry.starts);
+    }
     entry.paragraph = paragraph;
     return entry.starts;
 }

@@ -148,6 +148,25 @@ void findLineBreaks(QStringView text, quint8 *breakBefore)
         breakBefore[p] = 1;
 }
 
+bool fitsOneRow(QStringView text, const qint32 *widths, const RowMetrics &metrics)
+{
+    // Every piece of a row adds the widths of its characters, a tab the room to the next
+    // stop; with all of it within the row, no piece ever overflows it.
+    qint64 width = 0;
+    for (const QChar c : text) {
+        if (c == u'\t') {
+            if (metrics.tabStop <= 0)
+                return false;
+            width += tabWidthAt(width, metrics.tabStop);
+        } else {
+            width += widths[c.unicode()];
+        }
+        if (width > metrics.lineWidth)
+            return false;
+    }
+    return true;
+}
+
 qint64 tabWidthAt(qint64 x, qint64 tabStop)
 {
     if (tabStop <= 0)

@@ -35,6 +35,10 @@ struct BlockMeasure {
 // character without a width of its own, or a tab without tab stops, is not measurable.
 BlockMeasure measureBlock(QStringView text, const qint32 *widths, qint64 tabStop);
 
+// Whether the whole block fits on one row, as wrapRows() would find; reads no further
+// than one row's width of it.
+bool fitsOneRow(QStringView text, const qint32 *widths, const RowMetrics &metrics);
+
 // Width of a tab that starts at x.
 qint64 tabWidthAt(qint64 x, qint64 tabStop);
 

@@ -29,6 +29,11 @@ TextBox::TextBox(QWidget *parent)
             Q_EMIT Change();
     });
     connect(this, &TextView::clicked, this, &TextBox::Click);
+    connect(this, &TextView::rowsCounted, this, [this] {
+        // Only figures that were shown as they stood so far need a second look.
+        if (m_ownLines.takeGuessed())
+            Q_EMIT LinesCounted();
+    });
     connect(this, &TextView::keyReleased, this, [this](int key, Qt::KeyboardModifiers modifiers) {
         Q_EMIT KeyUp(key, shiftState(modifiers));
     });

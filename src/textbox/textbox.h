@@ -43,6 +43,8 @@ Q_SIGNALS:
     void Change();
     void Click();
     void KeyUp(int keyCode, int shift);
+    // The line figures are exact again after a large text or a new width was counted.
+    void LinesCounted();
 
 protected:
     void changeEvent(QEvent *event) override;

@@ -15,12 +15,26 @@ std::optional<int> asInt(qint64 value)
     return int(value);
 }
 
+// Characters counted on the spot by a query while rows are stale: a few milliseconds,
+// so that a small text is exact at once and a large one never holds up a keystroke.
+constexpr qint64 kCountOnTheSpot = qint64(1) << 20;
+
 } // namespace
+
+bool ViewLineQueries::exactNow() const
+{
+    if (m_view->countRowsNow(m_view->isVisible() ? kCountOnTheSpot : INT64_MAX))
+        return true;
+    m_guessed = true;
+    return false;
+}
 
 std::optional<int> ViewLineQueries::lineCount() const
 {
     if (!m_view)
         return std::nullopt;
+    if (!exactNow())
+        return asInt(m_view->rowCountSoFar());
     return asInt(std::max<qint64>(1, m_view->rowCount()));
 }
 
@@ -35,12 +49,21 @@ std::optional<int> ViewLineQueries::lineFromChar(int offset) const
 {
     if (!m_view || offset < 0 || offset > m_view->length())
         return std::nullopt;
+    if (!exactNow()) {
+        m_guessedRow = m_view->rowOfOffsetSoFar(offset);
+        m_guessedRowStart = m_view->rowSpanAt(offset).first;
+        return asInt(m_guessedRow);
+    }
     return asInt(m_view->rowOfOffset(offset));
 }
 
 std::optional<int> ViewLineQueries::lineIndex(int line) const
 {
-    if (!m_view || line < 0 || line >= m_view->rowCount())
+    if (!m_view || line < 0)
+        return std::nullopt;
+    if (!m_view->rowsExact() && line == m_guessedRow)
+        return asInt(m_guessedRowStart);
+    if (line >= m_view->rowCount())
         return std::nullopt;
     return asInt(m_view->rowStart(line));
 }

@@ -3,12 +3,18 @@
 
 #include "textbox/linequeries.h"
 
+#include <QtGlobal>
+
+#include <utility>
+
 namespace wimblet {
 
 class TextView;
 
-// Each answer counts the rows the view has not counted yet first, so it is exact
-// whatever the view has shown; a figure beyond an int gives no value.
+// Answers are exact once the view has counted its rows. Until then (a large text just
+// opened, or a new width) a short stretch is counted on the spot, and if rows remain the
+// answers are the view's figures so far: the view says when the exact ones are ready.
+// A figure beyond an int gives no value.
 class ViewLineQueries : public LineQueries
 {
 public:
@@ -21,8 +27,18 @@ public:
     std::optional<int> lineFromChar(int offset) const override;
     std::optional<int> lineIndex(int line) const override;
 
+    // Whether an answer since the last call was a figure so far rather than an exact one.
+    bool takeGuessed() { return std::exchange(m_guessed, false); }
+
 private:
+    // Counts what is left when it is little, or when nothing is shown that could wait.
+    bool exactNow() const;
+
     TextView *m_view;
+    mutable bool m_guessed = false;
+    // The row and row start last found for an offset while rows were still uncounted.
+    mutable qint64 m_guessedRow = -1;
+    mutable qint64 m_guessedRowStart = -1;
 };
 
 } // namespace wimblet

@@ -181,9 +181,22 @@ void TextView::showEvent(QShowEvent *event)
 
 void TextView::recountSlice()
 {
-    if (!isVisible() || !m_layout.recountSome(kRecountBudget))
+    if (!isVisible()) {
         m_recount.stop();
+        return;
+    }
+    if (!m_layout.recountSome(kRecountBudget)) {
+        m_recount.stop();
+        updateScrollBar();
+        Q_EMIT rowsCounted();
+        return;
+    }
     updateScrollBar();
+}
+
+bool TextView::countRowsNow(qint64 chars)
+{
+    return m_layout.exact() || !m_layout.recountSome(chars);
 }
 
 int TextView::visibleRows() const

@@ -59,6 +59,14 @@ public:
     qint64 rowStart(qint64 row);
     // The row at the top of the viewport.
     qint64 topRow();
+    // Whether every row is counted, after a new text, width or font: figures are exact.
+    bool rowsExact() const { return m_layout.exact(); }
+    // Counts stale rows for about `chars` characters now; true once every row is.
+    bool countRowsNow(qint64 chars);
+    // While rows are still being counted: the rows there are so far, a guess for the
+    // rest, and the row of an offset among them (exact up to the counted rows).
+    qint64 rowCountSoFar() const { return m_layout.estimatedRowCount(); }
+    qint64 rowOfOffsetSoFar(qint64 offset) { return m_layout.estimatedRowOfOffset(offset); }
     // The displayed row holding `offset`: its first offset and the next row's (past
     // the CR LF when the row ends its paragraph); counts no row but that paragraph's.
     std::pair<qint64, qint64> rowSpanAt(qint64 offset);
@@ -91,6 +99,8 @@ Q_SIGNALS:
     void caretMoved();
     // The left button was released over the view, after any selecting it did.
     void clicked();
+    // Every row is counted again, in idle time, after a new text, width or font.
+    void rowsCounted();
     // A key was released (auto-repeat aside), after its press was handled.
     void keyReleased(int key, Qt::KeyboardModifiers modifiers);
 

@@ -72,7 +72,24 @@ bool ViewLayout::setLineWidth(qreal width)
 
 void ViewLayout::reset()
 {
-    m_rows.reset(m_store.length());
+    // The paragraphs are read off the stored text itself: stand-ins never make or
+    // unmake a CR LF.
+    std::vector<int> lengths;
+    qint64 start = 0;
+    qint64 at = 0;
+    bool afterCr = false;
+    m_store.forEachPiece(0, m_store.length(), [&](QStringView piece) {
+        for (const QChar c : piece) {
+            if (afterCr && c == u'\n') {
+                lengths.push_back(int(at - 1 - start));
+                start = at + 1;
+            }
+            afterCr = c == u'\r';
+            ++at;
+        }
+    });
+    lengths.push_back(int(at - start));
+    m_rows.resetParagraphs(lengths);
 }
 
 void ViewLayout::edit(qint64 offset, qint64 removed, qint64 inserted)

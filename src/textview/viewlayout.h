@@ -62,6 +62,9 @@ public:
     // Counts stale rows for about `chars` characters; true while some are left.
     bool recountSome(qint64 chars) { return m_rows.recountSome(chars); }
     bool exact() const { return m_rows.exact(); }
+    // The counted rows and a guess at the stale ones; the row of an offset among them.
+    qint64 estimatedRowCount() const { return std::max<qint64>(1, m_rows.estimatedTotalRows()); }
+    qint64 estimatedRowOfOffset(qint64 offset) { return m_rows.estimatedRowOfOffset(offset); }
     // Counts every stale paragraph, so that row figures hold for the whole text.
     void finishCounting();
     // Counts the paragraphs holding `rows` rows from the one at `offset` on.

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -75,6 +76,7 @@ private Q_SLOTS:
     void onlyChangesClicksAndKeyReleasesRefresh();
     void wrappedLinesFollowTheWidthAtTheNextRefresh();
     void figuresAtTheEndOfALongDocumentShowWhole();
+    void largeTextFiguresBecomeExactOnceCounted();
     void failingStepIsSkipped_data();
     void failingStepIsSkipped();
     void throwingStepsLeaveTheOthers();
@@ -357,6 +359,29 @@ void CaretStatusTest::throwingStepsLeaveTheOthers()
     };
     refreshCaretStatus(target);
     QCOMPARE(written3, QStringLiteral("Ln 1, Col 1 "));
+}
+
+void CaretStatusTest::largeTextFiguresBecomeExactOnceCounted()
+{
+    show();
+    TextBox *txt = m_window->components().txt;
+    auto *other = new QLineEdit(m_window->clientArea());
+    other->show();
+    QSignalSpy counted(txt, &TextBox::LinesCounted);
+    // More lines than a refresh counts on the spot: the rest are counted in idle time.
+    txt->setText(QStringLiteral("kata kita\r\n").repeated(60000));
+    QCOMPARE(counted.count(), 0);
+    txt->setCaret(txt->length());
+    other->setFocus();
+    m_window->RefreshStatusFigures();
+    QTRY_COMPARE(counted.count(), 1);
+    QCOMPARE(panel(4), QStringLiteral("60001 Lines "));
+    QCOMPARE(panel(3), QStringLiteral("Ln 60001, Col 1 "));
+    QVERIFY(other->hasFocus()); // counting ends in idle time, wherever the focus is
+    // Once exact, the figures stay so: a small edit does not start it again.
+    QTest::keyClick(txt, Qt::Key_A);
+    QCoreApplication::processEvents();
+    QCOMPARE(counted.count(), 1);
 }
 
 QTEST_MAIN(CaretStatusTest)

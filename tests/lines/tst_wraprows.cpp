@@ -70,6 +70,10 @@ void WrapRowsTest::rowsBreakAfterBlanksAndHangTheirBlanks()
     std::vector<int> starts;
     wrapRows(text, w.table.data(), breaks.data(), RowMetrics{width, 208}, starts);
     QTEST(starts, "starts");
+    // The shortcut for a block that fits may only ever agree with the rows.
+    const bool fits = fitsOneRow(text, w.table.data(), RowMetrics{width, 208});
+    QVERIFY(!fits || starts.size() == 1);
+    QCOMPARE(fits, starts.size() == 1 && !text.endsWith(u' '));
 }
 
 void WrapRowsTest::aRowInAViewIsToldOnlyWhenTheViewSettlesIt_data()
