@@ -101,6 +101,26 @@ void NotepadCommands::setText(const QString &text)
     m_targets.txt.setText(text);
 }
 
+PieceSource NotepadCommands::textPieces() const
+{
+    return [this](const PieceSink &sink) { m_targets.txt.forEachPiece(sink); };
+}
+
+void NotepadCommands::markSaved()
+{
+    m_targets.txt.markSaved();
+}
+
+bool NotepadCommands::matchesSaved() const
+{
+    return m_targets.txt.matchesSaved();
+}
+
+QString NotepadCommands::savedText() const
+{
+    return m_targets.txt.savedText();
+}
+
 void NotepadCommands::setCaption(const QString &caption)
 {
     m_targets.window.setCaption(caption);

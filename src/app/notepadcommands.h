@@ -54,6 +54,10 @@ private:
     QString text() const override;
     void setText(const QString &text) override;
     void setCaption(const QString &caption) override;
+    PieceSource textPieces() const override;
+    void markSaved() override;
+    bool matchesSaved() const override;
+    QString savedText() const override;
     void unloadAbout() override;
     void endProgram() override;
 

@@ -40,12 +40,11 @@ void DocumentCommands::reportError(const QString &message, Failures failures)
         m_guard.msgBox(m_boxes, message, kErrorStyle, kTitle);
 }
 
-bool DocumentCommands::WriteDocumentFile(const QString &path, const QString &text,
-                                         Failures failures)
+bool DocumentCommands::WriteDocumentFile(const QString &path, Failures failures)
 {
     TextEncoding used = m_encoding;
-    // One piece while the text box hands its text out whole.
-    const FileResult result = writeDocumentPieces(path, singlePiece(text), m_encoding, &used);
+    // Written from the box's pieces: the text is never built whole for a save.
+    const FileResult result = writeDocumentPieces(path, m_host.textPieces(), m_encoding, &used);
     if (!result.ok) {
         reportError(result.error, failures);
         return false;
@@ -69,34 +68,34 @@ bool DocumentCommands::LoadDocumentFile(const QString &path)
     m_host.setText(decoded.text);
     m_host.setCaption(titledCaption(path));
     m_encoding = decoded.encoding;
-    m_savedText = decoded.text; // shares the buffer with what the box was given
+    m_host.markSaved(); // shares the buffer with what the box was given
     return true;
 }
 
-DocumentCommands::DialogSave DocumentCommands::SaveWithDialog(const QString &text)
+DocumentCommands::DialogSave DocumentCommands::SaveWithDialog()
 {
     m_fileDialog.setFilter(kFilter);
     const std::optional<QString> chosen = m_fileDialog.ShowSave();
     if (!chosen)
         return {Saved::Cancelled, {}};
-    const bool written = WriteDocumentFile(*chosen, text, Failures::Report);
+    const bool written = WriteDocumentFile(*chosen, Failures::Report);
     return {written ? Saved::Yes : Saved::Failed, *chosen};
 }
 
 void DocumentCommands::ClearDocument()
 {
     m_currentFileName.clear();
-    m_savedText.clear();
     m_host.setText(QString());
+    m_host.markSaved();
     m_encoding = TextEncoding::Utf8;
 }
 
-DocumentCommands::Saved DocumentCommands::saveDocumentAs(const QString &text)
+DocumentCommands::Saved DocumentCommands::saveDocumentAs()
 {
-    const DialogSave result = SaveWithDialog(text);
+    const DialogSave result = SaveWithDialog();
     if (result.saved == Saved::Yes) {
         m_currentFileName = result.path;
-        m_savedText = text;
+        m_host.markSaved();
     }
     // A failed write leaves the caption as it was; after a cancel the caption shows
     // the name the dialog still holds from the last file chosen.
@@ -105,34 +104,33 @@ DocumentCommands::Saved DocumentCommands::saveDocumentAs(const QString &text)
     return result.saved;
 }
 
-DocumentCommands::Saved DocumentCommands::saveDocument(const QString &text, Failures failures)
+DocumentCommands::Saved DocumentCommands::saveDocument(Failures failures)
 {
     if (m_currentFileName.isEmpty())
-        return saveDocumentAs(text);
-    if (!WriteDocumentFile(m_currentFileName, text, failures))
+        return saveDocumentAs();
+    if (!WriteDocumentFile(m_currentFileName, failures))
         return Saved::Failed;
-    m_savedText = text;
+    m_host.markSaved();
     m_host.setCaption(titledCaption(m_currentFileName));
     return Saved::Yes;
 }
 
 bool DocumentCommands::SaveDocumentAs()
 {
-    return saveDocumentAs(m_host.text()) == Saved::Yes;
+    return saveDocumentAs() == Saved::Yes;
 }
 
 bool DocumentCommands::SaveDocument()
 {
-    return saveDocument(m_host.text(), Failures::Report) == Saved::Yes;
+    return saveDocument(Failures::Report) == Saved::Yes;
 }
 
 bool DocumentCommands::ConfirmSaveChanges()
 {
-    const QString text = m_host.text();
-    if (text == m_savedText)
+    if (m_host.matchesSaved())
         return true;
     switch (prompt(kPromptStyleCommand)) {
-    case MsgBox::Yes: return saveDocument(text, Failures::Report) == Saved::Yes;
+    case MsgBox::Yes: return saveDocument(Failures::Report) == Saved::Yes;
     case MsgBox::No: return true;
     default: return false;
     }
@@ -166,15 +164,14 @@ void DocumentCommands::QueryUnload(int &cancel)
 {
     cancel = 1;
     m_host.unloadAbout();
-    const QString text = m_host.text();
-    if (text == m_savedText) {
+    if (m_host.matchesSaved()) {
         m_host.endProgram();
         return;
     }
     switch (prompt(kPromptStyleClose)) {
     case MsgBox::Yes:
         // Unsaved text is never thrown away: stay open when the save did not happen.
-        if (saveDocument(text, Failures::Report) == Saved::Yes)
+        if (saveDocument(Failures::Report) == Saved::Yes)
             m_host.endProgram();
         return;
     case MsgBox::No: m_host.endProgram(); return;
@@ -187,7 +184,7 @@ void DocumentCommands::AutoSaveTick()
     // Never a second dialog on top of an open one, never a write during a save.
     if (m_guard.isOpen())
         return;
-    saveDocument(m_host.text(), Failures::QuietOnceReported);
+    saveDocument(Failures::QuietOnceReported);
 }
 
 } // namespace wimblet

@@ -22,10 +22,10 @@ public:
     /// Document state: the file the document belongs to (empty while untitled) and
     /// the text as last read from or written to a file.
     const QString &CurrentFileName() const { return m_currentFileName; }
-    const QString &SavedText() const { return m_savedText; }
+    QString SavedText() const { return m_host.savedText(); }
     /// The encoding the document was read in and is written back in.
     TextEncoding encoding() const { return m_encoding; }
-    bool isChanged() const { return m_host.text() != m_savedText; }
+    bool isChanged() const { return !m_host.matchesSaved(); }
 
     /// Reads `path` into the text box; on failure reports it and changes nothing.
     bool LoadDocumentFile(const QString &path);
@@ -62,11 +62,11 @@ private:
         QString path; // the chosen file, when one was chosen
     };
 
-    bool WriteDocumentFile(const QString &path, const QString &text, Failures failures);
-    DialogSave SaveWithDialog(const QString &text);
+    bool WriteDocumentFile(const QString &path, Failures failures);
+    DialogSave SaveWithDialog();
     void ClearDocument();
-    Saved saveDocumentAs(const QString &text);
-    Saved saveDocument(const QString &text, Failures failures);
+    Saved saveDocumentAs();
+    Saved saveDocument(Failures failures);
     int prompt(int style);
     void reportError(const QString &message, Failures failures);
 
@@ -75,7 +75,6 @@ private:
     MessageBoxService &m_boxes;
     DialogGuard &m_guard;
     QString m_currentFileName;
-    QString m_savedText;
     TextEncoding m_encoding = TextEncoding::Utf8;
     bool m_failureReported = false; // and no save has succeeded since
 };

@@ -5,6 +5,8 @@
 #include "textbox/viewlinequeries.h"
 #include "textview/textview.h"
 
+#include <functional>
+
 namespace wimblet {
 
 // Its text uses CR LF line breaks; every other character, a lone LF included, is an
@@ -30,6 +32,18 @@ public:
     quint32 ForeColor() const { return m_foreColor; }
     void setForeColor(quint32 colour);
 
+    // The text as it is now becomes the saved one. It is kept as the text's pieces,
+    // sharing their memory, so a large document is never held twice.
+    void markSaved() { m_saved = store().snapshot(); }
+    // Whether the text is the one last marked saved; reads no more than it must.
+    bool matchesSaved() const { return store().contentEquals(m_saved); }
+    QString savedText() const { return m_saved.toString(); }
+    // Hands the whole text to `sink` in the pieces it is kept in.
+    void forEachPiece(const std::function<void(QStringView)> &sink) const
+    {
+        store().forEachPiece(0, length(), sink);
+    }
+
     // Requests the keyboard focus; a refusal is ignored.
     void SetFocus();
 
@@ -53,6 +67,7 @@ private:
     void applyForeColor();
 
     quint32 m_foreColor;
+    TextStore::Snapshot m_saved;
     bool m_holdChange = false; // a whole-text replace raises Change itself, at its end
     ViewLineQueries m_ownLines;
     LineQueries *m_lines;

@@ -30,6 +30,7 @@ private Q_SLOTS:
     void lineQueriesAnswerAsAnEditControl();
     void wrappedLinesCountAsRows();
     void offsetsBeyond65535();
+    void savedStateFollowsEdits();
     void selectionHiddenWithoutFocus();
     void keyUpCarriesKeyAndShiftMask_data();
     void keyUpCarriesKeyAndShiftMask();

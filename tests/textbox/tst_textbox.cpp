@@ -230,6 +230,27 @@ void TextBoxTest::wrappedLinesCountAsRows()
     QVERIFY(*m_box->lines().lineCount() > rows + 1);
 }
 
+void TextBoxTest::savedStateFollowsEdits()
+{
+    m_box->show();
+    m_box->setText(QStringLiteral("satu\r\ndua"));
+    m_box->markSaved();
+    QVERIFY(m_box->matchesSaved());
+    m_box->setCaret(4);
+    QTest::keyClicks(m_box, QStringLiteral("x"));
+    QVERIFY(!m_box->matchesSaved());
+    QTest::keyClick(m_box, Qt::Key_Backspace); // the same text again, from other pieces
+    QVERIFY(m_box->matchesSaved());
+    QTest::keyClick(m_box, Qt::Key_Delete); // a CR LF goes as one
+    QVERIFY(!m_box->matchesSaved());
+    QCOMPARE(m_box->savedText(), QStringLiteral("satu\r\ndua"));
+    m_box->setText(QStringLiteral("satu\r\n") + QStringLiteral("dua")); // built anew
+    QVERIFY(m_box->matchesSaved());
+    m_box->markSaved();
+    m_box->setText(QString());
+    QVERIFY(!m_box->matchesSaved());
+}
+
 void TextBoxTest::offsetsBeyond65535()
 {
     QString text;
