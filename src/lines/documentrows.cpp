@@ -16,6 +16,8 @@ constexpr qint64 kParagraphCost = 32;
 // Characters of a long paragraph that an edit wraps at once when it makes the
 // paragraph anew; the rest is counted in slices.
 constexpr qint64 kEditChars = qint64(1) << 14;
+// Characters of the paragraphs an edit makes that it counts at once.
+constexpr qint64 kEditCountChars = qint64(1) << 16;
 
 } // namespace
 
@@ -158,8 +160,17 @@ void DocumentRows::edit(qint64 offset, qint64 removed, qint64 inserted)
     if (editAcrossBreaks(offset, removed, inserted, p0, p1, lengths))
         return;
     replaceParagraphs(p0, p1, lengths);
-    for (int p = p0; p < p0 + int(lengths.size()); ++p)
-        count(p, kEditChars);
+    countNew(p0, p0 + int(lengths.size()));
+}
+
+void DocumentRows::countNew(int from, int to)
+{
+    // An edit that makes many paragraphs (a whole text replaced) counts the first of
+    // them at once; the rest are left to recountSome().
+    qint64 left = kEditCountChars;
+    for (int p = from; p < to && left > 0; ++p)
+        if (m_tree.at(p).rows < 0)
+            left -= countSome(p, kEditChars);
 }
 
 std::unique_ptr<ParagraphRows> DocumentRows::takeRows(int paragraph)
@@ -229,8 +240,7 @@ bool DocumentRows::editAcrossBreaks(qint64 offset, qint64 removed, qint64 insert
                std::max<qint64>(0, keptAt - lastStart));
     adopt(p0, std::move(head));
     adopt(last, std::move(tail));
-    for (int p = p0 + 1; p < last; ++p)
-        count(p, kEditChars);
+    countNew(p0 + 1, last);
     return true;
 }
 

@@ -66,6 +66,7 @@ private:
     using Starts = std::vector<int>;
 
     void count(int paragraph, qint64 chars);
+    void countNew(int from, int to);
     qint64 countSome(int paragraph, qint64 chars);
     ParagraphRows &partialRows(int paragraph);
     double averageRowChars() const;

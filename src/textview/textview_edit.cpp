@@ -71,6 +71,7 @@ void TextView::applyStep(const EditStep &step, bool forward, bool announce)
     const QString &in = forward ? step.inserted : step.removed;
     m_store.replace(step.offset, out.size(), in);
     m_layout.edit(step.offset, out.size(), in.size());
+    scheduleRecount(); // a large edit leaves rows to count in idle time
     announceEdit(this, step.offset, out, in);
     // The top row keeps its place in the text, shifted by the edit.
     if (m_topOffset > step.offset)

@@ -98,6 +98,7 @@ private Q_SLOTS:
     void editsOfLongParagraphsReadOnlyTextNearThem();
     void aNewWidthIsCountedASliceAtATime_data();
     void aNewWidthIsCountedASliceAtATime();
+    void aWholeTextReplacedLeavesMostRowsToTheSlices();
     void aLongParagraphIsCountedInSlicesThatStopInsideIt_data();
     void aLongParagraphIsCountedInSlicesThatStopInsideIt();
     void rowsNearAnOffsetAreCountedWithoutTheRestOfTheParagraph();
@@ -267,6 +268,24 @@ void DocumentRowsTest::aNewWidthIsCountedASliceAtATime()
         ++slices;
     QVERIFY(slices >= int(text.size() / 2000) - 2);
     compareWithNaive(rows, text, setupFor(after));
+}
+
+void DocumentRowsTest::aWholeTextReplacedLeavesMostRowsToTheSlices()
+{
+    QString text = sampleDocument(73);
+    DocumentRows rows(setupFor(2400), sourceOf(text));
+    rows.reset(text.size());
+    countAll(rows);
+    // A style conversion: every paragraph made anew by one edit.
+    const qint64 removed = text.size();
+    text = text.toUpper() + text;
+    rows.edit(0, removed, text.size());
+    QVERIFY(!rows.exact());
+    // Rows near the start are known at once, the rest after the slices.
+    const NaiveRows naive(text, setupFor(2400));
+    QCOMPARE(rows.rowOfOffset(200), naive.rowOfOffset(200));
+    countAll(rows);
+    compareWithNaive(rows, text, setupFor(2400));
 }
 
 // A long paragraph between short ones, counted from scratch at a new width.
