@@ -309,7 +309,7 @@ const DocumentRows::Starts &DocumentRows::shortStarts(int paragraph)
         entry.starts.assign(1, 0);
     } else {
         m_breaks.assign(size_t(text.size()) + 1, 0);
-        findLineBreaks(text, m_breaks.data());
+        findBreaksInWords(text, m_breaks.data());
         wrapRows(text, m_setup.widths, m_breaks.data(), m_setup.metrics, entry.starts);
     }
     entry.paragraph = paragraph;

@@ -18,20 +18,6 @@ constexpr qint64 kLargestStep = qint64(1) << 16;
 // When the widths cannot bound a row, the first window is this long.
 constexpr qint64 kUnboundedRow = 4096;
 
-// After a plain letter the break rules have forgotten everything before it: the
-// letters of the scripts whose widths are worked out all break as alphabetic.
-bool isPlainLetter(QChar c)
-{
-    const char16_t u = c.unicode();
-    if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z'))
-        return true;
-    if (u < 0xC0 || !c.isLetter())
-        return false;
-    const QChar::Script script = c.script();
-    return script == QChar::Script_Latin || script == QChar::Script_Greek
-           || script == QChar::Script_Cyrillic;
-}
-
 // After a digit too the break rules start afresh: whatever came before it, a digit
 // reads as a number's, and only the break before it depends on what came before.
 bool isResetPoint(QChar c)
@@ -78,7 +64,7 @@ void RowWalker::load(qint64 from, qint64 chars)
     const qint64 first = m_breaksFrom - m_windowStart;
     m_breaks.assign(size_t(m_window.size()) + 1, 0);
     const QStringView rest = QStringView(m_window).mid(first);
-    findLineBreaks(rest, m_breaks.data() + first);
+    findBreaksInWords(rest, m_breaks.data() + first);
 }
 
 qint64 RowWalker::next(qint64 from)

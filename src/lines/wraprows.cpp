@@ -167,6 +167,97 @@ bool fitsOneRow(QStringView text, const qint32 *widths, const RowMetrics &metric
     return true;
 }
 
+namespace {
+
+// Letters and the punctuation between any two of which the line-breaking rules never
+// allow a break. Digits are not among them (the rules may break between a full stop
+// and a digit), nor are opening brackets or ! and ?, which breaks may precede or follow.
+bool neverBreaksBeside(char16_t c)
+{
+    if (c < 0x80) {
+        if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'))
+            return true;
+        switch (c) {
+        case u'.': case u',': case u':': case u';': case u'"': case u'\'': case u')':
+        case u']': case u'#': case u'&': case u'*': case u'=': case u'@': case u'_':
+        case u'<': case u'>': case u'~': case u'^': case u'`':
+            return true;
+        default:
+            return false;
+        }
+    }
+    if (c >= 0xC0 && c <= 0xFF)
+        return c != 0xD7 && c != 0xF7; // Latin-1 letters, not the signs between them
+    return c == 0xA9 || c == 0x201C || c == 0x201D;
+}
+
+} // namespace
+
+bool isPlainLetter(QChar c)
+{
+    const char16_t u = c.unicode();
+    if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z'))
+        return true;
+    if (u < 0xC0 || !c.isLetter())
+        return false;
+    const QChar::Script script = c.script();
+    return script == QChar::Script_Latin || script == QChar::Script_Greek
+           || script == QChar::Script_Cyrillic;
+}
+
+void findBreaksInWords(QStringView text, quint8 *breakBefore)
+{
+    // A run that may break inside is read by the rules from the last plain letter
+    // before it, where they start afresh, to the first one after it. Runs with no such
+    // letter between them are read as one stretch, so nothing is read twice.
+    const qsizetype n = text.size();
+    qsizetype lastLetter = 0;
+    qsizetype spanFrom = -1;
+    qsizetype spanTo = -1;
+    qsizetype loudEnd = -1; // the end of the span's last run that may break inside
+    std::vector<quint8> found;
+    auto flush = [&] {
+        if (spanFrom < 0)
+            return;
+        // Past its last such run the span only looked ahead: the end of the stretch
+        // read is no end of the text.
+        found.assign(size_t(spanTo - spanFrom) + 1, 0);
+        findLineBreaks(text.mid(spanFrom, spanTo - spanFrom), found.data());
+        std::copy(found.begin() + 1, found.begin() + (loudEnd - spanFrom), breakBefore + spanFrom + 1);
+        spanFrom = -1;
+    };
+    qsizetype i = 0;
+    while (i < n) {
+        while (i < n && isBlankOrTab(text[i]))
+            ++i;
+        const qsizetype start = i;
+        const qsizetype letterBefore = lastLetter;
+        bool quiet = true;
+        for (; i < n && !isBlankOrTab(text[i]); ++i) {
+            const QChar c = text[i];
+            quiet = quiet && neverBreaksBeside(c.unicode());
+            if (isPlainLetter(c))
+                lastLetter = i;
+        }
+        if (quiet || i - start < 2)
+            continue;
+        if (spanFrom < 0 || letterBefore >= spanTo) {
+            flush();
+            spanFrom = letterBefore;
+        }
+        // The rules look ahead too (a currency sign before a number): up to and
+        // including the next plain letter, found once for every run before it.
+        if (spanTo <= i) {
+            spanTo = i;
+            while (spanTo < n && !isPlainLetter(text[spanTo]))
+                ++spanTo;
+            spanTo = std::min(n, spanTo + 1);
+        }
+        loudEnd = i;
+    }
+    flush();
+}
+
 qint64 tabWidthAt(qint64 x, qint64 tabStop)
 {
     if (tabStop <= 0)

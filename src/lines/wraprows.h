@@ -47,6 +47,17 @@ qint64 tabWidthAt(qint64 x, qint64 tabStop);
 // takes it, so that Korean breaks at its spaces and not between syllables.
 void findLineBreaks(QStringView text, quint8 *breakBefore);
 
+// After a plain letter the break rules have forgotten everything before it: the
+// letters of the scripts whose widths are worked out all break as alphabetic.
+bool isPlainLetter(QChar c);
+
+// The same flags as findLineBreaks() wherever wrapRows() reads them: inside runs of
+// characters that are neither blanks nor tabs (text[i - 1] and text[i] both such), as
+// a row ends at any blank by itself. Runs made only of letters, digits and the common
+// punctuation that the rules never break between are passed over without them, which
+// spares nearly all the work in ordinary prose.
+void findBreaksInWords(QStringView text, quint8 *breakBefore);
+
 // Offsets of the first character of every row; the first is always 0.
 // breakBefore holds text.size() + 1 flags, non-zero where the line-breaking rules
 // allow a break before that character.

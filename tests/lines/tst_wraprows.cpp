@@ -38,6 +38,8 @@ private Q_SLOTS:
     void blockMeasureFindsWidthsBlanksAndUnknowns();
     void lineBreaksKeepHangulTogether_data();
     void lineBreaksKeepHangulTogether();
+    void quietPunctuationNeverBreaksBetweenLetters();
+    void breaksInWordsAgreeWithTheRulesInsideEveryRun();
     void rowTreeFollowsEdits();
 };
 
@@ -156,6 +158,66 @@ void WrapRowsTest::lineBreaksKeepHangulTogether()
         if (flags[size_t(i)])
             found.push_back(i);
     QTEST(found, "breaks");
+}
+
+namespace {
+
+// What the shortcut passes over without the rules: letters, digits and quiet punctuation.
+const QString kQuiet = QStringLiteral("aZ.,:;\"')]#&*=@_<>~^`")
+                       + QString::fromUtf16(u"\u00c0\u00e9\u00ff\u00a9\u201c\u201d");
+
+std::vector<quint8> ruleBreaks(const QString &text)
+{
+    std::vector<quint8> flags(size_t(text.size()) + 1, 0);
+    findLineBreaks(text, flags.data());
+    return flags;
+}
+
+} // namespace
+
+void WrapRowsTest::quietPunctuationNeverBreaksBetweenLetters()
+{
+    // Any two of them, after and before any of them or a blank.
+    const QString sides = kQuiet + QStringLiteral(" ");
+    for (QChar left : sides)
+        for (QChar x : kQuiet)
+            for (QChar y : kQuiet)
+                for (QChar right : sides) {
+                    const QString text = QString(left) + x + y + right;
+                    QVERIFY2(!ruleBreaks(text)[2], qPrintable(text));
+                }
+}
+
+void WrapRowsTest::breaksInWordsAgreeWithTheRulesInsideEveryRun()
+{
+    // Quiet runs mixed with characters that break, join or shape: digits, ! and ?,
+    // brackets, hyphens, slashes, ideographs, Hangul, a combining mark, a soft hyphen, dashes, a zero-width space,
+    // an emoji's surrogate pair, currency and percent signs.
+    const QString loud = QString::fromUtf16(u"09!?([{}\u27e8\u27e9-/\u4e2d\u6587\ud55c\u0301\u00ad"
+                                            u"\u2014\u2013\u200b\U0001F600%$+|\u00d7\u3002");
+    QRandomGenerator rng(17);
+    for (int round = 0; round < 3000; ++round) {
+        QString text;
+        const int length = 1 + int(rng.bounded(60));
+        while (text.size() < length) {
+            const quint32 pick = rng.bounded(20);
+            if (pick < 3)
+                text += pick == 0 ? u'\t' : u' ';
+            else if (pick < 6)
+                text += loud.mid(int(rng.bounded(quint32(loud.size()))), 1);
+            else
+                text += kQuiet[int(rng.bounded(quint32(kQuiet.size())))];
+        }
+        const std::vector<quint8> rules = ruleBreaks(text);
+        std::vector<quint8> words(rules.size(), 0);
+        findBreaksInWords(text, words.data());
+        for (int i = 1; i < text.size(); ++i) {
+            const bool inside = !QStringLiteral(" \t").contains(text[i - 1])
+                                && !QStringLiteral(" \t").contains(text[i]);
+            if (inside && rules[size_t(i)] != words[size_t(i)])
+                QFAIL(qPrintable(QStringLiteral("%1 at %2").arg(text).arg(i)));
+        }
+    }
 }
 
 void WrapRowsTest::rowTreeFollowsEdits()
