@@ -1,30 +1,43 @@
 // Opens one file in the editor window and prints the process's peak memory, in KiB.
 // Run by the benchmarks in a process of its own so that nothing else counts.
+//
+//   wimblet-memprobe FILE                  the open alone
+//   wimblet-memprobe --key-and-exit FILE   then one typed key and Exit, whose
+//                                          unsaved-changes prompt answers Cancel
 #include "about/aboutdialog.h"
 #include "about/frmAbout.h"
 #include "document/documentcommands.h"
 #include "app/frmNotepad.h"
+#include "support/scripteddialogs.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QKeyEvent>
 
 #include <cstdio>
+#include <cstring>
 
-int main(int argc, char *argv[])
+namespace {
+
+// A key typed into the text box, then Exit chosen from the menu. The scripted box
+// answers the prompt Cancel, so nothing is written and the window stays.
+bool typeKeyAndExit(wimblet::frmNotepad &window, const wimblet::testsupport::ScriptedMessageBox &boxes)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: wimblet-memprobe FILE\n");
-        return 2;
-    }
-    QApplication app(argc, argv);
-    wimblet::frmNotepad window;
-    window.show();
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QCoreApplication::sendEvent(window.components().txt, &down);
+    QKeyEvent up(QEvent::KeyRelease, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+    QCoreApplication::sendEvent(window.components().txt, &up);
     QCoreApplication::processEvents();
-    if (!window.document().LoadDocumentFile(QString::fromLocal8Bit(argv[1])))
-        return 1;
+    window.menuActions().value(QStringLiteral("mnuExit"))->trigger();
     QCoreApplication::processEvents();
-    // VmHWM belongs to this program's own memory map; getrusage()'s maximum would
-    // also count what the benchmark process held when it started this one.
+    return boxes.texts.size() == 1 && !window.hasEnded();
+}
+
+// VmHWM belongs to this program's own memory map; getrusage()'s maximum would
+// also count what the benchmark process held when it started this one.
+int printPeak()
+{
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 1;
@@ -35,4 +48,30 @@ int main(int argc, char *argv[])
         }
     }
     return 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    const bool keyAndExit = argc == 3 && std::strcmp(argv[1], "--key-and-exit") == 0;
+    if (argc != 2 && !keyAndExit) {
+        std::fprintf(stderr, "usage: wimblet-memprobe [--key-and-exit] FILE\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    wimblet::testsupport::ScriptedMessageBox boxes;
+    wimblet::testsupport::ScriptedFileDialog files;
+    wimblet::NotepadServices services;
+    if (keyAndExit)
+        services = {&boxes, &files, {}};
+    wimblet::frmNotepad window(services);
+    window.show();
+    QCoreApplication::processEvents();
+    if (!window.document().LoadDocumentFile(QString::fromLocal8Bit(argv[argc - 1])))
+        return 1;
+    QCoreApplication::processEvents();
+    if (keyAndExit && !typeKeyAndExit(window, boxes))
+        return 1;
+    return printPeak();
 }
