@@ -54,7 +54,10 @@ void TextBox::replaceTextUndoable(const QString &text, const QString *current)
     // Change is raised once the caret is at the start, as after a whole-text write, so
     // that its handlers read the caret where it will stay.
     m_holdChange = true;
-    replaceRange(0, length(), text);
+    if (current)
+        replaceAll(text, *current);
+    else
+        replaceRange(0, length(), text);
     setCaret(0);
     m_holdChange = false;
     Q_EMIT Change();

@@ -15,9 +15,10 @@ std::optional<int> asInt(qint64 value)
     return int(value);
 }
 
-// Characters counted on the spot by a query while rows are stale: a few milliseconds,
-// so that a small text is exact at once and a large one never holds up a keystroke.
-constexpr qint64 kCountOnTheSpot = qint64(1) << 20;
+// Characters counted on the spot for the line count while rows are stale: a few
+// milliseconds, so that a small text is exact at once and a large one never holds up
+// a keystroke. The caret's line then uses what is counted so far.
+constexpr qint64 kCountOnTheSpot = qint64(1) << 18;
 
 } // namespace
 
@@ -49,7 +50,10 @@ std::optional<int> ViewLineQueries::lineFromChar(int offset) const
 {
     if (!m_view || offset < 0 || offset > m_view->length())
         return std::nullopt;
-    if (!exactNow()) {
+    // A hidden view counts what is left: nothing shown waits for it.
+    const bool exact = m_view->rowsExact() || (!m_view->isVisible() && exactNow());
+    if (!exact) {
+        m_guessed = true;
         m_guessedRow = m_view->rowOfOffsetSoFar(offset);
         m_guessedRowStart = m_view->rowSpanAt(offset).first;
         return asInt(m_guessedRow);

@@ -36,6 +36,9 @@ public:
 
     // Replaces [from, from + count) with `text` as one undoable step, caret after it.
     void replaceRange(qint64 from, qint64 count, const QString &text);
+    // Replaces the whole text, which the caller has just read as `current`, as one
+    // undoable step; the step keeps `current` rather than reading it again.
+    void replaceAll(const QString &text, const QString &current);
 
     QColor foreColor() const { return m_foreColor; }
     void setForeColor(const QColor &colour);
@@ -148,7 +151,7 @@ private:
     // Whether an edit stands alone, or opens or closes a pair undone as one (a move).
     enum class Pairing { Alone, Opens, Closes };
     void applyEdit(qint64 offset, qint64 removed, const QString &inserted, EditStep::Kind kind,
-                   Pairing pairing = Pairing::Alone);
+                   Pairing pairing = Pairing::Alone, const QString *removedText = nullptr);
     void insertTyped(const QString &typed, EditStep::Kind kind = EditStep::Kind::Typing);
     void deleteBackward(bool word);
     void deleteForward(bool word);

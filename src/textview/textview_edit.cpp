@@ -43,12 +43,12 @@ bool isNewLineKey(const QKeyEvent &event)
 } // namespace
 
 void TextView::applyEdit(qint64 offset, qint64 removed, const QString &inserted, EditStep::Kind kind,
-                         Pairing pairing)
+                         Pairing pairing, const QString *removedText)
 {
     EditStep step;
     step.kind = kind;
     step.offset = offset;
-    step.removed = m_store.text(offset, removed);
+    step.removed = removedText ? *removedText : m_store.text(offset, removed);
     step.inserted = inserted;
     step.caretBefore = m_caret;
     step.anchorBefore = m_anchor;
@@ -69,8 +69,15 @@ void TextView::applyStep(const EditStep &step, bool forward, bool announce)
 {
     const QString &out = forward ? step.removed : step.inserted;
     const QString &in = forward ? step.inserted : step.removed;
-    m_store.replace(step.offset, out.size(), in);
-    m_layout.edit(step.offset, out.size(), in.size());
+    if (step.offset == 0 && out.size() == m_store.length() && !in.isEmpty()) {
+        // A whole text replaced (a style conversion or its undo): the store takes the
+        // new text as it is, and its paragraphs are found afresh.
+        m_store.assign(in);
+        m_layout.reset();
+    } else {
+        m_store.replace(step.offset, out.size(), in);
+        m_layout.edit(step.offset, out.size(), in.size());
+    }
     scheduleRecount(); // a large edit leaves rows to count in idle time
     announceEdit(this, step.offset, out, in);
     // The top row keeps its place in the text, shifted by the edit.
@@ -91,6 +98,13 @@ void TextView::applyStep(const EditStep &step, bool forward, bool announce)
         setSelection(step.anchorBefore, step.caretBefore);
     if (announce)
         Q_EMIT textChanged();
+}
+
+void TextView::replaceAll(const QString &text, const QString &current)
+{
+    if (current.size() != m_store.length())
+        return replaceRange(0, m_store.length(), text);
+    applyEdit(0, current.size(), text, EditStep::Kind::Other, Pairing::Alone, &current);
 }
 
 void TextView::replaceRange(qint64 from, qint64 count, const QString &text)

@@ -31,6 +31,7 @@ private Q_SLOTS:
     void wrappedLinesCountAsRows();
     void offsetsBeyond65535();
     void savedStateFollowsEdits();
+    void wholeTextReplaceIsUndoneAndRedone();
     void selectionHiddenWithoutFocus();
     void keyUpCarriesKeyAndShiftMask_data();
     void keyUpCarriesKeyAndShiftMask();

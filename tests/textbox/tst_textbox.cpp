@@ -230,6 +230,31 @@ void TextBoxTest::wrappedLinesCountAsRows()
     QVERIFY(*m_box->lines().lineCount() > rows + 1);
 }
 
+void TextBoxTest::wholeTextReplaceIsUndoneAndRedone()
+{
+    m_box->show();
+    const QString before = QStringLiteral("satu dua\ntiga\r\n").repeated(40) + QStringLiteral("akhir");
+    const QString after = before.toUpper() + QStringLiteral("\r\nlagi");
+    m_box->setText(before);
+    const qint64 rowsBefore = m_box->rowCount();
+    const QString current = m_box->Text();
+    m_box->replaceTextUndoable(after, &current);
+    QCOMPARE(m_box->Text(), after);
+    QCOMPARE(m_box->caret(), 0);
+    QCOMPARE(m_box->rowCount(), rowsBefore + 1);
+    m_box->undo();
+    QCOMPARE(m_box->Text(), before);
+    QCOMPARE(m_box->rowCount(), rowsBefore);
+    m_box->redo();
+    QCOMPARE(m_box->Text(), after);
+    m_box->setCaret(m_box->length());
+    QTest::keyClicks(m_box, QStringLiteral("!"));
+    QCOMPARE(m_box->Text(), after + QStringLiteral("!"));
+    // As a status refresh asks: the count first, which counts a text this short whole.
+    QCOMPARE(*m_box->lines().lineCount(), int(rowsBefore) + 1);
+    QCOMPARE(*m_box->lines().lineFromChar(int(m_box->length())), int(rowsBefore));
+}
+
 void TextBoxTest::savedStateFollowsEdits()
 {
     m_box->show();
@@ -258,6 +283,8 @@ void TextBoxTest::offsetsBeyond65535()
         text += QStringLiteral("line %1\r\n").arg(i, 4, 10, QLatin1Char('0'));
     m_box->setText(text); // 10000 lines of 11 characters: 110000 offsets
     m_box->setCaret(m_box->length());
+    // A shown box counts a text this long in idle time; the figures are exact after.
+    QTRY_VERIFY(m_box->rowsExact());
     const LineQueries &q = m_box->lines();
     QCOMPARE(*q.selectionEnd(), 110000);
     QCOMPARE(*q.lineFromChar(110000), 10000);
