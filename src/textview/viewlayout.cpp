@@ -73,22 +73,23 @@ bool ViewLayout::setLineWidth(qreal width)
 void ViewLayout::reset()
 {
     // The paragraphs are read off the stored text itself: stand-ins never make or
-    // unmake a CR LF.
+    // unmake a CR LF. A LF is looked for a stretch at a time, which is quick.
     std::vector<int> lengths;
     qint64 start = 0;
-    qint64 at = 0;
-    bool afterCr = false;
+    qint64 pieceStart = 0;
+    bool crBefore = false; // the previous piece ended in a CR
     m_store.forEachPiece(0, m_store.length(), [&](QStringView piece) {
-        for (const QChar c : piece) {
-            if (afterCr && c == u'\n') {
-                lengths.push_back(int(at - 1 - start));
-                start = at + 1;
+        for (qsizetype lf = piece.indexOf(u'\n'); lf >= 0; lf = piece.indexOf(u'\n', lf + 1)) {
+            if (lf > 0 ? piece[lf - 1] == u'\r' : crBefore) {
+                lengths.push_back(int(pieceStart + lf - 1 - start));
+                start = pieceStart + lf + 1;
             }
-            afterCr = c == u'\r';
-            ++at;
         }
+        if (!piece.isEmpty())
+            crBefore = piece.back() == u'\r';
+        pieceStart += piece.size();
     });
-    lengths.push_back(int(at - start));
+    lengths.push_back(int(pieceStart - start));
     m_rows.resetParagraphs(lengths);
 }
 

@@ -112,6 +112,9 @@ void TextViewRowsTest::rowsMatchTheWholeTextWrapped_data()
     QTest::newRow("only breaks") << QStringLiteral("\r\n\r\n\n\r") << 300;
     QTest::newRow("blanks wider than a row") << QString(500, u' ') + QStringLiteral("x") << 200;
     QTest::newRow("one long word") << QString(3000, u'w') << 200;
+    // The store keeps a long text in pieces: some CR LFs fall across their seams.
+    QTest::newRow("CR LF across pieces") << QStringLiteral("ab\r\n").repeated(2000) << 300;
+    QTest::newRow("CR LF across pieces, odd") << QStringLiteral("abc\r\n").repeated(2000) << 300;
 }
 
 void TextViewRowsTest::rowsMatchTheWholeTextWrapped()
