@@ -55,6 +55,7 @@ TextStore::TextStore(TextStore &&other) noexcept
     , m_addUsed(std::exchange(other.m_addUsed, 0))
     , m_addCapacity(std::exchange(other.m_addCapacity, 0))
     , m_typedEnd(std::exchange(other.m_typedEnd, -1))
+    , m_whole(std::exchange(other.m_whole, false))
     , m_typedLength(std::exchange(other.m_typedLength, 0))
     , m_tree(std::move(other.m_tree))
 {
@@ -68,6 +69,7 @@ TextStore &TextStore::operator=(TextStore &&other) noexcept
     std::swap(m_addUsed, other.m_addUsed);
     std::swap(m_addCapacity, other.m_addCapacity);
     std::swap(m_typedEnd, other.m_typedEnd);
+    std::swap(m_whole, other.m_whole);
     std::swap(m_typedLength, other.m_typedLength);
     std::swap(m_tree, other.m_tree);
     return *this;
@@ -85,6 +87,7 @@ void TextStore::assign(QString loaded)
     m_addUsed = 0;
     m_addCapacity = 0;
     m_typedEnd = -1;
+    m_whole = true;
     m_tree.build(data, size, kPieceMax);
 }
 
@@ -136,6 +139,7 @@ void TextStore::insert(qint64 offset, QStringView text)
     if (text.isEmpty())
         return;
     offset = std::clamp<qint64>(offset, 0, length());
+    m_whole = false;
     if (appendToLastPiece(offset, text))
         return;
     m_tree.splitAt(offset);
@@ -201,6 +205,7 @@ void TextStore::remove(qint64 offset, qint64 count)
     m_tree.removeRange(offset, offset + count);
     m_tree.mendJoinAt(offset);
     m_typedEnd = -1;
+    m_whole = false;
 }
 
 void TextStore::replace(qint64 offset, qint64 count, QStringView text)
@@ -222,6 +227,9 @@ QString TextStore::text(qint64 offset, qint64 count) const
 {
     offset = std::clamp<qint64>(offset, 0, length());
     count = std::clamp<qint64>(count, 0, length() - offset);
+    // The whole text as it was assigned is that string, shared rather than copied.
+    if (m_whole && offset == 0 && count == length() && !m_buffers.empty())
+        return m_buffers.front()->loaded;
     QString out;
     out.reserve(qsizetype(count));
     forEachPiece(offset, count, [&out](QStringView piece) { out.append(piece); });

@@ -133,6 +133,7 @@ private:
     // Where the last insert ended and the units of its last piece, which ends the add
     // block; -1 once anything else was done.
     qint64 m_typedEnd = -1;
+    bool m_whole = false; // the text is the string last assigned, untouched since
     qint64 m_typedLength = 0;
     PieceTree m_tree;
 };

@@ -362,6 +362,13 @@ void TextStoreTest::loadedTextIsReadWhereItLies()
     });
     QVERIFY(inPlace);
     QCOMPARE(expected - first, loaded.size());
+    // So is the whole text, until an edit, even one undone.
+    QCOMPARE(store.toString().constData(), loaded.constData());
+    TextStore edited(loaded);
+    edited.insert(size / 2, QStringLiteral("x"));
+    edited.remove(size / 2, 1);
+    QCOMPARE(edited.toString(), loaded);
+    QVERIFY(edited.toString().constData() != loaded.constData() || size == 0);
 }
 
 void TextStoreTest::lookupsOfStoresTakenInTurnStayApart_data()
