@@ -393,6 +393,12 @@ void TextView::focusOutEvent(QFocusEvent *event)
 
 void TextView::wheelEvent(QWheelEvent *event)
 {
+    // The editor has one font size, so Ctrl with the wheel does nothing (it zooms
+    // elsewhere, and scrolling instead would surprise).
+    if (event->modifiers() & Qt::ControlModifier) {
+        event->accept();
+        return;
+    }
     const qreal height = std::max<qreal>(1, m_layout.rowHeight());
     if (!event->pixelDelta().isNull())
         m_wheelRest -= event->pixelDelta().y() / height;

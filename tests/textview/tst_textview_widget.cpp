@@ -289,10 +289,14 @@ void TextViewWidgetTest::wheelScrollsByRows_data()
     QTest::addColumn<QPoint>("pixelDelta");
     QTest::addColumn<QPoint>("angleDelta");
     QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("ctrl");
     const int rowHeight = int(std::ceil(QFontMetricsF(monospace()).height()));
-    QTest::newRow("one notch down") << QPoint() << QPoint(0, -120) << QApplication::wheelScrollLines();
-    QTest::newRow("pixels down") << QPoint(0, -5 * rowHeight - 1) << QPoint(0, -120) << 5;
-    QTest::newRow("up at the top") << QPoint() << QPoint(0, 120) << 0;
+    QTest::newRow("one notch down") << QPoint() << QPoint(0, -120) << QApplication::wheelScrollLines()
+                                    << false;
+    QTest::newRow("pixels down") << QPoint(0, -5 * rowHeight - 1) << QPoint(0, -120) << 5 << false;
+    QTest::newRow("up at the top") << QPoint() << QPoint(0, 120) << 0 << false;
+    // The font stays as set: Ctrl with the wheel neither zooms nor scrolls.
+    QTest::newRow("Ctrl+wheel") << QPoint() << QPoint(0, -120) << 0 << true;
 }
 
 void TextViewWidgetTest::wheelScrollsByRows()
@@ -300,13 +304,16 @@ void TextViewWidgetTest::wheelScrollsByRows()
     QFETCH(QPoint, pixelDelta);
     QFETCH(QPoint, angleDelta);
     QFETCH(int, rows);
+    QFETCH(bool, ctrl);
 
     m_view->setText(QStringLiteral("line\r\n").repeated(100));
+    const QFont font = m_view->font();
     const QPointF at(50, 50);
-    QWheelEvent wheel(at, m_view->mapToGlobal(at), pixelDelta, angleDelta, Qt::NoButton, {},
-                      Qt::NoScrollPhase, false);
+    QWheelEvent wheel(at, m_view->mapToGlobal(at), pixelDelta, angleDelta, Qt::NoButton,
+                      ctrl ? Qt::ControlModifier : Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(m_view->viewport(), &wheel);
     QCOMPARE(m_view->topRow(), rows);
+    QCOMPARE(m_view->font(), font);
     QCOMPARE(m_view->verticalScrollBar()->value(), rows);
 }
 
