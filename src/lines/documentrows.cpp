@@ -18,6 +18,8 @@ constexpr qint64 kParagraphCost = 32;
 constexpr qint64 kEditChars = qint64(1) << 14;
 // Characters of the paragraphs an edit makes that it counts at once.
 constexpr qint64 kEditCountChars = qint64(1) << 16;
+// Characters of short paragraphs read at once when they are counted one after another.
+constexpr qint64 kRunChars = qint64(1) << 15;
 
 } // namespace
 
@@ -328,9 +330,45 @@ bool DocumentRows::recountSome(qint64 chars)
         const int paragraph = m_tree.firstUncounted();
         if (paragraph < 0)
             return false;
-        spent += countSome(paragraph, chars - spent);
+        spent += m_tree.at(paragraph).length < kLongParagraph
+                     ? countShortRun(paragraph, chars - spent)
+                     : countSome(paragraph, chars - spent);
     }
     return m_tree.uncounted() > 0;
+}
+
+// Counts the stale short paragraphs that follow one another from `first` on, for about
+// `chars` characters, their text read as one stretch rather than one read each.
+qint64 DocumentRows::countShortRun(int first, qint64 chars)
+{
+    const qint64 most = std::min(chars, kRunChars);
+    int last = first;
+    qint64 length = m_tree.at(first).length;
+    for (; last + 1 < m_tree.blockCount() && length < most; ++last) {
+        const BlockRows next = m_tree.at(last + 1);
+        if (next.rows >= 0 || next.length >= kLongParagraph)
+            break;
+        length += 2 + next.length;
+    }
+    const QString text = m_text(m_tree.offsetOf(first), length);
+    qint64 at = 0;
+    qint64 cost = 0;
+    for (int p = first; p <= last; ++p) {
+        const int n = m_tree.at(p).length;
+        const QStringView paragraph = QStringView(text).mid(at, n);
+        int rows = 1;
+        if (!fitsOneRow(paragraph, m_setup.widths, m_setup.metrics)) {
+            m_breaks.assign(size_t(n) + 1, 0);
+            findBreaksInWords(paragraph, m_breaks.data());
+            wrapRows(paragraph, m_setup.widths, m_breaks.data(), m_setup.metrics, m_runStarts);
+            rows = int(m_runStarts.size());
+        }
+        m_long.erase(p);
+        m_tree.setRows(p, rows);
+        at += n + 2;
+        cost += n + kParagraphCost;
+    }
+    return cost;
 }
 
 bool DocumentRows::countRegion(qint64 from, qint64 to, qint64 chars)

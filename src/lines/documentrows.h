@@ -67,6 +67,7 @@ private:
 
     void count(int paragraph, qint64 chars);
     void countNew(int from, int to);
+    qint64 countShortRun(int first, qint64 chars);
     qint64 countSome(int paragraph, qint64 chars);
     ParagraphRows &partialRows(int paragraph);
     double averageRowChars() const;
@@ -100,6 +101,7 @@ private:
     std::array<CachedStarts, 4> m_cached;
     size_t m_nextCached = 0;
     std::vector<quint8> m_breaks;
+    Starts m_runStarts;
 };
 
 } // namespace wimblet
