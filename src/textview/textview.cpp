@@ -208,15 +208,17 @@ int TextView::visibleRows() const
 void TextView::updateScrollBar()
 {
     QScrollBar *bar = verticalScrollBar();
-    // Until every paragraph is counted, the stale ones take a row each, so that a text
-    // longer than the view can be scrolled at once.
-    const qint64 rows = m_layout.leastRowCount();
+    // Until every paragraph is counted the bar shows the rows so far and a guess at the
+    // rest, so that its thumb stands about where the view is in the text.
+    const bool exact = m_layout.exact();
+    const qint64 rows = exact ? m_layout.rowCount() : m_layout.estimatedRowCount();
+    const qint64 top = exact ? topRow() : m_layout.estimatedRowOfOffset(m_topOffset);
     const qint64 most = std::max<qint64>(0, rows - visibleRows());
     m_scrolling = true;
     // The bar counts in int; a longer text scrolls in its first 2^31 rows only.
     bar->setRange(0, int(std::min<qint64>(most, INT_MAX)));
     bar->setPageStep(visibleRows());
-    bar->setValue(int(std::min<qint64>(topRow(), INT_MAX)));
+    bar->setValue(int(std::min<qint64>(top, INT_MAX)));
     m_scrolling = false;
 }
 
@@ -224,12 +226,28 @@ void TextView::scrollContentsBy(int, int)
 {
     if (m_scrolling)
         return;
-    const qint64 row = verticalScrollBar()->value();
-    // The bar may reach past the rows counted so far: count those it moved over.
-    if (!m_layout.exact())
-        m_layout.countFrom(m_topOffset, std::max<qint64>(0, row - topRow()) + visibleRows());
-    m_topOffset = m_layout.row(row).start;
+    QScrollBar *bar = verticalScrollBar();
+    const qint64 row = bar->value();
+    if (m_layout.exact()) {
+        m_topOffset = m_layout.row(row).start;
+    } else if (row >= bar->maximum()) {
+        // The end of a text still being counted: its last rows, counted backwards.
+        m_topOffset = rowStartAbove(m_store.length(), visibleRows() - 1);
+    } else {
+        // The bar's rows are partly guessed: it stands for a share of the text.
+        const double share = double(row) / double(std::max<qint64>(1, m_layout.estimatedRowCount()));
+        m_topOffset = m_layout.rowAt(qint64(share * double(m_store.length()))).start;
+    }
     viewport()->update();
+}
+
+qint64 TextView::rowStartAbove(qint64 offset, int rows)
+{
+    qint64 start = m_layout.rowAt(offset).start;
+    // The unit before a row's start lies in the row above, a CR LF in the row it ends.
+    for (int i = 0; i < rows && start > 0; ++i)
+        start = m_layout.rowAt(start - 1).start;
+    return start;
 }
 
 void TextView::scrollToRow(qint64 row)

@@ -142,6 +142,8 @@ private:
     void updateScrollBar();
     void scrollToRow(qint64 row);
     void scrollByRows(qint64 rows);
+    // The start of the row `rows` rows above the one holding `offset`.
+    qint64 rowStartAbove(qint64 offset, int rows);
     void ensureCaretVisible();
     int visibleRows() const;
     QRect caretRect();

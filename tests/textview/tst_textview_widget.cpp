@@ -99,6 +99,7 @@ private Q_SLOTS:
     void wheelScrollsByRows_data();
     void wheelScrollsByRows();
     void scrollBarReachesTheEndBeforeRowsAreCounted();
+    void scrollBarStandsWhereTheViewIsWhileRowsAreCounted();
     void rowsTakeTheWholeWidthInsideTheMargins();
     void viewKeysWinOverShortcuts_data();
     void viewKeysWinOverShortcuts();
@@ -324,7 +325,26 @@ void TextViewWidgetTest::scrollBarReachesTheEndBeforeRowsAreCounted()
     QScrollBar *bar = m_view->verticalScrollBar();
     QVERIFY(bar->maximum() > 0);
     bar->setValue(bar->maximum());
-    QCOMPARE(m_view->topRow() + bar->pageStep(), m_view->rowCount());
+    const qint64 rows = m_view->rowCount(); // counted now, so that the top row is exact
+    QCOMPARE(m_view->topRow() + bar->pageStep(), rows);
+}
+
+void TextViewWidgetTest::scrollBarStandsWhereTheViewIsWhileRowsAreCounted()
+{
+    m_view->setText(QStringLiteral("kata kata kata kata kata kata kata\r\n").repeated(20000));
+    QScrollBar *bar = m_view->verticalScrollBar();
+    m_view->rowCount(); // every row counted
+    m_view->setCaret(m_view->length());
+    QVERIFY(m_view->rowsExact());
+    // A new width: every row is counted again, none yet.
+    m_view->resize(m_view->width() - 150, m_view->height());
+    QVERIFY(!m_view->rowsExact());
+    QVERIFY2(bar->value() > bar->maximum() * 0.95, qPrintable(QString::number(bar->value())));
+    // The thumb dragged to the middle shows the middle of the text.
+    bar->setValue(bar->maximum() / 2);
+    m_view->rowCount(); // counted now, so that the top row is told exactly
+    const double shown = double(m_view->rowStart(m_view->topRow())) / double(m_view->length());
+    QVERIFY2(shown > 0.4 && shown < 0.6, qPrintable(QString::number(shown)));
 }
 
 void TextViewWidgetTest::rowsTakeTheWholeWidthInsideTheMargins()
