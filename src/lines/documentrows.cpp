@@ -306,16 +306,21 @@ const DocumentRows::Starts &DocumentRows::shortStarts(int paragraph)
     m_nextCached = (m_nextCached + 1) % m_cached.size();
     const QString text = m_text(m_tree.offsetOf(paragraph), m_tree.at(paragraph).length);
     entry.paragraph = -1; // until wrapped whole
-    if (fitsOneRow(text, m_setup.widths, m_setup.metrics)) {
-        // Most paragraphs fit their row: no break opportunity of theirs can matter.
-        entry.starts.assign(1, 0);
-    } else {
-        m_breaks.assign(size_t(text.size()) + 1, 0);
-        findBreaksInWords(text, m_breaks.data());
-        wrapRows(text, m_setup.widths, m_breaks.data(), m_setup.metrics, entry.starts);
-    }
+    wrapShort(text, entry.starts);
     entry.paragraph = paragraph;
     return entry.starts;
+}
+
+void DocumentRows::wrapShort(QStringView text, Starts &starts)
+{
+    if (fitsOneRow(text, m_setup.widths, m_setup.metrics)) {
+        // Most paragraphs fit their row: no break opportunity of theirs can matter.
+        starts.assign(1, 0);
+        return;
+    }
+    m_breaks.assign(size_t(text.size()) + 1, 0);
+    findBreaksInWords(text, m_breaks.data());
+    wrapRows(text, m_setup.widths, m_breaks.data(), m_setup.metrics, starts);
 }
 
 ParagraphRows *DocumentRows::longRows(int paragraph)
@@ -355,16 +360,9 @@ qint64 DocumentRows::countShortRun(int first, qint64 chars)
     qint64 cost = 0;
     for (int p = first; p <= last; ++p) {
         const int n = m_tree.at(p).length;
-        const QStringView paragraph = QStringView(text).mid(at, n);
-        int rows = 1;
-        if (!fitsOneRow(paragraph, m_setup.widths, m_setup.metrics)) {
-            m_breaks.assign(size_t(n) + 1, 0);
-            findBreaksInWords(paragraph, m_breaks.data());
-            wrapRows(paragraph, m_setup.widths, m_breaks.data(), m_setup.metrics, m_runStarts);
-            rows = int(m_runStarts.size());
-        }
+        wrapShort(QStringView(text).mid(at, n), m_runStarts);
         m_long.erase(p);
-        m_tree.setRows(p, rows);
+        m_tree.setRows(p, int(m_runStarts.size()));
         at += n + 2;
         cost += n + kParagraphCost;
     }

@@ -40,8 +40,6 @@ public:
     // counted from its start up to `to`, not to its end.
     bool countRegion(qint64 from, qint64 to, qint64 chars = std::numeric_limits<qint64>::max());
     bool exact() const { return m_tree.uncounted() == 0; }
-    // Paragraphs still to be counted: each holds one row at least.
-    int uncountedParagraphs() const { return m_tree.uncounted(); }
     // Characters of the stale paragraphs whose rows are not known yet.
     qint64 uncountedCharacters() const;
     // The rows counted so far and a guess at the others from their length: for a
@@ -74,6 +72,8 @@ private:
     double partialGuess(const ParagraphRows &rows, double average) const;
     static double ownAverage(const ParagraphRows &rows, double average);
     const Starts &shortStarts(int paragraph);
+    // Row starts of a short paragraph's text.
+    void wrapShort(QStringView text, Starts &starts);
     ParagraphRows *longRows(int paragraph);
     std::vector<int> newParagraphs(qint64 offset, qint64 removed, qint64 inserted, int p0, int p1);
     void replaceParagraphs(int p0, int p1, const std::vector<int> &lengths);

@@ -72,11 +72,6 @@ public:
 
     // Rows of the counted paragraphs: all rows once exact().
     qint64 rowCount() const { return std::max<qint64>(1, m_rows.totalRows()); }
-    // Rows there are at least: the counted ones and one for each stale paragraph.
-    qint64 leastRowCount() const
-    {
-        return std::max<qint64>(1, m_rows.totalRows() + m_rows.uncountedParagraphs());
-    }
     qint64 rowOfOffset(qint64 offset) { return m_rows.rowOfOffset(offset); }
     // The row of that index, clamped to the rows there are.
     ViewRow row(qint64 index);
