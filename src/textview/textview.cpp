@@ -3,6 +3,7 @@
 #include "textview/textviewaccessible.h"
 
 #include <QApplication>
+#include <QFontMetricsF>
 #include <QInputMethod>
 #include <QPaintEvent>
 #include <QPainter>
@@ -60,6 +61,7 @@ TextView::~TextView() = default;
 void TextView::setText(const QString &text)
 {
     const bool same = holdsText(m_store, text);
+    const qint64 oldLength = m_store.length();
     m_store.assign(text);
     m_layout.reset();
     m_undo.clear();
@@ -69,7 +71,7 @@ void TextView::setText(const QString &text)
     scheduleRecount();
     updateScrollBar();
     viewport()->update();
-    announceNewText(this);
+    announceNewText(this, oldLength);
     announceCaret(this, 0, 0, 0, false);
     if (!same)
         Q_EMIT textChanged();
@@ -307,6 +309,22 @@ QRect TextView::offsetRect(qint64 offset)
     return QRectF(x, y, 1, m_layout.rowHeight()).toAlignedRect().adjusted(-1, 0, 1, 0);
 }
 
+QRect TextView::characterRect(qint64 offset)
+{
+    if (m_layout.rowHeight() <= 0)
+        return QRect();
+    offset = caretPlace(m_store, offset);
+    const ViewRow row = m_layout.rowAt(offset);
+    const qreal y = kMargin + (row.index - topRow()) * m_layout.rowHeight();
+    const qreal x = m_layout.xOf(row, offset);
+    const qint64 next = std::min(nextGrapheme(m_store, offset), row.end);
+    // A line break or the text's end has no glyph: a blank's width after the row.
+    const qreal width = next > offset ? m_layout.xOf(row, next) - x
+                                      : QFontMetricsF(m_layout.font()).horizontalAdvance(u' ');
+    const qreal left = kMargin + std::min(x, x + width); // leftwards in right-to-left text
+    return QRectF(left, y, std::abs(width), m_layout.rowHeight()).toAlignedRect();
+}
+
 void TextView::restartBlink()
 {
     m_caretShown = true;
@@ -348,7 +366,7 @@ void TextView::paintEvent(QPaintEvent *event)
     const bool focused = hasFocus() || m_menuOpen;
     RowPaint paint;
     paint.text = m_foreColor;
-    paint.standIn = QColor(128, 128, 128);
+    paint.standIn = standInColor();
     paint.highlight = palette().color(QPalette::Highlight);
     paint.highlightedText = palette().color(QPalette::HighlightedText);
     // The selection shows only while the view has the focus.

@@ -42,6 +42,8 @@ public:
 
     QColor foreColor() const { return m_foreColor; }
     void setForeColor(const QColor &colour);
+    // The colour stand-ins for lone line breaks and separators are drawn in.
+    static QColor standInColor() { return QColor(128, 128, 128); }
 
     qint64 caret() const { return m_caret; }
     qint64 anchor() const { return m_anchor; }
@@ -75,6 +77,8 @@ public:
     std::pair<qint64, qint64> rowSpanAt(qint64 offset);
     // Where the caret would stand at `offset`, in viewport coordinates.
     QRect offsetRect(qint64 offset);
+    // The box of the character at `offset` on its row, in viewport coordinates.
+    QRect characterRect(qint64 offset);
     // The offset nearest to a viewport point.
     qint64 offsetAtPoint(QPoint point);
     // Scrolls as little as brings the row of `offset` into view.

@@ -1,8 +1,10 @@
 #include "textview/textviewaccessible.h"
 
 #include "textview/caretmotion.h"
+#include "textview/shownchars.h"
 #include "textview/textview.h"
 
+#include <QFontInfo>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -16,8 +18,8 @@ namespace {
 constexpr qint64 kMostTold = qint64(1) << 16;
 // Room read on each side of an offset to find the sentence around it.
 constexpr qint64 kSentenceWindow = 4096;
-
-AccessibleEventSink g_sink = &QAccessible::updateAccessibility;
+// Room read on each side of an offset to find the run of its attributes.
+constexpr qint64 kAttributeWindow = 4096;
 
 int toInt(qint64 value)
 {
@@ -31,7 +33,7 @@ std::pair<qint64, qint64> sentenceAt(const TextStore &store, qint64 offset)
     const Span paragraph = paragraphAround(store, offset);
     const qint64 from = std::max(paragraph.from, offset - kSentenceWindow);
     const qint64 to = std::min(paragraph.to, offset + kSentenceWindow);
-    const QString window = store.text(from, to - from);
+    const QString window = shownText(store, from, to - from);
     // At the paragraph's end the sentence is the one that ends there.
     const qsizetype at = std::min<qsizetype>(std::clamp(offset, from, to) - from,
                                              std::max<qsizetype>(0, window.size() - 1));
@@ -46,6 +48,33 @@ std::pair<qint64, qint64> sentenceAt(const TextStore &store, qint64 offset)
     const qint64 last
         = from + end == paragraph.to ? std::min(store.length(), paragraph.to + 2) : from + end;
     return {from + start, last};
+}
+
+QString rgb(const QColor &colour)
+{
+    return QStringLiteral("rgb(%1,%2,%3)").arg(colour.red()).arg(colour.green()).arg(colour.blue());
+}
+
+// The attributes of a run drawn in `colour`, written as Qt's own text widgets write them.
+QString textAttributes(const TextView *view, const QColor &colour)
+{
+    const QFont font = view->font();
+    const QFontInfo drawn(font); // the face and size the text is drawn in
+    QString family = drawn.family();
+    for (const QChar c : {u'\\', u':', u',', u'=', u';', u'"'})
+        family.replace(c, QStringLiteral("\\") + c);
+    QString attributes = QStringLiteral("font-family:\"%1\";").arg(family);
+    if (const int points = drawn.pointSize(); points > 0)
+        attributes += QStringLiteral("font-size:%1pt;").arg(points);
+    const char *style = font.style() == QFont::StyleItalic    ? "italic"
+                        : font.style() == QFont::StyleOblique ? "oblique"
+                                                              : "normal";
+    attributes += QStringLiteral("font-weight:%1;font-style:%2;")
+                      .arg(QLatin1String(font.weight() > QFont::Normal ? "bold" : "normal"),
+                           QLatin1String(style));
+    attributes += QStringLiteral("text-position:baseline;background-color:%1;color:%2;")
+                      .arg(rgb(view->viewport()->palette().color(QPalette::Base)), rgb(colour));
+    return attributes;
 }
 
 } // namespace
@@ -82,7 +111,7 @@ QString TextViewAccessible::text(QAccessible::Text type) const
     // The value is the text itself while it is short; a long one is read through the
     // text interface, a stretch at a time.
     if (type == QAccessible::Value)
-        return view()->length() <= kMostTold ? view()->text() : QString();
+        return view()->length() <= kMostTold ? shownText(view()->store(), 0, view()->length()) : QString();
     return QAccessibleWidget::text(type);
 }
 
@@ -131,7 +160,7 @@ QString TextViewAccessible::text(int startOffset, int endOffset) const
 {
     const qint64 from = std::clamp<qint64>(startOffset, 0, view()->length());
     const qint64 to = std::clamp<qint64>(endOffset, from, view()->length());
-    return view()->store().text(from, to - from);
+    return shownText(view()->store(), from, to - from);
 }
 
 std::pair<qint64, qint64> TextViewAccessible::unitAt(qint64 offset,
@@ -171,7 +200,7 @@ QString TextViewAccessible::unitText(std::pair<qint64, qint64> unit, int *startO
 {
     *startOffset = toInt(unit.first);
     *endOffset = toInt(unit.second);
-    return view()->store().text(unit.first, unit.second - unit.first);
+    return shownText(view()->store(), unit.first, unit.second - unit.first);
 }
 
 QString TextViewAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundary,
@@ -219,7 +248,7 @@ int TextViewAccessible::characterCount() const
 QRect TextViewAccessible::characterRect(int offset) const
 {
     QWidget *viewport = view()->viewport();
-    const QRect rect = view()->offsetRect(offset);
+    const QRect rect = view()->characterRect(offset);
     if (!rect.isValid() || !viewport->rect().intersects(rect))
         return QRect();
     return QRect(viewport->mapToGlobal(rect.topLeft()), rect.size());
@@ -242,11 +271,34 @@ void TextViewAccessible::scrollToSubstring(int startIndex, int endIndex)
 
 QString TextViewAccessible::attributes(int offset, int *startOffset, int *endOffset) const
 {
-    // One font and colour for the whole text: no run differs from another.
-    Q_UNUSED(offset);
-    *startOffset = 0;
-    *endOffset = characterCount();
-    return QString();
+    const TextStore &store = view()->store();
+    const qint64 length = store.length();
+    // -2 asks for the caret's; the end of the text has the attributes of the last unit.
+    qint64 at = offset == -2 ? view()->caret() : offset;
+    if (at == -1 || at == length)
+        at = length - 1;
+    if (at < 0 || at >= length) {
+        *startOffset = *endOffset = -1;
+        return QString();
+    }
+    // Stand-ins are drawn in their own colour; everything else in the text's. A run is
+    // looked for in a bounded window, so a reader walking the runs of a long paragraph
+    // gets them a window at a time.
+    const qint64 from = std::max<qint64>(0, at - kAttributeWindow);
+    const qint64 to = std::min(length, at + kAttributeWindow);
+    const QString raw = store.text(from, to - from);
+    const QString shown = shownText(store, from, to - from);
+    const auto standIn = [&](qint64 i) { return raw[i - from] != shown[i - from]; };
+    const bool inStandIn = standIn(at);
+    qint64 start = at;
+    while (start > from && standIn(start - 1) == inStandIn)
+        --start;
+    qint64 end = at + 1;
+    while (end < to && standIn(end) == inStandIn)
+        ++end;
+    *startOffset = toInt(start);
+    *endOffset = toInt(end);
+    return textAttributes(view(), inStandIn ? view()->standInColor() : view()->foreColor());
 }
 
 void TextViewAccessible::deleteText(int startOffset, int endOffset)
@@ -261,7 +313,8 @@ void TextViewAccessible::insertText(int offset, const QString &text)
 
 void TextViewAccessible::replaceText(int startOffset, int endOffset, const QString &text)
 {
-    const qint64 from = caretPlace(view()->store(), startOffset);
+    // The range between the two offsets, whichever comes first, as Qt's own boxes take it.
+    const qint64 from = caretPlace(view()->store(), std::min(startOffset, endOffset));
     const qint64 to = caretPlace(view()->store(), std::max(startOffset, endOffset));
     view()->replaceRange(from, to - from, text);
 }
@@ -284,50 +337,6 @@ void installTextViewAccessibility()
         return true;
     }();
     Q_UNUSED(installed);
-}
-
-void setAccessibleEventSink(AccessibleEventSink sink)
-{
-    g_sink = sink ? sink : &QAccessible::updateAccessibility;
-}
-
-void announceEdit(TextView *view, qint64 offset, const QString &removed, const QString &inserted)
-{
-    QObject *object = view;
-    const int at = toInt(offset);
-    if (removed.size() + inserted.size() > kMostTold) {
-        // Too much to hand over: the reader is told the text changed and reads it again.
-        QAccessibleTextUpdateEvent event(object, at, QString(), QString());
-        g_sink(&event);
-    } else if (removed.isEmpty()) {
-        QAccessibleTextInsertEvent event(object, at, inserted);
-        g_sink(&event);
-    } else if (inserted.isEmpty()) {
-        QAccessibleTextRemoveEvent event(object, at, removed);
-        g_sink(&event);
-    } else {
-        QAccessibleTextUpdateEvent event(object, at, removed, inserted);
-        g_sink(&event);
-    }
-}
-
-void announceNewText(TextView *view)
-{
-    QAccessibleTextUpdateEvent event(view, 0, QString(), QString());
-    g_sink(&event);
-}
-
-void announceCaret(TextView *view, qint64 caret, qint64 selectionFrom, qint64 selectionTo,
-                   bool selectionChanged)
-{
-    QObject *object = view;
-    if (selectionChanged) {
-        QAccessibleTextSelectionEvent event(object, toInt(selectionFrom), toInt(selectionTo));
-        event.setCursorPosition(toInt(caret));
-        g_sink(&event);
-    }
-    QAccessibleTextCursorEvent event(object, toInt(caret));
-    g_sink(&event);
 }
 
 } // namespace wimblet

@@ -1,7 +1,9 @@
 #pragma once
 // What a screen reader sees of the text view: its text, caret, selection and rows, read
 // in bounded stretches, and edits made through it; and the events that tell it of
-// changes as they happen.
+// changes as they happen. A character the view draws as a stand-in (a lone LF, say)
+// reaches the reader as that stand-in, one unit for one, so offsets stay those of the
+// text; edits through the interface act on the real characters.
 
 #include <QAccessibleWidget>
 
@@ -59,9 +61,10 @@ void installTextViewAccessibility();
 using AccessibleEventSink = void (*)(QAccessibleEvent *event);
 void setAccessibleEventSink(AccessibleEventSink sink);
 
-// Tell an assistive technology what changed.
+// Tell an assistive technology what changed: an edit just made to the view's store, or
+// a whole new text in place of one `oldLength` units long.
 void announceEdit(TextView *view, qint64 offset, const QString &removed, const QString &inserted);
-void announceNewText(TextView *view);
+void announceNewText(TextView *view, qint64 oldLength);
 void announceCaret(TextView *view, qint64 caret, qint64 selectionFrom, qint64 selectionTo,
                    bool selectionChanged);
 

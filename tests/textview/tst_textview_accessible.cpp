@@ -12,20 +12,28 @@ using namespace wimblet::viewtest;
 
 namespace {
 
-// Events seen since the last take(), as short words: "ins 3 'x'", "del 2 'ab'", "caret 4".
+// Events seen since the last take(), as short words: "ins 3 'x'", "del 2 'ab'", "caret 4";
+// a long text as its first unit and length: "ins 4 'w'x70000".
 QStringList g_events;
+
+QString told(const QString &text)
+{
+    if (text.size() <= 16)
+        return "'" + text + "'";
+    return QStringLiteral("'%1'x%2").arg(text.front()).arg(text.size());
+}
 
 void record(QAccessibleEvent *event)
 {
     switch (event->type()) {
     case QAccessible::TextInserted: {
         auto *e = static_cast<QAccessibleTextInsertEvent *>(event);
-        g_events << QStringLiteral("ins %1 '%2'").arg(e->changePosition()).arg(e->textInserted());
+        g_events << QStringLiteral("ins %1 %2").arg(e->changePosition()).arg(told(e->textInserted()));
         break;
     }
     case QAccessible::TextRemoved: {
         auto *e = static_cast<QAccessibleTextRemoveEvent *>(event);
-        g_events << QStringLiteral("del %1 '%2'").arg(e->changePosition()).arg(e->textRemoved());
+        g_events << QStringLiteral("del %1 %2").arg(e->changePosition()).arg(told(e->textRemoved()));
         break;
     }
     case QAccessible::TextUpdated: {
@@ -145,12 +153,23 @@ private Q_SLOTS:
         QTest::newRow("typing") << "type" << QStringList {"ins 4 'x'", "caret 5"};
         QTest::newRow("backspace") << "backspace" << QStringList {"del 3 'a'", "caret 3"};
         QTest::newRow("shift+left selects") << "select" << QStringList {"sel 3-4", "caret 3"};
-        QTest::newRow("typing over a selection")
-            << "replace" << QStringList {"sel 3-4", "caret 3", "upd 3 'a' 'Z'", "sel 4-4", "caret 4"};
+        QTest::newRow("typing over a selection") << "replace"
+                                                 << QStringList {"sel 3-4", "caret 3", "del 3 'a'",
+                                                                 "ins 3 'Z'", "sel 4-4", "caret 4"};
         QTest::newRow("Enter makes a CR LF") << "enter" << QStringList {"ins 4 '\r\n'", "caret 6"};
-        QTest::newRow("a new text") << "settext" << QStringList {"upd 0 '' ''", "caret 0"};
+        // The old text's length in blanks, as Qt's own boxes tell it, then the new text.
+        QTest::newRow("a new text")
+            << "settext" << QStringList {"del 0 '    '", "ins 0 'baru'", "caret 0"};
+        QTest::newRow("a long edit is told whole")
+            << "paste-long" << QStringList {"ins 4 'w'x70000", "caret 70004"};
+        // Past a mebi-unit, blanks stand for the text, a mebi-unit an event at most.
         QTest::newRow("an edit too long to hand over")
-            << "paste-long" << QStringList {"upd 4 '' ''", "caret 70004"};
+            << "paste-huge" << QStringList {"ins 4 ' 'x1048576", "ins 1048580 '   '", "caret 1048583"};
+        QTest::newRow("a lone LF as its stand-in")
+            << "lone-lf" << QStringList {"ins 4 '\u2193'", "caret 5"};
+        QTest::newRow("an LF after a CR: the CR's stand-in goes")
+            << "cr-then-lf"
+            << QStringList {"del 4 '\u2190'", "ins 4 '\r\n'", "caret 6"};
     }
 
     void eventsFollowTheUser()
@@ -175,6 +194,15 @@ private Q_SLOTS:
             view->setText(QStringLiteral("baru"));
         else if (action == "paste-long")
             view->replaceRange(4, 0, QString(70000, u'w'));
+        else if (action == "paste-huge")
+            view->replaceRange(4, 0, QString((1 << 20) + 3, u'w'));
+        else if (action == "lone-lf")
+            view->replaceRange(4, 0, QStringLiteral("\n"));
+        else if (action == "cr-then-lf") {
+            view->replaceRange(4, 0, QStringLiteral("\r"));
+            take();
+            view->replaceRange(5, 0, QStringLiteral("\n"));
+        }
         QFETCH(QStringList, events);
         QCOMPARE(take(), events);
     }
@@ -187,6 +215,8 @@ private Q_SLOTS:
                                 << "kaXta";
         QTest::newRow("delete") << "delete"
                                 << "ka";
+        QTest::newRow("delete, the offsets the other way round") << "delete-reversed"
+                                                                 << "ka";
         QTest::newRow("replace") << "replace"
                                  << "kYa";
         QTest::newRow("never splits a CR LF") << "split"
@@ -205,6 +235,8 @@ private Q_SLOTS:
             editable->insertText(2, "X");
         else if (edit == "delete")
             editable->deleteText(2, 4);
+        else if (edit == "delete-reversed")
+            editable->deleteText(4, 2);
         else if (edit == "replace")
             editable->replaceText(1, 3, "Y");
         else if (edit == "split") {
@@ -223,12 +255,52 @@ private Q_SLOTS:
         QScopedPointer<TextView> view(shownView());
         view->setText(QStringLiteral("kata\r\nkedua baris"));
         QAccessibleTextInterface *text = accessible(view.data())->textInterface();
+        const int letter = QFontMetrics(view->font()).horizontalAdvance(u'k');
         for (int offset : {0, 3, 6, 9, 17}) {
+            // The character's own box: as wide as it is drawn, its left edge at its offset.
             const QRect rect = text->characterRect(offset);
             QVERIFY2(rect.isValid(), qPrintable(QString::number(offset)));
-            QCOMPARE(text->offsetAtPoint(rect.center()), offset);
+            QVERIFY2(std::abs(rect.width() - letter) <= 1, qPrintable(QString::number(rect.width())));
+            QCOMPARE(text->offsetAtPoint(QPoint(rect.left() + 1, rect.center().y())), offset);
         }
         QCOMPARE(text->offsetAtPoint(QPoint(-10000, -10000)), -1);
+    }
+
+    void attributeRuns_data()
+    {
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<bool>("grey");
+        QTest::newRow("text before a stand-in") << 0 << 0 << 2 << false;
+        QTest::newRow("a lone LF is a grey run of its own") << 2 << 2 << 3 << true;
+        QTest::newRow("two stand-ins together") << 6 << 5 << 7 << true;
+        QTest::newRow("the end of the text: the last run") << 9 << 7 << 9 << false;
+        QTest::newRow("the caret's") << -2 << 0 << 2 << false;
+    }
+
+    void attributeRuns()
+    {
+        QFETCH(int, offset);
+        QScopedPointer<TextView> view(shownView());
+        view->setForeColor(QColor(0x80, 0, 0));
+        view->setText(QStringLiteral("ab\ncd\r\u2029ef"));
+        QAccessibleTextInterface *text = accessible(view.data())->textInterface();
+        // The reader gets what the screen shows, unit for unit.
+        QCOMPARE(text->text(0, 9), QStringLiteral("ab\u2193cd\u2190\u00b6ef"));
+        int runStart = -1;
+        int runEnd = -1;
+        const QString attributes = text->attributes(offset, &runStart, &runEnd);
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QCOMPARE(std::make_pair(runStart, runEnd), std::make_pair(start, end));
+        QFETCH(bool, grey);
+        QVERIFY2(attributes.contains(grey ? "color:rgb(128,128,128);" : "color:rgb(128,0,0);"),
+                 qPrintable(attributes));
+        const QString family = QFontInfo(view->font()).family();
+        QVERIFY2(attributes.startsWith("font-family:\"" + family + "\";font-size:"), qPrintable(attributes));
+        QVERIFY(attributes.contains("font-weight:normal;font-style:normal;"));
+        QVERIFY(attributes.contains("background-color:rgb("));
     }
 
     void stateAndValue()
