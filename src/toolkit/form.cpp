@@ -3,6 +3,7 @@
 #include "toolkit/placement.h"
 #include "toolkit/twips.h"
 
+#include <QAccessibleWidget>
 #include <QCloseEvent>
 #include <QMenuBar>
 #include <QScreen>
@@ -12,10 +13,27 @@
 
 namespace wimblet {
 
+namespace {
+
+// A plain widget would be a "filler" to a screen reader, which then never hears that
+// the window became active again (after a dialog, say) and stops following the focus.
+QAccessibleInterface *formAccessible(const QString &className, QObject *object)
+{
+    if (className != QLatin1String("wimblet::Form") || !object || !object->isWidgetType())
+        return nullptr;
+    auto *form = static_cast<QWidget *>(object);
+    const bool dialog = form->windowType() == Qt::Dialog;
+    return new QAccessibleWidget(form, dialog ? QAccessible::Dialog : QAccessible::Window);
+}
+
+} // namespace
+
 Form::Form(QWidget *parent, Qt::WindowFlags flags)
     : QWidget(parent, flags)
     , m_client(new QWidget(this))
 {
+    static const bool accessible = (QAccessible::installFactory(formAccessible), true);
+    Q_UNUSED(accessible);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
