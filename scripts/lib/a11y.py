@@ -128,7 +128,8 @@ class Screen:
 
     def box(self, acc):
         x, y, w, h = extents(acc)
-        return (*self.point(x, y), round(w * self.scale), round(h * self.scale))
+        (left, top), (right, bottom) = self.point(x, y), self.point(x + w, y + h)
+        return left, top, right - left, bottom - top
 
     def at(self, acc, fx, fy):
         x, y, w, h = extents(acc)
