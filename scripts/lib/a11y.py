@@ -68,7 +68,7 @@ def find_under(root, step):
         acc = queue.pop(0)
         if not showing(acc):
             continue  # nor is anything inside it
-        if matches(acc, step) and extents(acc)[2] > 0 and extents(acc)[3] > 0:
+        if matches(acc, step) and min(extents(acc)[2:]) > 0:
             return acc
         queue.extend(c for c in acc if c is not None)
     return None
@@ -110,30 +110,33 @@ def wait_for(timeout, find, why=None):
 
 
 class Screen:
-    """Qt gives positions in device-independent pixels, the X server in its own:
-    the main window, seen both ways, gives the scale and the origin."""
+    """Qt gives positions in device-independent pixels, the X server in its own.
+    The main window seen both ways gives the scale and the origin, read afresh
+    for each point so that a window placed again meanwhile is followed."""
 
     def __init__(self, window_id, frame):
-        info = subprocess.run(["xwininfo", "-id", window_id], capture_output=True,
+        self.window_id = window_id
+        self.frame = frame
+
+    def mapping(self):
+        info = subprocess.run(["xwininfo", "-id", self.window_id], capture_output=True,
                               text=True, check=True).stdout
         field = {k.strip(): v.strip() for k, v in re.findall(r"^ *([^:\n]+):(.*)$", info, re.M)}
-        self.x = int(field["Absolute upper-left X"])
-        self.y = int(field["Absolute upper-left Y"])
-        self.fx, self.fy, width, _ = extents(frame)
-        self.scale = int(field["Width"]) / width if width > 0 else 1.0
-
-    def point(self, x, y):
-        return (self.x + round((x - self.fx) * self.scale),
-                self.y + round((y - self.fy) * self.scale))
+        left, top = int(field["Absolute upper-left X"]), int(field["Absolute upper-left Y"])
+        fx, fy, width, _ = extents(self.frame)
+        scale = int(field["Width"]) / width if width > 0 else 1.0
+        return lambda x, y: (left + round((x - fx) * scale), top + round((y - fy) * scale))
 
     def box(self, acc):
+        to_screen = self.mapping()
         x, y, w, h = extents(acc)
-        (left, top), (right, bottom) = self.point(x, y), self.point(x + w, y + h)
+        (left, top), (right, bottom) = to_screen(x, y), to_screen(x + w, y + h)
         return left, top, right - left, bottom - top
 
     def at(self, acc, fx, fy):
+        to_screen = self.mapping()
         x, y, w, h = extents(acc)
-        return self.point(x + w * fx, y + h * fy)
+        return to_screen(x + w * fx, y + h * fy)
 
 
 def pointer(*args):
