@@ -5,7 +5,8 @@ packages=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
     fonts-dejavu-core fonts-urw-base35
-    xvfb xauth xdotool xclip x11-utils imagemagick openbox
+    xvfb xauth xdotool xclip x11-utils x11-xserver-utils imagemagick openbox
+    dbus-daemon dbus-bin at-spi2-core python3-pyatspi
     desktop-file-utils appstream dpkg-dev python3
     clang-14 libclang-rt-14-dev
 )

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 out=${1:-docs/wimblet.png}
 # shellcheck source=lib/xserver.sh
 source scripts/lib/xserver.sh
-xserver_require xwininfo import compare python3
+xserver_require xwininfo import compare python3 pyatspi
 trap 'kill ${app:-} 2>/dev/null || true' EXIT
 xserver_start --size 1024x768x24
 fail() { echo "screenshot: $*" >&2; exit 1; }
@@ -34,10 +34,9 @@ if ! window_sync "$wid" || ! wait_settled 10 "$wid"; then
 fi
 before="$XSERVER_DIR/typed.ppm"
 import -window "$wid" "ppm:$before"
-# The fifth toolbar button converts to Cute Style; the toolbar is the first row below the menu bar.
-menu=$(( $(xwininfo -id "$wid" | awk '/Height:/ {print $2}') - 457 ))
-xdotool mousemove --window "$wid" $((4 * 31 + 15)) $((menu + 17)) click 1
-xdotool mousemove --window "$wid" 600 300
+# The pointer rests over the text afterwards, so that no tooltip shows.
+xserver_a11y --pid "$app" --window "$wid" click --rest "Toolbar" "push button:Convert Text to Cute Style" ||
+    fail "could not click the toolbar's Cute Style button"
 if ! window_sync "$wid" || ! wait_until 10 changed_from "$before" "$wid" ||
     ! wait_settled 10 "$wid"; then
     fail "the converted text did not show"

@@ -54,16 +54,15 @@ def is_answer(event, protocols, ping, stamp, window):
             and m.data[0] == ping and m.data[1] == stamp and m.data[2] == window)
 
 
-def main():
-    window = int(sys.argv[1], 0)
-    seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 10.0
+def ping(window, seconds):
+    """True once the window's program has answered, False when time ran out."""
     x11 = load_x11()
     display = x11.XOpenDisplay(None)
     if not display:
         sys.exit("cannot open the X display")
     root = x11.XDefaultRootWindow(display)
     protocols = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
-    ping = x11.XInternAtom(display, b"_NET_WM_PING", 0)
+    ping_atom = x11.XInternAtom(display, b"_NET_WM_PING", 0)
     # The answer goes to whoever listens on the root window (Qt sends it for
     # structure, other toolkits for substructure events); listen before asking.
     x11.XSelectInput(display, root, STRUCTURE_NOTIFY | SUBSTRUCTURE_NOTIFY)
@@ -74,7 +73,7 @@ def main():
     event.xclient.window = window
     event.xclient.message_type = protocols
     event.xclient.format = 32
-    event.xclient.data[0] = ping
+    event.xclient.data[0] = ping_atom
     event.xclient.data[1] = stamp
     event.xclient.data[2] = window
     if not x11.XSendEvent(display, window, 0, 0, ctypes.byref(event)):
@@ -88,9 +87,15 @@ def main():
             select.select([fd], [], [], max(0.0, end - time.monotonic()))
             continue
         x11.XNextEvent(display, ctypes.byref(event))
-        answered = is_answer(event, protocols, ping, stamp, window)
+        answered = is_answer(event, protocols, ping_atom, stamp, window)
     x11.XCloseDisplay(display)
-    sys.exit(0 if answered else 1)
+    return answered
+
+
+def main():
+    window = int(sys.argv[1], 0)
+    seconds = float(sys.argv[2]) if len(sys.argv) > 2 else 10.0
+    sys.exit(0 if ping(window, seconds) else 1)
 
 
 if __name__ == "__main__":

@@ -1,13 +1,23 @@
 # shellcheck shell=bash
 # An X server of the caller's own for the real-window tests and scripts:
-# Xvfb on a free display, optionally a window manager, and waits on
-# conditions instead of fixed pauses. Sourced, never run.
+# Xvfb on a free display with a D-Bus session bus and an accessibility bus of
+# its own, optionally a window manager, and waits on conditions instead of
+# fixed pauses. Sourced, never run.
 #
-#   xserver_require [tool...]     exit 77 (skip) unless Xvfb, xdotool and the tools exist
+#   xserver_require [tool...]     exit 77 (skip) unless Xvfb, xdotool, xrdb, the
+#                                 buses and the tools exist; the tool "pyatspi"
+#                                 asks for the accessibility tree reader (a11y.py)
 #   xserver_start [--size WxHxD] [--dpi N] [--wm openbox]
 #                                 start it; sets DISPLAY, QT_QPA_PLATFORM=xcb,
-#                                 XDG_RUNTIME_DIR and XSERVER_DIR (its scratch folder)
-#   xserver_stop                  end the window manager and the server; safe to repeat
+#                                 XDG_RUNTIME_DIR, DBUS_SESSION_BUS_ADDRESS and
+#                                 XSERVER_DIR (its scratch folder). --dpi, by
+#                                 default $XSERVER_DPI or 96, is the logical DPI
+#                                 programs read (Xft.dpi).
+#   xserver_stop                  end the window manager, the buses and the server;
+#                                 safe to repeat
+#   xserver_dpi                   print the logical DPI programs on it read
+#   xserver_a11y <args...>        run scripts/lib/a11y.py: find what a program shows
+#                                 through its accessibility tree and click it
 #   xserver_keysyms <keysym name...>
 #                                 bind keysyms the keymap lacks (eacute, ...) to free
 #                                 keycodes before a program starts; needs python3
@@ -30,13 +40,27 @@
 XSERVER_LIB=$(dirname "$(realpath "${BASH_SOURCE[0]}")")
 XSERVER_PID=""
 XSERVER_WM_PID=""
+XSERVER_DBUS_PID=""
+XSERVER_A11Y_PID=""
 XSERVER_DIR=""
+XSERVER_A11Y_LAUNCHER=/usr/libexec/at-spi-bus-launcher
+# pyatspi comes with Debian's python3; a python3 found first on PATH (pyenv, a
+# virtual environment) may not have it.
+XSERVER_A11Y_PYTHON=/usr/bin/python3
 
 xserver_require() {
     local tool
-    for tool in Xvfb xdotool "$@"; do
+    for tool in Xvfb xdotool xrdb dbus-daemon dbus-send "$@"; do
+        if [[ $tool == pyatspi ]]; then
+            "$XSERVER_A11Y_PYTHON" -c 'import pyatspi' 2>/dev/null || {
+                echo "SKIP: $XSERVER_A11Y_PYTHON cannot import pyatspi (python3-pyatspi)"
+                exit 77
+            }
+            continue
+        fi
         command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
     done
+    [[ -x $XSERVER_A11Y_LAUNCHER ]] || { echo "SKIP: at-spi2-core is not installed"; exit 77; }
 }
 
 # Seconds, whole or with a fraction, as microseconds.
@@ -104,6 +128,14 @@ xserver_keysyms() {
 
 window_sync() {
     python3 "$XSERVER_LIB/wm_ping.py" "$1" "${2:-10}"
+}
+
+xserver_a11y() {
+    "$XSERVER_A11Y_PYTHON" "$XSERVER_LIB/a11y.py" "$@"
+}
+
+xserver_dpi() {
+    xrdb -query | awk '$1 == "Xft.dpi:" {print $2}'
 }
 
 # Painting follows reading the events, so a picture is only known to be final
@@ -184,6 +216,48 @@ _xserver_wm_settled() {
     wm_running || ! kill -0 "$XSERVER_WM_PID" 2>/dev/null
 }
 
+# Qt 6 takes its logical DPI from the Xft.dpi resource, not from the server's own
+# figure, and reads it when a program starts.
+_xserver_set_dpi() {
+    xrdb -nocpp -merge <<<"Xft.dpi: $1" ||
+        { echo "xrdb could not set Xft.dpi"; return 1; }
+}
+
+# A session bus and an accessibility bus of the server's own let tests read the
+# programs' accessibility trees (a11y.py) without touching a desktop's buses.
+# Programs and a11y.py find the accessibility bus through the session bus (its
+# launcher also names it on the root window, as AT_SPI_BUS). The launcher's
+# --a11y=1 sets the bus's org.a11y.Status IsEnabled flag, which is what switches
+# Qt's accessibility bridge on. AT_SPI_BUS_ADDRESS is left unset: Qt 6.4 given it
+# connects to the bus but never registers with it.
+_xserver_start_buses() {
+    local address="$XSERVER_DIR/session-bus-address"
+    dbus-daemon --session --nofork --nopidfile --address="unix:path=$XSERVER_DIR/session-bus" \
+        --print-address=3 3>"$address" </dev/null >"$XSERVER_DIR/dbus.log" 2>&1 &
+    XSERVER_DBUS_PID=$!
+    wait_until 20 _xserver_written_or_gone "$address" "$XSERVER_DBUS_PID"
+    [[ -s $address ]] || { echo "the D-Bus session bus did not start"; _xserver_log; return 1; }
+    DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$address")
+    export DBUS_SESSION_BUS_ADDRESS
+    "$XSERVER_A11Y_LAUNCHER" --launch-immediately --a11y=1 </dev/null >"$XSERVER_DIR/a11y.log" 2>&1 &
+    XSERVER_A11Y_PID=$!
+    wait_until 20 _xserver_a11y_named
+    dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
+        org.a11y.Bus.GetAddress 2>/dev/null | grep -q unix: ||
+        { echo "the accessibility bus did not start"; _xserver_log; return 1; }
+}
+
+_xserver_written_or_gone() {
+    [[ -s $1 ]] || ! kill -0 "$2" 2>/dev/null
+}
+
+# Asked before the launcher owns its name, the session bus would start another.
+_xserver_a11y_named() {
+    ! kill -0 "$XSERVER_A11Y_PID" 2>/dev/null ||
+        dbus-send --session --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+            org.freedesktop.DBus.NameHasOwner string:org.a11y.Bus 2>/dev/null | grep -q true
+}
+
 _xserver_chain_traps() {
     local previous=""
     eval "previous=($(trap -p EXIT))"
@@ -196,7 +270,7 @@ _xserver_chain_traps() {
 }
 
 xserver_start() {
-    local size=1280x1024x24 dpi=96 wm=""
+    local size=1280x1024x24 dpi=${XSERVER_DPI:-96} wm=""
     while (($#)); do
         case $1 in
         --size) size=$2 ;;
@@ -217,17 +291,22 @@ xserver_start() {
     mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
     wait_until 20 xdotool getdisplaygeometry >/dev/null ||
         { echo "the X server does not answer"; _xserver_log; return 1; }
+    _xserver_set_dpi "$dpi" || return 1
+    _xserver_start_buses || return 1
     [[ -z $wm ]] || _xserver_start_wm "$wm"
 }
 
 xserver_stop() {
     local pid
-    for pid in "$XSERVER_WM_PID" "$XSERVER_PID"; do
+    # The launcher ends its accessibility bus, whose registry daemon then ends too.
+    for pid in "$XSERVER_WM_PID" "$XSERVER_A11Y_PID" "$XSERVER_DBUS_PID" "$XSERVER_PID"; do
         [[ -n $pid ]] || continue
         kill "$pid" 2>/dev/null
         wait "$pid" 2>/dev/null
     done
     XSERVER_WM_PID=""
+    XSERVER_A11Y_PID=""
+    XSERVER_DBUS_PID=""
     XSERVER_PID=""
     [[ -n $XSERVER_DIR ]] && rm -rf "$XSERVER_DIR"
     XSERVER_DIR=""

@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <cmath>
+
 namespace wimblet {
 
 namespace {
@@ -141,9 +143,14 @@ void Form::centreOnScreen()
     // The frame is not known before the window manager has framed the window; until
     // then the window is placed as if it had none, and placed again once it is known.
     const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    const Placement p =
-        centredPlacement(size(), frame, screen->availableGeometry(),
-                         minimumSizeHint().expandedTo(minimumSize()));
+    QRect available = screen->availableGeometry();
+    // At a fractional scale (120 dpi is 1.25) Qt rounds the screen's and the frame's
+    // sizes to whole pixels, which may claim part of a pixel the screen lacks.
+    const qreal scale = screen->devicePixelRatio();
+    if (scale != std::floor(scale))
+        available.adjust(1, 1, -1, -1);
+    const Placement p = centredPlacement(size(), frame, available,
+                                         minimumSizeHint().expandedTo(minimumSize()));
     if (p.size != size())
         resize(p.size);
     move(p.frameTopLeft);

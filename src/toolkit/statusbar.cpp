@@ -61,7 +61,7 @@ void StatusPanel::resizeEvent(QResizeEvent *event)
 }
 
 // A text that does not fit is cut with a visible ellipsis, never silently, and the
-// whole text is a tooltip away.
+// whole text is a tooltip away; screen readers read the whole text.
 void StatusPanel::fitText()
 {
     const int room = panelTextRoom(width());
@@ -71,6 +71,8 @@ void StatusPanel::fitText()
                               : metrics.elidedText(m_text.trimmed(), Qt::ElideRight, room);
     QLabel::setText(shown);
     setToolTip(shown == m_text ? QString() : m_text);
+    if (accessibleName() != m_text)
+        setAccessibleName(m_text);
 }
 
 void StatusPanel::setWidth(float twips)
@@ -83,6 +85,7 @@ StatusBar::StatusBar(Form *form)
     : QWidget(form->clientArea())
     , m_form(form)
 {
+    setAccessibleName(QStringLiteral("Status bar"));
     m_midnight.setSingleShot(true);
     connect(&m_midnight, &QTimer::timeout, this, [this] {
         refreshDates();

@@ -16,6 +16,7 @@ Toolbar::Toolbar(Form *form, double buttonWidthTwips, double buttonHeightTwips)
     , m_buttonWidth(buttonWidthTwips)
     , m_buttonHeight(buttonHeightTwips)
 {
+    setAccessibleName(QStringLiteral("Toolbar"));
     setAutoFillBackground(true);
 }
 

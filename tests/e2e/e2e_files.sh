@@ -117,7 +117,7 @@ s14_new_lines_and_clipboard() {
     kill "$owner" 2>/dev/null
     expect_bytes "$file" 'x\nyx\nyp\r\nq\r\n'
     step "a middle click below the text pastes the primary selection there"
-    xdotool mousemove --window "$WID" 600 $((MENU_BAR + 400)) click 2
+    a11y click --button 2 --at "$TEXT_END_AT" "text:"
     settle_app
     press ctrl+s
     expect_bytes "$file" 'x\nyx\nyp\r\nqx\ny\r\n'

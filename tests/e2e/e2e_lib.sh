@@ -2,26 +2,16 @@
 # Helpers for driving the real editor from outside, the way a user does: real
 # mouse clicks and key strokes (xdotool) on an X server of its own
 # (scripts/lib/xserver.sh), and checks of what a user can observe: window
-# titles, dialogs, files on disk, the process. Every wait is for a condition.
+# titles, dialogs, the status bar, files on disk, the process. What is clicked
+# and read is found in the running editor's accessibility tree (a11y.py), by
+# name, never at a position written here. Every wait is for a condition.
 # Sourced by e2e_editor.sh; every scenario runs in a subshell, so `fail` ends
 # only the scenario it is called from.
 
 E2E_TIMEOUT=${E2E_TIMEOUT:-10} # seconds to wait for anything that should happen
-TOOLBAR_KEYS=(mnew mopen msave mnormal mcute mabout mclose)
-
-# Menu geometry measured at 96 dpi, relative to the main window: the menu bar
-# titles, then the items of each popup. A submenu opens beside its parent item.
-declare -A MENU_POS=(
-    [File]="20 9" [Tools]="60 9" [Help]="102 9"
-    [File/New]="50 30" [File/Open]="50 52" [File/Save]="50 76"
-    [File/Save As]="50 98" [File/Exit]="50 122"
-    [Tools/Auto Save]="100 30" [Tools/Convert Text]="100 52"
-    [Tools/Auto Save/Every 15 seconds]="255 30" [Tools/Auto Save/Every 30 seconds]="255 52"
-    [Tools/Auto Save/Every 60 seconds]="255 74" [Tools/Auto Save/Stop]="255 96"
-    [Tools/Convert Text/Normal --> Cute StyLe ]="270 52"
-    [Tools/Convert Text/Cute StyLe --> Normal]="270 74"
-    [Help/About]="130 30"
-)
+# Where in the text area a click lands below the last line of a short text, clear
+# of the scroll bar, as fractions of its width and height.
+TEXT_END_AT=0.85,0.9
 
 # --- Reporting -------------------------------------------------------------
 
@@ -55,9 +45,6 @@ start_app() {
     APP=$!
     WID=""
     wait_until "$E2E_TIMEOUT" main_window_shown || fail "no window titled Wimblet appeared"
-    local height
-    height=$(xwininfo -id "$WID" | awk '/Height:/ {print $2}')
-    MENU_BAR=$((height - 457))
     wait_title "Wimblet"
     focus_text
 }
@@ -182,11 +169,20 @@ count_windows() {
 
 # --- Input -------------------------------------------------------------------
 
+# Finds what the main window shows in its accessibility tree and clicks or reads
+# it; the steps name it (see scripts/lib/a11y.py). Fails the scenario with why.
+a11y() {
+    local out status=0
+    out=$(xserver_a11y --pid "$APP" --window "$WID" --timeout "$E2E_TIMEOUT" "$@" 2>&1) || status=$?
+    ((status == 0)) || fail "$out"
+    [[ -z $out ]] || echo "$out"
+}
+
 # Clicks into the text box below its last line, which puts the caret at the end
 # of a short text and gives the editor the keyboard again: with no window
 # manager a closed dialog hands the input focus back to the root window.
 focus_text() {
-    xdotool mousemove --window "$WID" 600 $((MENU_BAR + 400)) click 1
+    a11y click --at "$TEXT_END_AT" "text:"
     wait_until "$E2E_TIMEOUT" window_focused "$WID" || fail "the editor did not take the keyboard"
     settle_app
 }
@@ -201,19 +197,11 @@ press() {
     settle_app
 }
 
-# Clicks a toolbar button by its key: seven 31-pixel buttons from the left edge,
-# centred in the 34-pixel bar under the menu bar.
+# Clicks the toolbar button of that name (its tooltip), then rests the pointer
+# over the text so that no tooltip shows.
 click_toolbar() {
-    local i
-    for i in "${!TOOLBAR_KEYS[@]}"; do
-        if [[ ${TOOLBAR_KEYS[$i]} == "$1" ]]; then
-            xdotool mousemove --window "$WID" $((15 + 31 * i)) $((MENU_BAR + 17)) click 1
-            rest_mouse
-            settle_app
-            return 0
-        fi
-    done
-    fail "no toolbar button $1"
+    a11y click --rest "Toolbar" "push button:$1"
+    settle_app
 }
 
 # Open menus are the editor's override-redirect windows other than tooltips.
@@ -231,35 +219,12 @@ open_popups() {
 # Opens the menus along the path with the mouse and clicks its last item:
 #   click_menu "Tools" "Convert Text" "Normal --> Cute StyLe "
 click_menu() {
-    local path="" part depth=0 pos before
+    local steps=() part
     for part in "$@"; do
-        path=${path:+$path/}$part
-        pos=${MENU_POS[$path]:-}
-        [[ -n $pos ]] || fail "no measured position for the menu item \"$path\""
-        before=$(open_popups)
-        # shellcheck disable=SC2086 # pos holds two numbers
-        xdotool mousemove --window "$WID" $pos click 1
-        depth=$((depth + 1))
-        if ((depth < $#)); then
-            wait_new_popup "$before" || fail "the menu \"$path\" did not open"
-        fi
+        steps+=("menu item:$part")
     done
-    rest_mouse
-    wait_no_popup || fail "the menu stayed open after \"$path\""
-}
-
-# A popup opened that was not among those given; the editor has read the
-# events up to its showing.
-wait_new_popup() {
-    wait_until "$E2E_TIMEOUT" new_popup "$1" && settle_app
-}
-
-new_popup() {
-    local w
-    for w in $(open_popups); do
-        grep -qx "$w" <<<"$1" || return 0
-    done
-    return 1
+    a11y menu --rest "${steps[@]}"
+    wait_no_popup || fail "the menu stayed open after \"$(IFS=/ && echo "$*")\""
 }
 
 wait_no_popup() {
@@ -270,9 +235,21 @@ no_popup() {
     [[ -z $(open_popups) ]]
 }
 
-# Moves the pointer off the toolbar, over the text box, so that no tooltip shows.
-rest_mouse() {
-    xdotool mousemove --window "$WID" 400 $((MENU_BAR + 200)) 2>/dev/null || true
+# The status bar's panels, whole, as a user reads them: one a line, trailing
+# blanks dropped.
+status_panels() {
+    xserver_a11y --pid "$APP" --window "$WID" --timeout "$E2E_TIMEOUT" names "Status bar" |
+        sed 's/ *$//'
+}
+
+# Waits until the caret's panel and the line count's panel read as given.
+wait_status() {
+    wait_until "$E2E_TIMEOUT" status_reads "$1" "$2" ||
+        fail "the status bar reads \"$(status_panels | sed -n 3,4p | paste -sd '|')\", not \"$1|$2\""
+}
+
+status_reads() {
+    [[ $(status_panels | sed -n 3,4p | paste -sd '|') == "$1|$2" ]]
 }
 
 # With no window manager a click does not bring a covered window to the front;

@@ -34,8 +34,10 @@ s15_large_document() {
     press ctrl+End
     type_text "$typed"
     press shift+Home ctrl+c End Return
-    step "Ctrl+V pastes it on a new line, Ctrl+Z takes the paste back, Ctrl+V again"
+    step "Ctrl+V pastes it on a new line, Ctrl+Z takes the paste back, Ctrl+V again; the status bar follows"
     press ctrl+v ctrl+z ctrl+v
+    # Lines are counted while the editor is idle; the figures come once all are.
+    E2E_TIMEOUT=30 wait_status "Ln 200001, Col 47" "200001 Lines"
     wait_settled "$E2E_TIMEOUT" "$WID" || fail "the window kept changing"
     shot large-end
     step "the window made narrower and wider again"

@@ -28,12 +28,25 @@ s9_status_figures() {
     step "Ctrl+End: the status bar shows the caret's line and column and the line count whole"
     focus_text
     press ctrl+End
+    # Wrapped rows count as lines, so the long line makes more than 2,000; the caret
+    # stands on the last, after its letters.
+    local last="baris 2000: saya mau makan nasi goreng"
+    wait_until "$E2E_TIMEOUT" status_at_end $((${#last} + 1)) 2000 ||
+        fail "the status bar reads \"$(status_panels | sed -n 3,4p | paste -sd '|')\""
     wait_settled "$E2E_TIMEOUT" "$WID" || fail "the window kept changing"
-    # Kept in the output for a person to read the figures.
+    # Kept in the output for a person to see the figures shown whole.
     shot status-at-end
     step "F9 ends"
     press F9
     expect_ended
+}
+
+# Panel 3 reads "Ln N, Col <column>" and panel 4 "N Lines", N above the minimum.
+status_at_end() {
+    local panels lines
+    panels=$(status_panels) || return 1
+    lines=$(sed -n '4s/^\([0-9]*\) Lines$/\1/p' <<<"$panels")
+    [[ -n $lines ]] && ((lines > $2)) && [[ $(sed -n 3p <<<"$panels") == "Ln $lines, Col $1" ]]
 }
 
 frame_state_of() {

@@ -1,5 +1,6 @@
 // The status panels: a narrow face in which line, column and line-count figures fit
-// the 1005-twip panels, and a visible cut with the whole text as tooltip otherwise.
+// the 1005-twip panels, and a visible cut with the whole text as tooltip otherwise;
+// the accessible name is always the whole text.
 #include "toolkit/form.h"
 #include "toolkit/statusbar.h"
 #include "toolkit/twips.h"
@@ -68,9 +69,11 @@ void StatusBarTest::textTooLongIsCutVisiblyWithTooltip()
     QVERIFY2(panel->text().endsWith(QChar(0x2026)), qPrintable(panel->text()));
     QVERIFY(panel->text().size() > 1);
     QCOMPARE(panel->toolTip(), longText);
+    QCOMPARE(panel->accessibleName(), longText);
     panel->setText(QStringLiteral("Ln 4, Col 29 "));
     QCOMPARE(panel->text(), QStringLiteral("Ln 4, Col 29 "));
     QVERIFY(panel->toolTip().isEmpty());
+    QCOMPARE(panel->accessibleName(), QStringLiteral("Ln 4, Col 29 "));
 }
 
 QTEST_MAIN(StatusBarTest)
