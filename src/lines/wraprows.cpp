@@ -26,18 +26,20 @@ struct Row {
     int length = 0;
     Piece word;   // characters up to the latest break opportunity
     Piece blanks; // blanks read before them
+    qint32 ink = 0; // of the word's last glyph past its advance
 
     // Takes the pending pieces onto the row unless they would overflow a row that
     // already holds something; true when the row is full.
     bool fullOrExtend(qint64 limit)
     {
         const qint64 extended = width + word.width + blanks.width;
-        if (length > 0 && extended > limit)
+        if (length > 0 && extended + (word.length > 0 ? ink : 0) > limit)
             return true;
         width = extended;
         length += word.length + blanks.length;
         word = {};
         blanks = {};
+        ink = 0;
         return false;
     }
 };
@@ -90,7 +92,9 @@ Step readPiece(const RowInput &in, Row &row, int &pos, bool anywhere)
         return Step::Full;
     }
     do {
-        row.word.width += in.widths[in.text[pos].unicode()];
+        const char16_t unit = in.text[pos].unicode();
+        row.word.width += in.widths[unit];
+        row.ink = in.metrics.overhangs ? in.metrics.overhangs[unit] : 0;
         ++row.word.length;
         ++pos;
         if (row.width + row.blanks.width + row.word.width > limit) {
@@ -161,7 +165,8 @@ bool fitsOneRow(QStringView text, const qint32 *widths, const RowMetrics &metric
         } else {
             width += widths[c.unicode()];
         }
-        if (width > metrics.lineWidth)
+        const qint32 ink = metrics.overhangs ? metrics.overhangs[c.unicode()] : 0;
+        if (width + ink > metrics.lineWidth)
             return false;
     }
     return true;

@@ -22,6 +22,9 @@ inline constexpr qint32 kNoWidth = 0;
 struct RowMetrics {
     qint64 lineWidth = 0; // room for text on one row
     qint64 tabStop = 0;   // distance between tab stops; 0 leaves tabs to the layout
+    // Ink of each unit past its advance, or none: a piece that ends in such a glyph
+    // fits only with that ink inside the row, as the layout finds.
+    const qint32 *overhangs = nullptr;
 };
 
 struct BlockMeasure {

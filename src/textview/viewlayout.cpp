@@ -38,7 +38,11 @@ ViewLayout::ViewLayout(const TextStore &store)
     : m_store(store)
     , m_widths(std::make_unique<WidthTable>(QFont()))
     , m_rows(m_widths->setup(1, 80),
-             [&store](qint64 from, qint64 count) { return shownText(store, from, count); })
+             [this](qint64 from, qint64 count) {
+                 QString text = shownText(m_store, from, count);
+                 m_widths->seeText(text);
+                 return text;
+             })
 {
     m_rowHeight = rowHeightOf(m_widths->font());
     applySetup();

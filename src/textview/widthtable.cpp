@@ -6,7 +6,6 @@
 #include <QFontMetricsF>
 
 #include <cmath>
-#include <iterator>
 
 namespace wimblet {
 
@@ -28,27 +27,8 @@ constexpr Range kMeasured[]
 constexpr Range kMarks[]
     = {{0x300, 0x36F}, {0x1AB0, 0x1AFF}, {0x1DC0, 0x1DFF}, {0x20D0, 0x20FF}, {0xFE20, 0xFE2F}};
 
-// Ranges of wide East Asian characters, each with one of its characters to measure: a
-// range is drawn from one font (the view's, or the one it falls back to), whose
-// characters there all have one advance.
-struct WideRange
-{
-    char16_t first, last, sample;
-};
-
-constexpr WideRange kWide[]
-    = {{0x1100, 0x115F, 0x1100}, {0x2E80, 0x303E, 0x3001}, {0x3041, 0x33FF, 0x3042},
-       {0x3400, 0x4DBF, 0x3400}, {0x4E00, 0x9FFF, 0x4E00}, {0xA000, 0xA4CF, 0xA000},
-       {0xAC00, 0xD7A3, 0xAC00}, {0xF900, 0xFAFF, 0xF900}, {0xFE30, 0xFE4F, 0xFE30},
-       {0xFF00, 0xFF60, 0xFF01}, {0xFFE0, 0xFFE6, 0xFFE0}};
-
-const WideRange *wideRangeOf(char16_t c)
-{
-    for (const WideRange &r : kWide)
-        if (c >= r.first && c <= r.last)
-            return &r;
-    return nullptr;
-}
+// Below this every character is measured at once.
+constexpr char16_t kFirstUnseen = 0x250;
 
 bool takesNoRoom(char16_t c)
 {
@@ -69,9 +49,13 @@ bool takesNoRoom(char16_t c)
 WidthTable::WidthTable(const QFont &font)
     : m_font(font)
     , m_widths(65536, kUnknownWidth)
+    , m_overhangs(65536, 0)
+    , m_unseen(65536, false)
+    , m_metrics(std::make_unique<QFontMetricsF>(font))
 {
-    m_charWidth = qint32(std::lround(QFontMetricsF(font).horizontalAdvance(QLatin1Char('x')) * 64));
+    m_charWidth = qint32(std::lround(m_metrics->horizontalAdvance(QLatin1Char('x')) * 64));
     m_charWidth = std::max<qint32>(m_charWidth, 64);
+    m_narrowest = m_charWidth / 4;
     measureCommonRanges();
     estimateTheRest();
 }
@@ -79,7 +63,7 @@ WidthTable::WidthTable(const QFont &font)
 void WidthTable::measureCommonRanges()
 {
     CharWidths measured(m_font);
-    const QFontMetricsF metrics(m_font);
+    const QFontMetricsF &metrics = *m_metrics;
     const auto measure = [&](char16_t c) {
         measured.measure(c);
         qint32 w = measured.table()[c];
@@ -88,6 +72,7 @@ void WidthTable::measureCommonRanges()
         if (w <= 0 && !takesNoRoom(c) && c != u'\t')
             w = qint32(std::lround(metrics.horizontalAdvance(QChar(c)) * 64));
         m_widths[c] = w;
+        measureOverhang(c);
     };
     for (const Range &r : kMeasured)
         for (char32_t c = r.first; c <= r.last; ++c)
@@ -102,34 +87,52 @@ void WidthTable::measureCommonRanges()
                 m_widths[c] = w;
         }
     // A character drawn as a stand-in takes the stand-in's room.
-    for (char16_t c : {u'\n', u'\r', char16_t(0x2028), char16_t(0x2029)})
+    for (char16_t c : {u'\n', u'\r', char16_t(0x2028), char16_t(0x2029)}) {
         m_widths[c] = m_widths[standInOf(c)];
+        m_overhangs[c] = m_overhangs[standInOf(c)];
+    }
 }
 
 void WidthTable::estimateTheRest()
 {
-    // A wide range takes its sample's advance, as the layout draws it; two cells when
-    // the font gives none.
-    const QFontMetricsF metrics(m_font);
-    qint32 wideWidths[std::size(kWide)];
-    for (size_t i = 0; i < std::size(kWide); ++i) {
-        const qreal advance = metrics.horizontalAdvance(QChar(kWide[i].sample));
-        wideWidths[i] = advance > 0 ? qint32(std::lround(advance * 64)) : 2 * m_charWidth;
-    }
     for (int c = 0; c < 65536; ++c) {
         qint32 &w = m_widths[size_t(c)];
         if (w > 0)
             continue;
-        if (takesNoRoom(char16_t(c)))
+        if (takesNoRoom(char16_t(c))) {
             w = kNoWidth;
-        else if (const WideRange *wide = wideRangeOf(char16_t(c)))
-            w = wideWidths[wide - kWide];
-        else if (QChar::isHighSurrogate(char16_t(c)))
-            w = 2 * m_charWidth;
-        else
+        } else if (QChar::isHighSurrogate(char16_t(c))) {
+            w = 2 * m_charWidth; // a whole pair's width is not one unit's
+        } else {
             w = m_charWidth;
+            m_unseen[size_t(c)] = c >= kFirstUnseen;
+        }
     }
     m_widths[u'\t'] = kNoWidth; // tabs reach the next tab stop instead
+}
+
+void WidthTable::seeText(QStringView text)
+{
+    for (const QChar c : text)
+        if (c.unicode() >= kFirstUnseen && m_unseen[c.unicode()])
+            measureUnseen(c.unicode());
+}
+
+void WidthTable::measureUnseen(char16_t c)
+{
+    m_unseen[c] = false;
+    // As a string, the character is shaped in the font that draws it, a fallback one
+    // included.
+    const qreal advance = m_metrics->horizontalAdvance(QString(QChar(c)));
+    if (advance > 0)
+        m_widths[c] = std::max(qint32(std::lround(advance * 64)), m_narrowest);
+    measureOverhang(c);
+}
+
+void WidthTable::measureOverhang(char16_t c)
+{
+    const qreal bearing = m_metrics->rightBearing(QChar(c));
+    m_overhangs[c] = bearing < 0 ? qint32(std::lround(-bearing * 64)) : 0;
 }
 
 WrapSetup WidthTable::setup(qreal lineWidth, qreal tabStop) const
@@ -138,7 +141,10 @@ WrapSetup WidthTable::setup(qreal lineWidth, qreal tabStop) const
     s.widths = m_widths.data();
     s.metrics.lineWidth = std::max<qint64>(std::llround(lineWidth * 64), m_charWidth);
     s.metrics.tabStop = std::max<qint64>(std::llround(tabStop * 64), 64);
-    s.rowCharsHint = rowCharsFor(s.widths, s.metrics.lineWidth);
+    s.metrics.overhangs = m_overhangs.data();
+    // Characters measured later are no narrower than m_narrowest.
+    s.rowCharsHint = std::max(rowCharsFor(s.widths, s.metrics.lineWidth),
+                              std::min<qint64>(s.metrics.lineWidth / m_narrowest + 1, qint64(1) << 20));
     return s;
 }
 

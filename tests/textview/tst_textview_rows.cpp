@@ -86,9 +86,10 @@ private:
 
 void TextViewRowsTest::compareWithNaive(const char *when)
 {
-    const WidthTable widths(m_view->font());
-    const WrapSetup setup = widths.setup(m_view->rowWidth(), m_view->tabStop());
+    WidthTable widths(m_view->font());
     const QString text = m_view->text();
+    widths.seeText(text);
+    const WrapSetup setup = widths.setup(m_view->rowWidth(), m_view->tabStop());
     const std::vector<qint64> starts = naiveRowStarts(text, setup);
     QVERIFY2(qint64(starts.size()) == m_view->rowCount(), when);
     for (size_t row = 0; row < starts.size(); ++row) {
