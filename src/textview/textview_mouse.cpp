@@ -32,6 +32,12 @@ bool ownsShortcut(const QKeyEvent &key)
                                         QKeySequence::Undo, QKeySequence::Redo, QKeySequence::SelectAll})
         if (key.matches(k))
             return true;
+    // Redo's other keys and the menu's Shift+F10, which a desktop's key scheme may leave out.
+    const QKeyCombination combination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key()));
+    for (QKeyCombination k :
+         {Qt::CTRL | Qt::Key_Y, Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::SHIFT | Qt::Key_F10})
+        if (combination == k)
+            return true;
     const Qt::KeyboardModifiers plain = Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier;
     return !key.text().isEmpty() && !(key.modifiers() & ~plain);
 }
@@ -229,9 +235,28 @@ QMenu *TextView::createContextMenu()
 
 void TextView::contextMenuEvent(QContextMenuEvent *event)
 {
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        // From the keyboard the menu opens at the caret, scrolled into view first.
+        ensureCaretVisible();
+        at = viewport()->mapToGlobal(caretRect().center());
+    }
     QMenu *menu = createContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    menu->popup(at);
+}
+
+bool TextView::handleMenuKey(QKeyEvent *event)
+{
+    // Shift+F10 opens the menu as the Menu key does; the platform turns only the latter
+    // into a context menu event.
+    if (event->key() != Qt::Key_F10 || (event->modifiers() & ~Qt::KeypadModifier) != Qt::ShiftModifier)
+        return false;
+    const QPoint caret = viewport()->mapTo(this, caretRect().center());
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, caret, mapToGlobal(caret),
+                                event->modifiers());
+    contextMenuEvent(&menuEvent);
+    return true;
 }
 
 bool TextView::event(QEvent *event)

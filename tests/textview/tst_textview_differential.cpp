@@ -129,6 +129,9 @@ void TextViewDifferentialTest::settledDisagreementsStaySettled_data()
     const QString ideographs = QString::fromUtf16(u"\u6587\u5b57\u7de8\u96c6\u6f22\u5b57").repeated(30);
     QTest::newRow("wide characters take the room they are drawn with")
         << ideographs << QStringLiteral("resize:260 Ctrl+End Up Home resize:400 Down");
+    QTest::newRow("Ctrl+Y redoes as Ctrl+Shift+Z does")
+        << lines
+        << QStringLiteral("Ctrl+End \"ab\" Return Ctrl+Z Ctrl+Z Ctrl+Y Ctrl+Z Ctrl+Shift+Z Ctrl+Y");
 }
 
 void TextViewDifferentialTest::settledDisagreementsStaySettled()

@@ -166,11 +166,17 @@ void TextViewWidgetTest::contextMenuEnablesWhatApplies_data()
     QTest::addColumn<bool>("select");
     QTest::addColumn<QString>("clipboard");
     QTest::addColumn<QStringList>("enabled");
-    QTest::newRow("empty") << QString() << false << QString() << QStringList {};
-    QTest::newRow("typed") << "ab" << false << QString() << QStringList {"Undo", "Select All"};
-    QTest::newRow("undone") << "ab" << false << "x" << QStringList {"Redo", "Paste"};
+    QTest::addColumn<bool>("shiftF10"); // opened by Shift+F10 at the caret, not the mouse
+    QTest::newRow("empty") << QString() << false << QString() << QStringList {} << false;
+    QTest::newRow("typed") << "ab" << false << QString() << QStringList {"Undo", "Select All"} << false;
+    QTest::newRow("undone") << "ab" << false << "x" << QStringList {"Redo", "Paste"} << false;
     QTest::newRow("selected") << "ab" << true << QString()
-                              << QStringList {"Undo", "Cut", "Copy", "Delete", "Select All"};
+                              << QStringList {"Undo", "Cut", "Copy", "Delete", "Select All"} << false;
+    QTest::newRow("Shift+F10 after typing")
+        << "abc\rdefgh" << false << QString() << QStringList {"Undo", "Select All"} << true;
+    QTest::newRow("Shift+F10 on a selection")
+        << "ab" << true << QString() << QStringList {"Undo", "Cut", "Copy", "Delete", "Select All"}
+        << true;
 }
 
 void TextViewWidgetTest::contextMenuEnablesWhatApplies()
@@ -179,6 +185,7 @@ void TextViewWidgetTest::contextMenuEnablesWhatApplies()
     QFETCH(bool, select);
     QFETCH(QString, clipboard);
     QFETCH(QStringList, enabled);
+    QFETCH(bool, shiftF10);
 
     QGuiApplication::clipboard()->setText(clipboard);
     m_view->setText(QString());
@@ -187,11 +194,17 @@ void TextViewWidgetTest::contextMenuEnablesWhatApplies()
         m_view->undo();
     if (select)
         m_view->selectAll();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
-                            m_view->mapToGlobal(QPoint(10, 10)));
-    QApplication::sendEvent(m_view->viewport(), &event);
+    QPoint at = m_view->mapToGlobal(QPoint(10, 10));
+    if (shiftF10) {
+        QTest::keyClick(m_view, Qt::Key_F10, Qt::ShiftModifier);
+        at = m_view->viewport()->mapToGlobal(m_view->offsetRect(m_view->caret()).center());
+    } else {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), at);
+        QApplication::sendEvent(m_view->viewport(), &event);
+    }
     auto *menu = m_view->findChild<QMenu *>();
     QVERIFY(menu);
+    QCOMPARE(menu->pos(), at);
     QCOMPARE(enabledActions(menu), enabled);
     QVERIFY(menu->actions().first()->text().endsWith(QKeySequence(QKeySequence::Undo).toString()));
     menu->close();
@@ -374,6 +387,10 @@ void TextViewWidgetTest::viewKeysWinOverShortcuts_data()
     QTest::newRow("Alt+letter stays the menu's")
         << int(Qt::Key_F) << int(Qt::AltModifier) << "f" << false;
     QTest::newRow("F5") << int(Qt::Key_F5) << 0 << QString() << false;
+    QTest::newRow("Ctrl+Y") << int(Qt::Key_Y) << int(Qt::ControlModifier) << QString() << true;
+    QTest::newRow("Ctrl+Shift+Z") << int(Qt::Key_Z) << int(Qt::ControlModifier | Qt::ShiftModifier)
+                                  << QString() << true;
+    QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier) << QString() << true;
 }
 
 void TextViewWidgetTest::viewKeysWinOverShortcuts()
