@@ -140,7 +140,7 @@ void TextView::deleteBackward(bool word)
 {
     if (hasSelection())
         return deleteSelection();
-    const qint64 from = word ? previousWordStart(m_store, m_caret) : previousGrapheme(m_store, m_caret);
+    const qint64 from = word ? previousWordStart(m_store, m_caret) : backspaceStart(m_store, m_caret);
     if (from < m_caret)
         applyEdit(from, m_caret - from, QString(), EditStep::Kind::BackspaceKey);
 }

@@ -6,6 +6,7 @@
 #include "viewtest.h"
 
 #include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTextDocument>
 
 namespace wimblet::difftest {
@@ -24,6 +25,21 @@ qint64 boxOffset(const PlainTextBox &box, int position)
 bool rowsComparable(Writing writing)
 {
     return writing != Writing::Arabic && writing != Writing::Marks;
+}
+
+// Whether the grapheme before `offset` holds what makes the view's Backspace take it
+// whole: a regional indicator, U+20E3, a ZWJ, an emoji modifier or U+FE0F.
+bool emojiBefore(const QString &text, qint64 offset)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.setPosition(offset);
+    const qsizetype start = std::max<qsizetype>(0, finder.toPreviousBoundary());
+    for (uint c : QStringView(text).mid(start, offset - start).toUcs4()) {
+        if ((c >= 0x1F1E6 && c <= 0x1F1FF) || (c >= 0x1F3FB && c <= 0x1F3FF) || c == 0x20E3
+            || c == 0x200D || c == 0xFE0F)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -84,10 +100,10 @@ QString DiffPair::play(const Step &step)
     const QString viewBefore = m_view->text();
     const qint64 caretBefore = boxCaret();
     const qint64 anchorBefore = boxAnchor();
-    // The box's Backspace takes one code point off a cluster, so that a mark can be
-    // taken off its letter; the view's takes the whole cluster. The box is given more
-    // Backspaces until its text is the view's.
-    const bool afterMark = caretBefore > 0 && boxBefore.at(caretBefore - 1).isMark();
+    // The box's Backspace takes one code point off any cluster; the view's takes an
+    // emoji sequence whole, as its parts alone show as other emoji. The box is given
+    // more Backspaces until its text is the view's.
+    const bool afterEmoji = caretBefore > 0 && emojiBefore(boxBefore, caretBefore);
     if (wordRulesDiffer(step))
         return {};
     sendToBoth(step);
@@ -95,9 +111,9 @@ QString DiffPair::play(const Step &step)
     if (step.isUndoOrRedo() && textsDiffer
         && !resyncUndo(step, m_box->Text() != boxBefore, m_view->text() != viewBefore))
         return QStringLiteral("undo steps differ beyond their grouping\n");
-    if (textsDiffer && afterMark && step.kind == Step::Kind::Key && step.key == Qt::Key_Backspace
+    if (textsDiffer && afterEmoji && step.kind == Step::Kind::Key && step.key == Qt::Key_Backspace
         && step.modifiers == Qt::NoModifier) {
-        for (int extra = 0; extra < 3 && m_box->Text() != m_view->text(); ++extra)
+        for (int extra = 0; extra < 8 && m_box->Text() != m_view->text(); ++extra)
             send(m_box, step);
     }
     const bool placed

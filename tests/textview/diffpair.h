@@ -26,7 +26,8 @@
 //   stays before the row's last character.
 // - Up and Down while the two kept x may differ: after a resize (the box keeps the x
 //   from before it) or after the view was put where the box's caret is.
-// - Backspace after a mark: the box takes one code point, the view the cluster; the
+// - Backspace after an emoji sequence (a flag, a keycap, a ZWJ sequence, a skin tone,
+//   an emoji selector): the box takes one code point, the view the whole sequence; the
 //   box is given Backspaces until the texts are the same.
 // - Left and Right in a right-to-left paragraph: the box moves by the arrow's direction
 //   on screen, the view through the text; the box is given the other arrow.

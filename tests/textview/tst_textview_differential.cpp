@@ -132,6 +132,16 @@ void TextViewDifferentialTest::settledDisagreementsStaySettled_data()
     QTest::newRow("Ctrl+Y redoes as Ctrl+Shift+Z does")
         << lines
         << QStringLiteral("Ctrl+End \"ab\" Return Ctrl+Z Ctrl+Z Ctrl+Y Ctrl+Z Ctrl+Shift+Z Ctrl+Y");
+    QTest::newRow("Backspace takes marks off their letter one at a time")
+        << QString::fromUtf16(u"x cafe\u0301\u0302 a\u030a\u0301")
+        << QStringLiteral("Ctrl+End Backspace Left Left Backspace Backspace Backspace");
+    QTest::newRow("Backspace takes a conjunct's letters one at a time")
+        << QString::fromUtf16(u"x \u0915\u094D\u0937\u093F \u0928\u093F")
+        << QStringLiteral("Ctrl+End Backspace Left Left Backspace Backspace Backspace Backspace");
+    QTest::newRow("Backspace takes an emoji sequence whole")
+        << QString::fromUtf16(u"a\U0001F468\u200D\U0001F469\u200D\U0001F467 \U0001F1EE\U0001F1E9"
+                              u"\U0001F44D\U0001F3FD1\uFE0F\u20E3")
+        << QStringLiteral("Ctrl+End Backspace Backspace Backspace Backspace Backspace");
 }
 
 void TextViewDifferentialTest::settledDisagreementsStaySettled()

@@ -159,8 +159,12 @@ void TextViewEditingTest::deletingTakesWholeGraphemes_data()
     QTest::newRow("Backspace over CR before CR LF") << "a\r\r\nb" << 2ll << bs << 0 << "a\r\nb" << 1ll;
     QTest::newRow("Backspace over a surrogate pair") << pair << 3ll << bs << 0 << "ab" << 1ll;
     QTest::newRow("Delete over a surrogate pair") << pair << 1ll << del << 0 << "ab" << 1ll;
-    QTest::newRow("Backspace over a letter and its mark")
-        << QString::fromUtf16(u"xe\u0301y") << 3ll << bs << 0 << "xy" << 1ll;
+    QTest::newRow("Backspace takes a mark off its letter")
+        << QString::fromUtf16(u"xe\u0301y") << 3ll << bs << 0 << QString::fromUtf16(u"xey") << 2ll;
+    QTest::newRow("Backspace over an emoji with a skin tone")
+        << QString::fromUtf16(u"x\U0001F44D\U0001F3FDy") << 5ll << bs << 0 << "xy" << 1ll;
+    QTest::newRow("Delete over a letter and its marks")
+        << QString::fromUtf16(u"xe\u0301\u0302y") << 1ll << del << 0 << "xy" << 1ll;
     QTest::newRow("Backspace at the start") << "ab" << 0ll << bs << 0 << "ab" << 0ll;
     QTest::newRow("Delete at the end") << "ab" << 2ll << del << 0 << "ab" << 2ll;
     QTest::newRow("Ctrl+Backspace takes the word") << "one two" << 7ll << bs << ctrl << "one " << 4ll;
