@@ -216,4 +216,10 @@ Span paragraphAround(const TextStore &store, qint64 offset)
     return {start, start + store.lineLength(line)};
 }
 
+Span paragraphAndBreak(const TextStore &store, qint64 offset)
+{
+    const Span paragraph = paragraphAround(store, offset);
+    return {paragraph.from, isLineBreakAt(store, paragraph.to) ? paragraph.to + 2 : paragraph.to};
+}
+
 } // namespace wimblet

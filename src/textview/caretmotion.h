@@ -36,5 +36,7 @@ qint64 previousWordStart(const TextStore &store, qint64 offset);
 Span wordAround(const TextStore &store, qint64 offset);
 // The paragraph holding `offset`, its CR LF left out.
 Span paragraphAround(const TextStore &store, qint64 offset);
+// The same with the CR LF that ends it, as a triple click selects it.
+Span paragraphAndBreak(const TextStore &store, qint64 offset);
 
 } // namespace wimblet

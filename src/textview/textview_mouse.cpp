@@ -62,16 +62,24 @@ void TextView::extendMouseSelection(qint64 offset)
     case Unit::Char:
         setSelection(m_anchor, offset);
         return;
-    case Unit::Word:
-    case Unit::Paragraph: {
-        const Span unit
-            = m_unit == Unit::Word ? wordAround(m_store, offset) : paragraphAround(m_store, offset);
+    case Unit::Word: {
+        const Span word = wordAround(m_store, offset);
         if (offset < m_unitAnchor.from)
-            setSelection(m_unitAnchor.to, unit.from);
+            setSelection(m_unitAnchor.to, word.from);
         else
-            setSelection(m_unitAnchor.from, std::max(unit.to, m_unitAnchor.to));
+            setSelection(m_unitAnchor.from, std::max(word.to, m_unitAnchor.to));
         return;
     }
+    case Unit::Paragraph:
+        // As the text box: whole paragraphs with their CR LFs, the first one kept while
+        // the pointer is on it or at the next one's start.
+        if (offset < m_unitAnchor.from)
+            setSelection(m_unitAnchor.to, paragraphAround(m_store, offset).from);
+        else if (offset <= m_unitAnchor.to)
+            setSelection(m_unitAnchor.from, m_unitAnchor.to);
+        else
+            setSelection(m_unitAnchor.from, paragraphAndBreak(m_store, offset).to);
+        return;
     }
 }
 
@@ -106,7 +114,7 @@ void TextView::mousePressEvent(QMouseEvent *event)
     m_dragging = true;
     if (tripleClick) {
         m_unit = Unit::Paragraph;
-        m_unitAnchor = paragraphAround(m_store, offset);
+        m_unitAnchor = paragraphAndBreak(m_store, offset);
         setSelection(m_unitAnchor.from, m_unitAnchor.to);
     } else {
         m_unit = Unit::Char;

@@ -5,6 +5,9 @@
 #include "textview/textview.h"
 #include "viewtest.h"
 
+#include <QGuiApplication>
+#include <QStyleHints>
+#include <QTest>
 #include <QTextBlock>
 #include <QTextBoundaryFinder>
 #include <QTextDocument>
@@ -250,6 +253,13 @@ void DiffPair::sendToBoth(const Step &step)
 {
     if (step.kind == Step::Kind::Resize)
         return resize(step.width);
+    if (step.kind == Step::Kind::TripleClick) {
+        tripleClick(m_box->viewport(), boxPoint(step.offset), boxPoint(step.dragTo));
+        const auto viewPoint = [&](qint64 offset) {
+            return m_view->offsetRect(offset).center();
+        };
+        return tripleClick(m_view->viewport(), viewPoint(step.offset), viewPoint(step.dragTo));
+    }
     // In a right-to-left paragraph the box moves by the arrow's direction on screen, the
     // view through the text: the box is given the other arrow.
     Step boxStep = step;
@@ -262,6 +272,26 @@ void DiffPair::sendToBoth(const Step &step)
     // The box first: a copy or cut from it is then replaced by the view's own.
     send(m_box, boxStep);
     send(m_view, step);
+}
+
+// Where the box's caret at a CR LF offset would be drawn.
+QPoint DiffPair::boxPoint(qint64 offset) const
+{
+    QTextCursor cursor(m_box->document());
+    cursor.setPosition(int(offset - m_box->Text().left(offset).count(QLatin1String("\r\n"))));
+    return m_box->cursorRect(cursor).center();
+}
+
+// Two presses, one as a double click, then a third that is dragged and released.
+void DiffPair::tripleClick(QWidget *port, QPoint at, QPoint releasedAt)
+{
+    // However slow the machine, the presses count as one triple click.
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(1 << 30);
+    QTest::mouseDClick(port, Qt::LeftButton, {}, at);
+    QTest::mousePress(port, Qt::LeftButton, {}, at);
+    if (releasedAt != at)
+        QTest::mouseMove(port, releasedAt);
+    QTest::mouseRelease(port, Qt::LeftButton, {}, releasedAt);
 }
 
 // The box merges its undo steps by its own rules (typing after a paste, typing that

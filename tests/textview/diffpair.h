@@ -34,6 +34,7 @@
 
 #include "diffscript.h"
 
+#include <QPoint>
 #include <QString>
 
 class QWidget;
@@ -77,6 +78,8 @@ private:
     qint64 boxCaret() const;
     qint64 boxAnchor() const;
     void sendToBoth(const Step &step);
+    QPoint boxPoint(qint64 offset) const;
+    static void tripleClick(QWidget *port, QPoint at, QPoint releasedAt);
     bool canPress(QWidget *side, bool undo) const;
     int pressUpTo(QWidget *side, const Step &step, int count, bool undo);
     bool resyncUndo(const Step &step, bool boxChanged, bool viewChanged);

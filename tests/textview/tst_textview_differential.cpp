@@ -142,6 +142,10 @@ void TextViewDifferentialTest::settledDisagreementsStaySettled_data()
         << QString::fromUtf16(u"a\U0001F468\u200D\U0001F469\u200D\U0001F467 \U0001F1EE\U0001F1E9"
                               u"\U0001F44D\U0001F3FD1\uFE0F\u20E3")
         << QStringLiteral("Ctrl+End Backspace Backspace Backspace Backspace Backspace");
+    QTest::newRow("a triple click takes the paragraph and its line break")
+        << lines << QStringLiteral("click3:5 click3:30 click3:22 click3:0");
+    QTest::newRow("a dragged triple click takes whole paragraphs")
+        << lines << QStringLiteral("click3:5-20 click3:5-24 click3:30-3 click3:22-2 click3:22-52");
 }
 
 void TextViewDifferentialTest::settledDisagreementsStaySettled()

@@ -263,6 +263,12 @@ void TextViewMovesTest::draggingSelectsByUnit_data()
     QTest::newRow("words forward") << 2 << 5ll << 9ll << "two three";
     QTest::newRow("words backward") << 2 << 9ll << 1ll << "one two three";
     QTest::newRow("paragraphs") << 3 << 5ll << 17ll << "one two three\r\nfour five";
+    // A triple click takes the paragraph's CR LF too, and keeps the paragraph while the
+    // pointer is on it or at the next one's start, as the text box does.
+    QTest::newRow("a paragraph and its line break") << 3 << 5ll << 5ll << "one two three\r\n";
+    QTest::newRow("the last paragraph") << 3 << 17ll << 17ll << "four five";
+    QTest::newRow("held at the next paragraph's start") << 3 << 5ll << 15ll << "one two three\r\n";
+    QTest::newRow("paragraphs backward") << 3 << 17ll << 5ll << "one two three\r\nfour five";
 }
 
 void TextViewMovesTest::draggingSelectsByUnit()
