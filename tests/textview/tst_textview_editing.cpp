@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 using namespace wimblet;
@@ -34,6 +35,8 @@ private Q_SLOTS:
     void caretNeverStandsInsideAPair();
     void undoStepsFollowTheKeys_data();
     void undoStepsFollowTheKeys();
+    void undoAndRedoShowTheCaret_data();
+    void undoAndRedoShowTheCaret();
     void eachEditSignalsOnceBeforeReturning_data();
     void eachEditSignalsOnceBeforeReturning();
     void clipboardKeysCarryRealCharacters_data();
@@ -256,6 +259,39 @@ void TextViewEditingTest::undoStepsFollowTheKeys()
         QCOMPARE(m_view->text(), texts[i]);
     }
     QVERIFY(!m_view->canRedo());
+}
+
+void TextViewEditingTest::undoAndRedoShowTheCaret_data()
+{
+    // Keys pressed after a whole-text replace at the end of a long text ('u' for
+    // Ctrl+Z, 'r' for Ctrl+Y, 't' for the view scrolled to the top); the caret shows.
+    QTest::addColumn<QString>("keys");
+    QTest::newRow("undo") << "u";
+    QTest::newRow("undo and redo") << "ur";
+    QTest::newRow("undo from the top") << "tu";
+    QTest::newRow("redo from the top") << "utr";
+}
+
+void TextViewEditingTest::undoAndRedoShowTheCaret()
+{
+    QFETCH(QString, keys);
+
+    QStringList lines;
+    for (int i = 0; i < 400; ++i)
+        lines << QStringLiteral("line %1 of the text").arg(i);
+    m_view->setText(lines.join(QLatin1String("\r\n")));
+    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
+    const QString text = m_view->text();
+    m_view->replaceAll(text.toUpper(), text);
+    for (QChar key : keys) {
+        if (key == u't')
+            m_view->verticalScrollBar()->setValue(0);
+        else
+            QTest::keyClick(m_view, key == u'u' ? Qt::Key_Z : Qt::Key_Y, Qt::ControlModifier);
+    }
+    QCOMPARE(m_view->caret(), m_view->length());
+    m_view->rowCount(); // every row counted: the caret's place is told exactly
+    QVERIFY(m_view->viewport()->rect().contains(m_view->offsetRect(m_view->caret())));
 }
 
 void TextViewEditingTest::eachEditSignalsOnceBeforeReturning_data()
