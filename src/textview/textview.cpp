@@ -263,8 +263,13 @@ void TextView::scrollToRow(qint64 row)
 
 void TextView::scrollByRows(qint64 rows)
 {
-    if (rows != 0)
-        scrollToRow(topRow() + rows);
+    if (rows >= 0 || m_layout.exact())
+        return scrollToRow(topRow() + rows);
+    // Stale paragraphs above the top count no rows yet: the rows are walked back one
+    // at a time, each paragraph counted as it is reached.
+    m_topOffset = rowStartAbove(m_topOffset, int(std::min<qint64>(-rows, INT_MAX)));
+    updateScrollBar();
+    viewport()->update();
 }
 
 void TextView::ensureCaretVisible()

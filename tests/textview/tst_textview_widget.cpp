@@ -304,13 +304,18 @@ void TextViewWidgetTest::wheelScrollsByRows_data()
     QTest::addColumn<QPoint>("angleDelta");
     QTest::addColumn<int>("rows");
     QTest::addColumn<bool>("ctrl");
+    QTest::addColumn<bool>("fromEnd"); // scrolled to the end first: `rows` counts from the last page
     const int rowHeight = int(std::ceil(QFontMetricsF(monospace()).height()));
     QTest::newRow("one notch down") << QPoint() << QPoint(0, -120) << QApplication::wheelScrollLines()
-                                    << false;
-    QTest::newRow("pixels down") << QPoint(0, -5 * rowHeight - 1) << QPoint(0, -120) << 5 << false;
-    QTest::newRow("up at the top") << QPoint() << QPoint(0, 120) << 0 << false;
+                                    << false << false;
+    QTest::newRow("pixels down") << QPoint(0, -5 * rowHeight - 1) << QPoint(0, -120) << 5 << false
+                                 << false;
+    QTest::newRow("up at the top") << QPoint() << QPoint(0, 120) << 0 << false << false;
     // The font stays as set: Ctrl with the wheel neither zooms nor scrolls.
-    QTest::newRow("Ctrl+wheel") << QPoint() << QPoint(0, -120) << 0 << true;
+    QTest::newRow("Ctrl+wheel") << QPoint() << QPoint(0, -120) << 0 << true << false;
+    // The rows above are not counted yet: the view steps back over them, not to the start.
+    QTest::newRow("up from the end while rows are counted")
+        << QPoint() << QPoint(0, 120) << -QApplication::wheelScrollLines() << false << true;
 }
 
 void TextViewWidgetTest::wheelScrollsByRows()
@@ -319,15 +324,23 @@ void TextViewWidgetTest::wheelScrollsByRows()
     QFETCH(QPoint, angleDelta);
     QFETCH(int, rows);
     QFETCH(bool, ctrl);
+    QFETCH(bool, fromEnd);
 
     m_view->setText(QStringLiteral("line\r\n").repeated(100));
+    if (fromEnd)
+        m_view->setCaret(m_view->length());
     const QFont font = m_view->font();
     const QPointF at(50, 50);
     QWheelEvent wheel(at, m_view->mapToGlobal(at), pixelDelta, angleDelta, Qt::NoButton,
                       ctrl ? Qt::ControlModifier : Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(m_view->viewport(), &wheel);
-    QCOMPARE(m_view->topRow(), rows);
     QCOMPARE(m_view->font(), font);
+    if (fromEnd) {
+        const qint64 lastPage = m_view->rowCount() - m_view->verticalScrollBar()->pageStep();
+        QCOMPARE(m_view->topRow(), lastPage + rows);
+        return;
+    }
+    QCOMPARE(m_view->topRow(), rows);
     QCOMPARE(m_view->verticalScrollBar()->value(), rows);
 }
 
