@@ -12,11 +12,32 @@
 #include <QMouseEvent>
 #include <QStyleHints>
 
+#include <algorithm>
+
 namespace wimblet {
 
 namespace {
 
-constexpr int kAutoScrollMs = 50;
+// The drag's autoscroll keeps the text box's pace: a row every 4900/d² ms with the
+// pointer d px past the edge (d at least 7), from a row in 100 ms near the edge to as
+// fast as the machine goes. Here a tick comes at most every kAutoScrollTickMs and takes
+// the rows the box's steps would in that time, kAutoScrollMostRows at most, about the
+// box's top speed: a tick never costs more than a few rows' work and a repaint.
+constexpr int kAutoScrollTickMs = 5;
+constexpr int kAutoScrollMostRows = 10;
+
+struct AutoScrollPace
+{
+    int intervalMs = 0;
+    int rows = 0;
+};
+
+AutoScrollPace autoScrollPace(int distance)
+{
+    const double d = std::max(distance, 7);
+    const int interval = std::clamp(int(4900 / (d * d)), kAutoScrollTickMs, 100);
+    return {interval, std::clamp(qRound(d * d * interval / 4900), 1, kAutoScrollMostRows)};
+}
 
 QString textOf(const QMimeData *data)
 {
@@ -160,23 +181,27 @@ void TextView::mouseMoveEvent(QMouseEvent *event)
         return;
     m_lastMouse = event->position().toPoint();
     const QRect inside = viewport()->rect();
-    if (m_lastMouse.y() < inside.top() || m_lastMouse.y() > inside.bottom())
-        m_autoScroll.start(kAutoScrollMs, this);
-    else
+    if (m_lastMouse.y() >= inside.top() && m_lastMouse.y() <= inside.bottom())
         m_autoScroll.stop();
+    else if (!m_autoScroll.isActive()) // its ticks set their own pace
+        m_autoScroll.start(autoScrollPace(0).intervalMs, this);
     extendMouseSelection(offsetAtPoint(m_lastMouse));
 }
 
 void TextView::autoScroll()
 {
     const QRect inside = viewport()->rect();
-    if (m_lastMouse.y() < inside.top())
-        scrollByRows(-1);
-    else if (m_lastMouse.y() > inside.bottom())
-        scrollByRows(1);
-    else
+    const int above = inside.top() - m_lastMouse.y();
+    const int below = m_lastMouse.y() - inside.bottom();
+    if (above <= 0 && below <= 0)
         return m_autoScroll.stop();
-    const QPoint clamped(m_lastMouse.x(), std::clamp(m_lastMouse.y(), inside.top(), inside.bottom()));
+    const AutoScrollPace pace = autoScrollPace(std::max(above, below));
+    m_autoScroll.start(pace.intervalMs, this);
+    scrollByRows(above > 0 ? -pace.rows : pace.rows);
+    // The selection reaches the first or last whole row shown: a row partly shown would
+    // scroll the view once more to show the caret.
+    const int lastY = kMargin + int(visibleRows() * m_layout.rowHeight()) - 1;
+    const QPoint clamped(m_lastMouse.x(), std::clamp(m_lastMouse.y(), kMargin, lastY));
     extendMouseSelection(offsetAtPoint(clamped));
 }
 

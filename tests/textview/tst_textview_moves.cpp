@@ -39,6 +39,8 @@ private Q_SLOTS:
     void doubleClickSelectsTheWord();
     void draggingSelectsByUnit_data();
     void draggingSelectsByUnit();
+    void dragPastTheEdgeScrollsFasterFurtherOut_data();
+    void dragPastTheEdgeScrollsFasterFurtherOut();
     void caretStaysInViewWhileMoving();
 
 private:
@@ -291,6 +293,42 @@ void TextViewMovesTest::draggingSelectsByUnit()
     QTest::mouseMove(port, pointOf(to));
     QTest::mouseRelease(port, Qt::LeftButton, {}, pointOf(to));
     QCOMPARE(m_view->selectedText(), selected);
+}
+
+void TextViewMovesTest::dragPastTheEdgeScrollsFasterFurtherOut_data()
+{
+    QTest::addColumn<bool>("up");
+    QTest::newRow("below the text") << false;
+    QTest::newRow("above the text") << true;
+}
+
+void TextViewMovesTest::dragPastTheEdgeScrollsFasterFurtherOut()
+{
+    QFETCH(bool, up);
+
+    // Rows are left to count: the press and the scrolling find their rows themselves.
+    m_view->setText(QStringLiteral("line of text\r\n").repeated(5000));
+    QWidget *port = m_view->viewport();
+    // What the move and four scrolling steps select, `distance` px past the edge.
+    const auto selectedInFiveSteps = [&](int distance) {
+        m_view->setCaret(up ? m_view->length() : 0);
+        const QPoint inside(20, port->height() / 2);
+        QTest::mousePress(port, Qt::LeftButton, {}, inside);
+        int steps = 0;
+        qint64 selected = -1;
+        auto watch = connect(m_view, &TextView::caretMoved, this, [&] {
+            if (++steps == 5)
+                selected = m_view->selectionEnd() - m_view->selectionStart();
+        });
+        QTest::mouseMove(port, QPoint(20, up ? -distance : port->height() + distance));
+        const bool stepped = QTest::qWaitFor([&] { return selected >= 0; });
+        QTest::mouseRelease(port, Qt::LeftButton, {}, inside);
+        disconnect(watch);
+        return stepped ? selected : -1;
+    };
+    const qint64 near = selectedInFiveSteps(20);
+    const qint64 far = selectedInFiveSteps(150);
+    QVERIFY2(near > 0 && far > 2 * near, qPrintable(QStringLiteral("%1 %2").arg(near).arg(far)));
 }
 
 void TextViewMovesTest::caretStaysInViewWhileMoving()
