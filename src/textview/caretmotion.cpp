@@ -1,5 +1,6 @@
 #include "textview/caretmotion.h"
 
+#include <QList>
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -44,6 +45,27 @@ QString wordWindowBefore(const TextStore &store, qint64 offset)
     if (lf >= 0)
         text.remove(0, lf + 2);
     return text;
+}
+
+// Whether the code point is an emoji-like pictograph (Extended_Pictographic). Qt's
+// public API has no such property, but its grapheme rules join a pictograph, a ZWJ
+// and another pictograph into one cluster, and no other character so.
+bool isPictograph(char32_t c)
+{
+    const char32_t probe[] = {c, 0x200D, 0x1F600};
+    const QString text = QString::fromUcs4(probe, 3);
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    return finder.toNextBoundary() == text.size();
+}
+
+bool isRegionalIndicator(char32_t c)
+{
+    return c >= 0x1F1E6 && c <= 0x1F1FF;
+}
+
+bool isEmojiModifier(char32_t c)
+{
+    return c >= 0x1F3FB && c <= 0x1F3FF;
 }
 
 } // namespace
@@ -95,6 +117,31 @@ qint64 previousGrapheme(const TextStore &store, qint64 offset)
         if (start > 0 || from == 0 || window >= kLongestGrapheme)
             return caretPlace(store, from + std::max<qsizetype>(0, start));
     }
+}
+
+bool backspaceTakesWhole(QStringView grapheme)
+{
+    const QList<uint> points = grapheme.toUcs4();
+    for (qsizetype i = 0; i < points.size(); ++i) {
+        const char32_t c = points[i];
+        if (isRegionalIndicator(c) || isEmojiModifier(c) || c == 0x20E3 || c == 0x200D)
+            return true;
+        if (c == 0xFE0F && i > 0 && isPictograph(points[i - 1]))
+            return true;
+    }
+    return false;
+}
+
+qint64 backspaceStart(const TextStore &store, qint64 offset)
+{
+    offset = std::clamp<qint64>(offset, 0, store.length());
+    const qint64 start = previousGrapheme(store, offset);
+    if (offset - start < 2 || isLineBreakAt(store, start))
+        return start;
+    if (backspaceTakesWhole(store.text(start, offset - start)))
+        return start;
+    const bool pair = store.at(offset - 1).isLowSurrogate() && store.at(offset - 2).isHighSurrogate();
+    return pair ? offset - 2 : offset - 1;
 }
 
 qint64 nextWordStart(const TextStore &store, qint64 offset)
@@ -167,6 +214,12 @@ Span paragraphAround(const TextStore &store, qint64 offset)
     const qint64 line = store.lineOfOffset(std::clamp<qint64>(offset, 0, store.length()));
     const qint64 start = store.lineStart(line);
     return {start, start + store.lineLength(line)};
+}
+
+Span paragraphAndBreak(const TextStore &store, qint64 offset)
+{
+    const Span paragraph = paragraphAround(store, offset);
+    return {paragraph.from, isLineBreakAt(store, paragraph.to) ? paragraph.to + 2 : paragraph.to};
 }
 
 } // namespace wimblet

@@ -265,8 +265,13 @@ void TextView::scrollToRow(qint64 row)
 
 void TextView::scrollByRows(qint64 rows)
 {
-    if (rows != 0)
-        scrollToRow(topRow() + rows);
+    if (rows >= 0 || m_layout.exact())
+        return scrollToRow(topRow() + rows);
+    // Stale paragraphs above the top count no rows yet: the rows are walked back one
+    // at a time, each paragraph counted as it is reached.
+    m_topOffset = rowStartAbove(m_topOffset, int(std::min<qint64>(-rows, INT_MAX)));
+    updateScrollBar();
+    viewport()->update();
 }
 
 void TextView::ensureCaretVisible()
@@ -277,19 +282,20 @@ void TextView::ensureCaretVisible()
 void TextView::ensureOffsetVisible(qint64 offset)
 {
     offset = std::clamp<qint64>(offset, 0, m_store.length());
-    // Rows counted on the way may move the offset's row; a few rounds settle it.
-    for (int round = 0; round < 3; ++round) {
-        if (!m_layout.exact())
-            m_layout.countFrom(m_topOffset, visibleRows());
-        const qint64 top = topRow();
-        const qint64 row = m_layout.rowOfOffset(offset);
-        if (row < top)
-            scrollToRow(row);
-        else if (row >= top + visibleRows())
-            scrollToRow(row - visibleRows() + 1);
-        else
-            return;
-    }
+    if (offset < m_topOffset)
+        return scrollToRow(m_layout.rowOfOffset(offset));
+    // Told by offsets, not row numbers: while rows are counted (after a whole-text
+    // replace, say), stale paragraphs between the top and the offset count no rows,
+    // and a far offset's row would seem near. The rows the view shows are counted.
+    const int rows = visibleRows();
+    if (!m_layout.exact())
+        m_layout.countFrom(m_topOffset, rows + 1);
+    const qint64 below = topRow() + rows; // the first row under the viewport
+    if (below >= m_layout.rowCount() || offset < m_layout.row(below).start)
+        return;
+    m_topOffset = rowStartAbove(offset, rows - 1);
+    updateScrollBar();
+    viewport()->update();
 }
 
 QRect TextView::caretRect()

@@ -174,6 +174,7 @@ private:
     void setPrimarySelection() const;
     void insertFromMime(const QMimeData *data);
     QMenu *createContextMenu();
+    bool handleMenuKey(QKeyEvent *event);
     // textview_input.cpp: input methods and drag and drop
     void startDrag();
     Span surroundingWindow() const;

@@ -33,6 +33,15 @@ QString typedAsText(QString text)
     return text;
 }
 
+// Ctrl+Y and Ctrl+Shift+Z redo whatever the desktop's key scheme binds to Redo: GNOME's
+// and plain X11's leave Ctrl+Y out.
+bool isRedoKey(const QKeyEvent &event)
+{
+    const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
+    return (event.key() == Qt::Key_Y && mods == Qt::ControlModifier)
+           || (event.key() == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier));
+}
+
 bool isNewLineKey(const QKeyEvent &event)
 {
     const int key = event.key();
@@ -131,7 +140,7 @@ void TextView::deleteBackward(bool word)
 {
     if (hasSelection())
         return deleteSelection();
-    const qint64 from = word ? previousWordStart(m_store, m_caret) : previousGrapheme(m_store, m_caret);
+    const qint64 from = word ? previousWordStart(m_store, m_caret) : backspaceStart(m_store, m_caret);
     if (from < m_caret)
         applyEdit(from, m_caret - from, QString(), EditStep::Kind::BackspaceKey);
 }
@@ -269,8 +278,7 @@ bool TextView::handleClipboardKey(QKeyEvent *event)
         selectAll();
     } else if (event == QKeySequence::Undo) {
         undo();
-    } else if (event == QKeySequence::Redo
-               || (event->key() == Qt::Key_Z && mods == (Qt::ControlModifier | Qt::ShiftModifier))) {
+    } else if (event == QKeySequence::Redo || isRedoKey(*event)) {
         redo();
     } else if (event == QKeySequence::Copy
                || (event->key() == Qt::Key_Insert && mods == Qt::ControlModifier)) {
@@ -289,7 +297,8 @@ bool TextView::handleClipboardKey(QKeyEvent *event)
 
 void TextView::keyPressEvent(QKeyEvent *event)
 {
-    if (handleClipboardKey(event) || handleMoveKey(event) || handleEditKey(event)) {
+    if (handleClipboardKey(event) || handleMoveKey(event) || handleEditKey(event)
+        || handleMenuKey(event)) {
         event->accept();
         return;
     }

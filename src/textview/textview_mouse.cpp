@@ -12,11 +12,32 @@
 #include <QMouseEvent>
 #include <QStyleHints>
 
+#include <algorithm>
+
 namespace wimblet {
 
 namespace {
 
-constexpr int kAutoScrollMs = 50;
+// The drag's autoscroll keeps the text box's pace: a row every 4900/d² ms with the
+// pointer d px past the edge (d at least 7), from a row in 100 ms near the edge to as
+// fast as the machine goes. Here a tick comes at most every kAutoScrollTickMs and takes
+// the rows the box's steps would in that time, kAutoScrollMostRows at most, about the
+// box's top speed: a tick never costs more than a few rows' work and a repaint.
+constexpr int kAutoScrollTickMs = 5;
+constexpr int kAutoScrollMostRows = 10;
+
+struct AutoScrollPace
+{
+    int intervalMs = 0;
+    int rows = 0;
+};
+
+AutoScrollPace autoScrollPace(int distance)
+{
+    const double d = std::max(distance, 7);
+    const int interval = std::clamp(int(4900 / (d * d)), kAutoScrollTickMs, 100);
+    return {interval, std::clamp(qRound(d * d * interval / 4900), 1, kAutoScrollMostRows)};
+}
 
 QString textOf(const QMimeData *data)
 {
@@ -32,6 +53,12 @@ bool ownsShortcut(const QKeyEvent &key)
                                         QKeySequence::Undo, QKeySequence::Redo, QKeySequence::SelectAll})
         if (key.matches(k))
             return true;
+    // Redo's other keys and the menu's Shift+F10, which a desktop's key scheme may leave out.
+    const QKeyCombination combination(key.modifiers() & ~Qt::KeypadModifier, Qt::Key(key.key()));
+    for (QKeyCombination k :
+         {Qt::CTRL | Qt::Key_Y, Qt::CTRL | Qt::SHIFT | Qt::Key_Z, Qt::SHIFT | Qt::Key_F10})
+        if (combination == k)
+            return true;
     const Qt::KeyboardModifiers plain = Qt::ShiftModifier | Qt::KeypadModifier | Qt::GroupSwitchModifier;
     return !key.text().isEmpty() && !(key.modifiers() & ~plain);
 }
@@ -41,7 +68,21 @@ bool ownsShortcut(const QKeyEvent &key)
 qint64 TextView::offsetAtPoint(QPoint point)
 {
     const qreal height = std::max<qreal>(1, m_layout.rowHeight());
-    const qint64 index = topRow() + qint64(std::floor((point.y() - kMargin) / height));
+    const qint64 down = qint64(std::floor((point.y() - kMargin) / height));
+    if (!m_layout.exact() && down < 0) {
+        // Stale paragraphs above the top count no rows yet: the rows are walked back,
+        // each paragraph counted as it is reached.
+        qint64 start = m_topOffset;
+        for (qint64 up = -down; up > 0; --up) {
+            if (start == 0)
+                return 0;
+            start = m_layout.rowAt(start - 1).start;
+        }
+        return m_layout.offsetAt(m_layout.rowAt(start), point.x() - kMargin);
+    }
+    if (!m_layout.exact()) // the rows down to the point, which may lie past the viewport
+        m_layout.countFrom(m_topOffset, std::max<qint64>(down, visibleRows()) + 1);
+    const qint64 index = topRow() + down;
     if (index < 0)
         return 0;
     const ViewRow row = m_layout.row(index);
@@ -56,16 +97,24 @@ void TextView::extendMouseSelection(qint64 offset)
     case Unit::Char:
         setSelection(m_anchor, offset);
         return;
-    case Unit::Word:
-    case Unit::Paragraph: {
-        const Span unit
-            = m_unit == Unit::Word ? wordAround(m_store, offset) : paragraphAround(m_store, offset);
+    case Unit::Word: {
+        const Span word = wordAround(m_store, offset);
         if (offset < m_unitAnchor.from)
-            setSelection(m_unitAnchor.to, unit.from);
+            setSelection(m_unitAnchor.to, word.from);
         else
-            setSelection(m_unitAnchor.from, std::max(unit.to, m_unitAnchor.to));
+            setSelection(m_unitAnchor.from, std::max(word.to, m_unitAnchor.to));
         return;
     }
+    case Unit::Paragraph:
+        // As the text box: whole paragraphs with their CR LFs, the first one kept while
+        // the pointer is on it or at the next one's start.
+        if (offset < m_unitAnchor.from)
+            setSelection(m_unitAnchor.to, paragraphAround(m_store, offset).from);
+        else if (offset <= m_unitAnchor.to)
+            setSelection(m_unitAnchor.from, m_unitAnchor.to);
+        else
+            setSelection(m_unitAnchor.from, paragraphAndBreak(m_store, offset).to);
+        return;
     }
 }
 
@@ -100,7 +149,7 @@ void TextView::mousePressEvent(QMouseEvent *event)
     m_dragging = true;
     if (tripleClick) {
         m_unit = Unit::Paragraph;
-        m_unitAnchor = paragraphAround(m_store, offset);
+        m_unitAnchor = paragraphAndBreak(m_store, offset);
         setSelection(m_unitAnchor.from, m_unitAnchor.to);
     } else {
         m_unit = Unit::Char;
@@ -132,23 +181,27 @@ void TextView::mouseMoveEvent(QMouseEvent *event)
         return;
     m_lastMouse = event->position().toPoint();
     const QRect inside = viewport()->rect();
-    if (m_lastMouse.y() < inside.top() || m_lastMouse.y() > inside.bottom())
-        m_autoScroll.start(kAutoScrollMs, this);
-    else
+    if (m_lastMouse.y() >= inside.top() && m_lastMouse.y() <= inside.bottom())
         m_autoScroll.stop();
+    else if (!m_autoScroll.isActive()) // its ticks set their own pace
+        m_autoScroll.start(autoScrollPace(0).intervalMs, this);
     extendMouseSelection(offsetAtPoint(m_lastMouse));
 }
 
 void TextView::autoScroll()
 {
     const QRect inside = viewport()->rect();
-    if (m_lastMouse.y() < inside.top())
-        scrollByRows(-1);
-    else if (m_lastMouse.y() > inside.bottom())
-        scrollByRows(1);
-    else
+    const int above = inside.top() - m_lastMouse.y();
+    const int below = m_lastMouse.y() - inside.bottom();
+    if (above <= 0 && below <= 0)
         return m_autoScroll.stop();
-    const QPoint clamped(m_lastMouse.x(), std::clamp(m_lastMouse.y(), inside.top(), inside.bottom()));
+    const AutoScrollPace pace = autoScrollPace(std::max(above, below));
+    m_autoScroll.start(pace.intervalMs, this);
+    scrollByRows(above > 0 ? -pace.rows : pace.rows);
+    // The selection reaches the first or last whole row shown: a row partly shown would
+    // scroll the view once more to show the caret.
+    const int lastY = kMargin + int(visibleRows() * m_layout.rowHeight()) - 1;
+    const QPoint clamped(m_lastMouse.x(), std::clamp(m_lastMouse.y(), kMargin, lastY));
     extendMouseSelection(offsetAtPoint(clamped));
 }
 
@@ -229,9 +282,28 @@ QMenu *TextView::createContextMenu()
 
 void TextView::contextMenuEvent(QContextMenuEvent *event)
 {
+    QPoint at = event->globalPos();
+    if (event->reason() == QContextMenuEvent::Keyboard) {
+        // From the keyboard the menu opens at the caret, scrolled into view first.
+        ensureCaretVisible();
+        at = viewport()->mapToGlobal(caretRect().center());
+    }
     QMenu *menu = createContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(event->globalPos());
+    menu->popup(at);
+}
+
+bool TextView::handleMenuKey(QKeyEvent *event)
+{
+    // Shift+F10 opens the menu as the Menu key does; the platform turns only the latter
+    // into a context menu event.
+    if (event->key() != Qt::Key_F10 || (event->modifiers() & ~Qt::KeypadModifier) != Qt::ShiftModifier)
+        return false;
+    const QPoint caret = viewport()->mapTo(this, caretRect().center());
+    QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, caret, mapToGlobal(caret),
+                                event->modifiers());
+    contextMenuEvent(&menuEvent);
+    return true;
 }
 
 bool TextView::event(QEvent *event)

@@ -5,7 +5,11 @@
 #include "textview/textview.h"
 #include "viewtest.h"
 
+#include <QGuiApplication>
+#include <QStyleHints>
+#include <QTest>
 #include <QTextBlock>
+#include <QTextBoundaryFinder>
 #include <QTextDocument>
 
 namespace wimblet::difftest {
@@ -24,6 +28,21 @@ qint64 boxOffset(const PlainTextBox &box, int position)
 bool rowsComparable(Writing writing)
 {
     return writing != Writing::Arabic && writing != Writing::Marks;
+}
+
+// Whether the grapheme before `offset` holds what makes the view's Backspace take it
+// whole: a regional indicator, U+20E3, a ZWJ, an emoji modifier or U+FE0F.
+bool emojiBefore(const QString &text, qint64 offset)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    finder.setPosition(offset);
+    const qsizetype start = std::max<qsizetype>(0, finder.toPreviousBoundary());
+    for (uint c : QStringView(text).mid(start, offset - start).toUcs4()) {
+        if ((c >= 0x1F1E6 && c <= 0x1F1FF) || (c >= 0x1F3FB && c <= 0x1F3FF) || c == 0x20E3
+            || c == 0x200D || c == 0xFE0F)
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -84,10 +103,10 @@ QString DiffPair::play(const Step &step)
     const QString viewBefore = m_view->text();
     const qint64 caretBefore = boxCaret();
     const qint64 anchorBefore = boxAnchor();
-    // The box's Backspace takes one code point off a cluster, so that a mark can be
-    // taken off its letter; the view's takes the whole cluster. The box is given more
-    // Backspaces until its text is the view's.
-    const bool afterMark = caretBefore > 0 && boxBefore.at(caretBefore - 1).isMark();
+    // The box's Backspace takes one code point off any cluster; the view's takes an
+    // emoji sequence whole, as its parts alone show as other emoji. The box is given
+    // more Backspaces until its text is the view's.
+    const bool afterEmoji = caretBefore > 0 && emojiBefore(boxBefore, caretBefore);
     if (wordRulesDiffer(step))
         return {};
     sendToBoth(step);
@@ -95,9 +114,9 @@ QString DiffPair::play(const Step &step)
     if (step.isUndoOrRedo() && textsDiffer
         && !resyncUndo(step, m_box->Text() != boxBefore, m_view->text() != viewBefore))
         return QStringLiteral("undo steps differ beyond their grouping\n");
-    if (textsDiffer && afterMark && step.kind == Step::Kind::Key && step.key == Qt::Key_Backspace
+    if (textsDiffer && afterEmoji && step.kind == Step::Kind::Key && step.key == Qt::Key_Backspace
         && step.modifiers == Qt::NoModifier) {
-        for (int extra = 0; extra < 3 && m_box->Text() != m_view->text(); ++extra)
+        for (int extra = 0; extra < 8 && m_box->Text() != m_view->text(); ++extra)
             send(m_box, step);
     }
     const bool placed
@@ -234,6 +253,13 @@ void DiffPair::sendToBoth(const Step &step)
 {
     if (step.kind == Step::Kind::Resize)
         return resize(step.width);
+    if (step.kind == Step::Kind::TripleClick) {
+        tripleClick(m_box->viewport(), boxPoint(step.offset), boxPoint(step.dragTo));
+        const auto viewPoint = [&](qint64 offset) {
+            return m_view->offsetRect(offset).center();
+        };
+        return tripleClick(m_view->viewport(), viewPoint(step.offset), viewPoint(step.dragTo));
+    }
     // In a right-to-left paragraph the box moves by the arrow's direction on screen, the
     // view through the text: the box is given the other arrow.
     Step boxStep = step;
@@ -246,6 +272,26 @@ void DiffPair::sendToBoth(const Step &step)
     // The box first: a copy or cut from it is then replaced by the view's own.
     send(m_box, boxStep);
     send(m_view, step);
+}
+
+// Where the box's caret at a CR LF offset would be drawn.
+QPoint DiffPair::boxPoint(qint64 offset) const
+{
+    QTextCursor cursor(m_box->document());
+    cursor.setPosition(int(offset - m_box->Text().left(offset).count(QLatin1String("\r\n"))));
+    return m_box->cursorRect(cursor).center();
+}
+
+// Two presses, one as a double click, then a third that is dragged and released.
+void DiffPair::tripleClick(QWidget *port, QPoint at, QPoint releasedAt)
+{
+    // However slow the machine, the presses count as one triple click.
+    QGuiApplication::styleHints()->setMouseDoubleClickInterval(1 << 30);
+    QTest::mouseDClick(port, Qt::LeftButton, {}, at);
+    QTest::mousePress(port, Qt::LeftButton, {}, at);
+    if (releasedAt != at)
+        QTest::mouseMove(port, releasedAt);
+    QTest::mouseRelease(port, Qt::LeftButton, {}, releasedAt);
 }
 
 // The box merges its undo steps by its own rules (typing after a paste, typing that

@@ -26,13 +26,15 @@
 //   stays before the row's last character.
 // - Up and Down while the two kept x may differ: after a resize (the box keeps the x
 //   from before it) or after the view was put where the box's caret is.
-// - Backspace after a mark: the box takes one code point, the view the cluster; the
+// - Backspace after an emoji sequence (a flag, a keycap, a ZWJ sequence, a skin tone,
+//   an emoji selector): the box takes one code point, the view the whole sequence; the
 //   box is given Backspaces until the texts are the same.
 // - Left and Right in a right-to-left paragraph: the box moves by the arrow's direction
 //   on screen, the view through the text; the box is given the other arrow.
 
 #include "diffscript.h"
 
+#include <QPoint>
 #include <QString>
 
 class QWidget;
@@ -76,6 +78,8 @@ private:
     qint64 boxCaret() const;
     qint64 boxAnchor() const;
     void sendToBoth(const Step &step);
+    QPoint boxPoint(qint64 offset) const;
+    static void tripleClick(QWidget *port, QPoint at, QPoint releasedAt);
     bool canPress(QWidget *side, bool undo) const;
     int pressUpTo(QWidget *side, const Step &step, int count, bool undo);
     bool resyncUndo(const Step &step, bool boxChanged, bool viewChanged);

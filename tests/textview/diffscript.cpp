@@ -210,6 +210,8 @@ QString Step::describe() const
         return QStringLiteral("type \"%1\"").arg(escaped(text));
     case Kind::Resize:
         return QStringLiteral("resize to %1 px").arg(width);
+    case Kind::TripleClick:
+        return QStringLiteral("triple click at %1, released at %2").arg(offset).arg(dragTo);
     case Kind::Key:
         break;
     }
@@ -299,6 +301,11 @@ Script parseScript(const QString &text)
             if (token.startsWith(QLatin1String("resize:"))) {
                 s.kind = Step::Kind::Resize;
                 s.width = token.mid(7).toInt();
+            } else if (token.startsWith(QLatin1String("click3:"))) {
+                const QStringList ends = token.mid(7).split(u'-');
+                s.kind = Step::Kind::TripleClick;
+                s.offset = ends.first().toLongLong();
+                s.dragTo = ends.last().toLongLong();
             } else {
                 const QKeyCombination combination = QKeySequence::fromString(token)[0];
                 s.key = combination.key();

@@ -18,12 +18,14 @@ enum class Writing { Latin, Greek, Cyrillic, Cjk, Arabic, Marks };
 
 struct Step
 {
-    enum class Kind { Key, Type, Resize };
+    enum class Kind { Key, Type, Resize, TripleClick };
     Kind kind = Kind::Key;
     int key = 0;
     Qt::KeyboardModifiers modifiers;
     QString text; // typed, one key press per character
     int width = 0; // new width of both widgets
+    qint64 offset = 0; // a triple click's place in the text, in CR LF offsets
+    qint64 dragTo = 0; // where the third press is dragged to before its release
 
     bool isUndoOrRedo() const;
     QString describe() const;
@@ -38,7 +40,9 @@ QString writingName(Writing writing);
 QString startText(Writing writing, quint32 seed);
 Script makeScript(Mix mix, Writing writing, quint32 seed, int steps);
 // A script written by hand: steps apart by blanks, each a key as QKeySequence writes it
-// ("Ctrl+Shift+End"), a quoted text to type ("\"ab c\"") or a width ("resize:300").
+// ("Ctrl+Shift+End"), a quoted text to type ("\"ab c\""), a width ("resize:300") or a
+// triple click at an offset, its third press dragged to another or not ("click3:5-20",
+// "click3:5").
 Script parseScript(const QString &text);
 // The first `count` steps, one a line, for a failure message.
 QString describePrefix(const Script &script, int count);
@@ -46,7 +50,7 @@ QString describePrefix(const Script &script, int count);
 // The text in quotes, CR, LF, tabs, quotes and backslashes escaped, for a message.
 QString quoted(const QString &text);
 
-// Sends the step's key presses to the widget (a resize is left to the caller).
+// Sends the step's key presses to the widget (a resize or a click is left to the caller).
 void send(QWidget *widget, const Step &step);
 
 } // namespace wimblet::difftest

@@ -14,6 +14,8 @@ class CaretMotionTest : public QObject
 private Q_SLOTS:
     void graphemesStepOverWholeClusters_data();
     void graphemesStepOverWholeClusters();
+    void backspaceTakesTheLastCodePoint_data();
+    void backspaceTakesTheLastCodePoint();
     void wordMovesCrossLongWordsInSteps();
     void wordAroundFindsTheWord_data();
     void wordAroundFindsTheWord();
@@ -56,6 +58,39 @@ void CaretMotionTest::graphemesStepOverWholeClusters()
     QCOMPARE(backward, stops);
     for (qint64 stop : stops)
         QCOMPARE(caretPlace(store, stop), stop);
+}
+
+void CaretMotionTest::backspaceTakesTheLastCodePoint_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("left"); // after Backspace at the end
+    QTest::newRow("letter with two marks")
+        << QString::fromUtf16(u"xe\u0301\u0302") << QString::fromUtf16(u"xe\u0301");
+    QTest::newRow("Indic conjunct") << QString::fromUtf16(u"x\u0915\u094D\u0937")
+                                    << QString::fromUtf16(u"x\u0915\u094D");
+    QTest::newRow("Hangul jamo") << QString::fromUtf16(u"x\u1100\u1161\u11A8")
+                                 << QString::fromUtf16(u"x\u1100\u1161");
+    QTest::newRow("mark after a surrogate pair")
+        << QString::fromUtf16(u"x\U0001D400\u0301") << QString::fromUtf16(u"x\U0001D400");
+    QTest::newRow("surrogate pair") << QString::fromUtf16(u"x\U0001F600") << "x";
+    QTest::newRow("CR LF") << "x\r\n"
+                           << "x";
+    QTest::newRow("flag") << QString::fromUtf16(u"x\U0001F1EE\U0001F1E9") << "x";
+    QTest::newRow("keycap") << QString::fromUtf16(u"x1\uFE0F\u20E3") << "x";
+    QTest::newRow("ZWJ sequence") << QString::fromUtf16(u"x\U0001F468\u200D\U0001F469\u200D\U0001F467")
+                                  << "x";
+    QTest::newRow("skin tone") << QString::fromUtf16(u"x\U0001F44D\U0001F3FD") << "x";
+    QTest::newRow("U+FE0F after a pictograph") << QString::fromUtf16(u"x\u2764\uFE0F") << "x";
+    QTest::newRow("U+FE0F after a letter") << QString::fromUtf16(u"xa\uFE0F") << "xa";
+}
+
+void CaretMotionTest::backspaceTakesTheLastCodePoint()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, left);
+
+    const TextStore store(text);
+    QCOMPARE(store.text(0, backspaceStart(store, store.length())), left);
 }
 
 void CaretMotionTest::wordMovesCrossLongWordsInSteps()

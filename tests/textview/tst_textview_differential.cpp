@@ -129,6 +129,23 @@ void TextViewDifferentialTest::settledDisagreementsStaySettled_data()
     const QString ideographs = QString::fromUtf16(u"\u6587\u5b57\u7de8\u96c6\u6f22\u5b57").repeated(30);
     QTest::newRow("wide characters take the room they are drawn with")
         << ideographs << QStringLiteral("resize:260 Ctrl+End Up Home resize:400 Down");
+    QTest::newRow("Ctrl+Y redoes as Ctrl+Shift+Z does")
+        << lines
+        << QStringLiteral("Ctrl+End \"ab\" Return Ctrl+Z Ctrl+Z Ctrl+Y Ctrl+Z Ctrl+Shift+Z Ctrl+Y");
+    QTest::newRow("Backspace takes marks off their letter one at a time")
+        << QString::fromUtf16(u"x cafe\u0301\u0302 a\u030a\u0301")
+        << QStringLiteral("Ctrl+End Backspace Left Left Backspace Backspace Backspace");
+    QTest::newRow("Backspace takes a conjunct's letters one at a time")
+        << QString::fromUtf16(u"x \u0915\u094D\u0937\u093F \u0928\u093F")
+        << QStringLiteral("Ctrl+End Backspace Left Left Backspace Backspace Backspace Backspace");
+    QTest::newRow("Backspace takes an emoji sequence whole")
+        << QString::fromUtf16(u"a\U0001F468\u200D\U0001F469\u200D\U0001F467 \U0001F1EE\U0001F1E9"
+                              u"\U0001F44D\U0001F3FD1\uFE0F\u20E3")
+        << QStringLiteral("Ctrl+End Backspace Backspace Backspace Backspace Backspace");
+    QTest::newRow("a triple click takes the paragraph and its line break")
+        << lines << QStringLiteral("click3:5 click3:30 click3:22 click3:0");
+    QTest::newRow("a dragged triple click takes whole paragraphs")
+        << lines << QStringLiteral("click3:5-20 click3:5-24 click3:30-3 click3:22-2 click3:22-52");
 }
 
 void TextViewDifferentialTest::settledDisagreementsStaySettled()

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QRandomGenerator>
+#include <QScrollBar>
 #include <QSignalSpy>
 
 using namespace wimblet;
@@ -34,6 +35,8 @@ private Q_SLOTS:
     void caretNeverStandsInsideAPair();
     void undoStepsFollowTheKeys_data();
     void undoStepsFollowTheKeys();
+    void undoAndRedoShowTheCaret_data();
+    void undoAndRedoShowTheCaret();
     void eachEditSignalsOnceBeforeReturning_data();
     void eachEditSignalsOnceBeforeReturning();
     void clipboardKeysCarryRealCharacters_data();
@@ -159,8 +162,12 @@ void TextViewEditingTest::deletingTakesWholeGraphemes_data()
     QTest::newRow("Backspace over CR before CR LF") << "a\r\r\nb" << 2ll << bs << 0 << "a\r\nb" << 1ll;
     QTest::newRow("Backspace over a surrogate pair") << pair << 3ll << bs << 0 << "ab" << 1ll;
     QTest::newRow("Delete over a surrogate pair") << pair << 1ll << del << 0 << "ab" << 1ll;
-    QTest::newRow("Backspace over a letter and its mark")
-        << QString::fromUtf16(u"xe\u0301y") << 3ll << bs << 0 << "xy" << 1ll;
+    QTest::newRow("Backspace takes a mark off its letter")
+        << QString::fromUtf16(u"xe\u0301y") << 3ll << bs << 0 << QString::fromUtf16(u"xey") << 2ll;
+    QTest::newRow("Backspace over an emoji with a skin tone")
+        << QString::fromUtf16(u"x\U0001F44D\U0001F3FDy") << 5ll << bs << 0 << "xy" << 1ll;
+    QTest::newRow("Delete over a letter and its marks")
+        << QString::fromUtf16(u"xe\u0301\u0302y") << 1ll << del << 0 << "xy" << 1ll;
     QTest::newRow("Backspace at the start") << "ab" << 0ll << bs << 0 << "ab" << 0ll;
     QTest::newRow("Delete at the end") << "ab" << 2ll << del << 0 << "ab" << 2ll;
     QTest::newRow("Ctrl+Backspace takes the word") << "one two" << 7ll << bs << ctrl << "one " << 4ll;
@@ -252,6 +259,39 @@ void TextViewEditingTest::undoStepsFollowTheKeys()
         QCOMPARE(m_view->text(), texts[i]);
     }
     QVERIFY(!m_view->canRedo());
+}
+
+void TextViewEditingTest::undoAndRedoShowTheCaret_data()
+{
+    // Keys pressed after a whole-text replace at the end of a long text ('u' for
+    // Ctrl+Z, 'r' for Ctrl+Y, 't' for the view scrolled to the top); the caret shows.
+    QTest::addColumn<QString>("keys");
+    QTest::newRow("undo") << "u";
+    QTest::newRow("undo and redo") << "ur";
+    QTest::newRow("undo from the top") << "tu";
+    QTest::newRow("redo from the top") << "utr";
+}
+
+void TextViewEditingTest::undoAndRedoShowTheCaret()
+{
+    QFETCH(QString, keys);
+
+    QStringList lines;
+    for (int i = 0; i < 400; ++i)
+        lines << QStringLiteral("line %1 of the text").arg(i);
+    m_view->setText(lines.join(QLatin1String("\r\n")));
+    QTest::keyClick(m_view, Qt::Key_End, Qt::ControlModifier);
+    const QString text = m_view->text();
+    m_view->replaceAll(text.toUpper(), text);
+    for (QChar key : keys) {
+        if (key == u't')
+            m_view->verticalScrollBar()->setValue(0);
+        else
+            QTest::keyClick(m_view, key == u'u' ? Qt::Key_Z : Qt::Key_Y, Qt::ControlModifier);
+    }
+    QCOMPARE(m_view->caret(), m_view->length());
+    m_view->rowCount(); // every row counted: the caret's place is told exactly
+    QVERIFY(m_view->viewport()->rect().contains(m_view->offsetRect(m_view->caret())));
 }
 
 void TextViewEditingTest::eachEditSignalsOnceBeforeReturning_data()

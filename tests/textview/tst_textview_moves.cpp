@@ -39,6 +39,8 @@ private Q_SLOTS:
     void doubleClickSelectsTheWord();
     void draggingSelectsByUnit_data();
     void draggingSelectsByUnit();
+    void dragPastTheEdgeScrollsFasterFurtherOut_data();
+    void dragPastTheEdgeScrollsFasterFurtherOut();
     void caretStaysInViewWhileMoving();
 
 private:
@@ -263,6 +265,12 @@ void TextViewMovesTest::draggingSelectsByUnit_data()
     QTest::newRow("words forward") << 2 << 5ll << 9ll << "two three";
     QTest::newRow("words backward") << 2 << 9ll << 1ll << "one two three";
     QTest::newRow("paragraphs") << 3 << 5ll << 17ll << "one two three\r\nfour five";
+    // A triple click takes the paragraph's CR LF too, and keeps the paragraph while the
+    // pointer is on it or at the next one's start, as the text box does.
+    QTest::newRow("a paragraph and its line break") << 3 << 5ll << 5ll << "one two three\r\n";
+    QTest::newRow("the last paragraph") << 3 << 17ll << 17ll << "four five";
+    QTest::newRow("held at the next paragraph's start") << 3 << 5ll << 15ll << "one two three\r\n";
+    QTest::newRow("paragraphs backward") << 3 << 17ll << 5ll << "one two three\r\nfour five";
 }
 
 void TextViewMovesTest::draggingSelectsByUnit()
@@ -285,6 +293,42 @@ void TextViewMovesTest::draggingSelectsByUnit()
     QTest::mouseMove(port, pointOf(to));
     QTest::mouseRelease(port, Qt::LeftButton, {}, pointOf(to));
     QCOMPARE(m_view->selectedText(), selected);
+}
+
+void TextViewMovesTest::dragPastTheEdgeScrollsFasterFurtherOut_data()
+{
+    QTest::addColumn<bool>("up");
+    QTest::newRow("below the text") << false;
+    QTest::newRow("above the text") << true;
+}
+
+void TextViewMovesTest::dragPastTheEdgeScrollsFasterFurtherOut()
+{
+    QFETCH(bool, up);
+
+    // Rows are left to count: the press and the scrolling find their rows themselves.
+    m_view->setText(QStringLiteral("line of text\r\n").repeated(5000));
+    QWidget *port = m_view->viewport();
+    // What the move and four scrolling steps select, `distance` px past the edge.
+    const auto selectedInFiveSteps = [&](int distance) {
+        m_view->setCaret(up ? m_view->length() : 0);
+        const QPoint inside(20, port->height() / 2);
+        QTest::mousePress(port, Qt::LeftButton, {}, inside);
+        int steps = 0;
+        qint64 selected = -1;
+        auto watch = connect(m_view, &TextView::caretMoved, this, [&] {
+            if (++steps == 5)
+                selected = m_view->selectionEnd() - m_view->selectionStart();
+        });
+        QTest::mouseMove(port, QPoint(20, up ? -distance : port->height() + distance));
+        const bool stepped = QTest::qWaitFor([&] { return selected >= 0; });
+        QTest::mouseRelease(port, Qt::LeftButton, {}, inside);
+        disconnect(watch);
+        return stepped ? selected : -1;
+    };
+    const qint64 near = selectedInFiveSteps(20);
+    const qint64 far = selectedInFiveSteps(150);
+    QVERIFY2(near > 0 && far > 2 * near, qPrintable(QStringLiteral("%1 %2").arg(near).arg(far)));
 }
 
 void TextViewMovesTest::caretStaysInViewWhileMoving()

@@ -166,11 +166,17 @@ void TextViewWidgetTest::contextMenuEnablesWhatApplies_data()
     QTest::addColumn<bool>("select");
     QTest::addColumn<QString>("clipboard");
     QTest::addColumn<QStringList>("enabled");
-    QTest::newRow("empty") << QString() << false << QString() << QStringList {};
-    QTest::newRow("typed") << "ab" << false << QString() << QStringList {"Undo", "Select All"};
-    QTest::newRow("undone") << "ab" << false << "x" << QStringList {"Redo", "Paste"};
+    QTest::addColumn<bool>("shiftF10"); // opened by Shift+F10 at the caret, not the mouse
+    QTest::newRow("empty") << QString() << false << QString() << QStringList {} << false;
+    QTest::newRow("typed") << "ab" << false << QString() << QStringList {"Undo", "Select All"} << false;
+    QTest::newRow("undone") << "ab" << false << "x" << QStringList {"Redo", "Paste"} << false;
     QTest::newRow("selected") << "ab" << true << QString()
-                              << QStringList {"Undo", "Cut", "Copy", "Delete", "Select All"};
+                              << QStringList {"Undo", "Cut", "Copy", "Delete", "Select All"} << false;
+    QTest::newRow("Shift+F10 after typing")
+        << "abc\rdefgh" << false << QString() << QStringList {"Undo", "Select All"} << true;
+    QTest::newRow("Shift+F10 on a selection")
+        << "ab" << true << QString() << QStringList {"Undo", "Cut", "Copy", "Delete", "Select All"}
+        << true;
 }
 
 void TextViewWidgetTest::contextMenuEnablesWhatApplies()
@@ -179,6 +185,7 @@ void TextViewWidgetTest::contextMenuEnablesWhatApplies()
     QFETCH(bool, select);
     QFETCH(QString, clipboard);
     QFETCH(QStringList, enabled);
+    QFETCH(bool, shiftF10);
 
     QGuiApplication::clipboard()->setText(clipboard);
     m_view->setText(QString());
@@ -187,11 +194,17 @@ void TextViewWidgetTest::contextMenuEnablesWhatApplies()
         m_view->undo();
     if (select)
         m_view->selectAll();
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10),
-                            m_view->mapToGlobal(QPoint(10, 10)));
-    QApplication::sendEvent(m_view->viewport(), &event);
+    QPoint at = m_view->mapToGlobal(QPoint(10, 10));
+    if (shiftF10) {
+        QTest::keyClick(m_view, Qt::Key_F10, Qt::ShiftModifier);
+        at = m_view->viewport()->mapToGlobal(m_view->offsetRect(m_view->caret()).center());
+    } else {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), at);
+        QApplication::sendEvent(m_view->viewport(), &event);
+    }
     auto *menu = m_view->findChild<QMenu *>();
     QVERIFY(menu);
+    QCOMPARE(menu->pos(), at);
     QCOMPARE(enabledActions(menu), enabled);
     QVERIFY(menu->actions().first()->text().endsWith(QKeySequence(QKeySequence::Undo).toString()));
     menu->close();
@@ -291,13 +304,18 @@ void TextViewWidgetTest::wheelScrollsByRows_data()
     QTest::addColumn<QPoint>("angleDelta");
     QTest::addColumn<int>("rows");
     QTest::addColumn<bool>("ctrl");
+    QTest::addColumn<bool>("fromEnd"); // scrolled to the end first: `rows` counts from the last page
     const int rowHeight = int(std::ceil(QFontMetricsF(monospace()).height()));
     QTest::newRow("one notch down") << QPoint() << QPoint(0, -120) << QApplication::wheelScrollLines()
-                                    << false;
-    QTest::newRow("pixels down") << QPoint(0, -5 * rowHeight - 1) << QPoint(0, -120) << 5 << false;
-    QTest::newRow("up at the top") << QPoint() << QPoint(0, 120) << 0 << false;
+                                    << false << false;
+    QTest::newRow("pixels down") << QPoint(0, -5 * rowHeight - 1) << QPoint(0, -120) << 5 << false
+                                 << false;
+    QTest::newRow("up at the top") << QPoint() << QPoint(0, 120) << 0 << false << false;
     // The font stays as set: Ctrl with the wheel neither zooms nor scrolls.
-    QTest::newRow("Ctrl+wheel") << QPoint() << QPoint(0, -120) << 0 << true;
+    QTest::newRow("Ctrl+wheel") << QPoint() << QPoint(0, -120) << 0 << true << false;
+    // The rows above are not counted yet: the view steps back over them, not to the start.
+    QTest::newRow("up from the end while rows are counted")
+        << QPoint() << QPoint(0, 120) << -QApplication::wheelScrollLines() << false << true;
 }
 
 void TextViewWidgetTest::wheelScrollsByRows()
@@ -306,15 +324,23 @@ void TextViewWidgetTest::wheelScrollsByRows()
     QFETCH(QPoint, angleDelta);
     QFETCH(int, rows);
     QFETCH(bool, ctrl);
+    QFETCH(bool, fromEnd);
 
     m_view->setText(QStringLiteral("line\r\n").repeated(100));
+    if (fromEnd)
+        m_view->setCaret(m_view->length());
     const QFont font = m_view->font();
     const QPointF at(50, 50);
     QWheelEvent wheel(at, m_view->mapToGlobal(at), pixelDelta, angleDelta, Qt::NoButton,
                       ctrl ? Qt::ControlModifier : Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(m_view->viewport(), &wheel);
-    QCOMPARE(m_view->topRow(), rows);
     QCOMPARE(m_view->font(), font);
+    if (fromEnd) {
+        const qint64 lastPage = m_view->rowCount() - m_view->verticalScrollBar()->pageStep();
+        QCOMPARE(m_view->topRow(), lastPage + rows);
+        return;
+    }
+    QCOMPARE(m_view->topRow(), rows);
     QCOMPARE(m_view->verticalScrollBar()->value(), rows);
 }
 
@@ -374,6 +400,10 @@ void TextViewWidgetTest::viewKeysWinOverShortcuts_data()
     QTest::newRow("Alt+letter stays the menu's")
         << int(Qt::Key_F) << int(Qt::AltModifier) << "f" << false;
     QTest::newRow("F5") << int(Qt::Key_F5) << 0 << QString() << false;
+    QTest::newRow("Ctrl+Y") << int(Qt::Key_Y) << int(Qt::ControlModifier) << QString() << true;
+    QTest::newRow("Ctrl+Shift+Z") << int(Qt::Key_Z) << int(Qt::ControlModifier | Qt::ShiftModifier)
+                                  << QString() << true;
+    QTest::newRow("Shift+F10") << int(Qt::Key_F10) << int(Qt::ShiftModifier) << QString() << true;
 }
 
 void TextViewWidgetTest::viewKeysWinOverShortcuts()
