@@ -62,7 +62,10 @@ void DocumentRows::resetParagraphs(const std::vector<int> &lengths)
     }
     if (blocks.empty())
         blocks.push_back(BlockRows {-1, 0});
-    m_tree.assign(blocks);
+    // Built beside the old rows and then taken: memory running out leaves them as they were.
+    RowTree tree;
+    tree.assign(blocks);
+    m_tree = std::move(tree);
     m_length = std::max<qint64>(0, length);
     m_long.clear();
     forgetCached();

@@ -23,6 +23,7 @@ public:
     // The whole text is new: finds its paragraphs again, all still to be counted.
     void reset(qint64 length);
     // The same, with the paragraphs' lengths already known (their CR LFs between them).
+    // When memory runs out (std::bad_alloc), the rows stay as they were.
     void resetParagraphs(const std::vector<int> &lengths);
     // Another row width, font or width table: every count is stale until counted again.
     void setLayout(const WrapSetup &setup);

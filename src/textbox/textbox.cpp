@@ -3,6 +3,7 @@
 #include "toolkit/colour.h"
 
 #include <QApplication>
+#include <QScopedValueRollback>
 
 namespace wimblet {
 
@@ -53,13 +54,15 @@ void TextBox::replaceTextUndoable(const QString &text, const QString *current)
         return;
     // Change is raised once the caret is at the start, as after a whole-text write, so
     // that its handlers read the caret where it will stay.
-    m_holdChange = true;
-    if (current)
-        replaceAll(text, *current);
-    else
-        replaceRange(0, length(), text);
-    setCaret(0);
-    m_holdChange = false;
+    {
+        // Held only while replacing: memory running out leaves the text and Change as they were.
+        const QScopedValueRollback<bool> hold(m_holdChange, true);
+        if (current)
+            replaceAll(text, *current);
+        else
+            replaceRange(0, length(), text);
+        setCaret(0);
+    }
     Q_EMIT Change();
 }
 

@@ -62,8 +62,10 @@ void TextView::setText(const QString &text)
 {
     const bool same = holdsText(m_store, text);
     const qint64 oldLength = m_store.length();
-    m_store.assign(text);
-    m_layout.reset();
+    // What may run out of memory is made beside the old text first, which stays when it does.
+    TextStore next(text);
+    m_layout.reset(next);
+    m_store = std::move(next);
     m_undo.clear();
     m_caret = m_anchor = 0;
     m_goalX = -1;

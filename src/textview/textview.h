@@ -29,6 +29,7 @@ public:
     ~TextView() override;
 
     // Replaces the whole text, puts the caret at the start and clears the undo history.
+    // When memory runs out (std::bad_alloc) the view keeps the text it had.
     void setText(const QString &text);
     QString text() const { return m_store.toString(); }
     const TextStore &store() const { return m_store; }
@@ -37,7 +38,8 @@ public:
     // Replaces [from, from + count) with `text` as one undoable step, caret after it.
     void replaceRange(qint64 from, qint64 count, const QString &text);
     // Replaces the whole text, which the caller has just read as `current`, as one
-    // undoable step; the step keeps `current` rather than reading it again.
+    // undoable step; the step keeps `current` rather than reading it again. When memory
+    // runs out (std::bad_alloc) the text stays as it was.
     void replaceAll(const QString &text, const QString &current);
 
     QColor foreColor() const { return m_foreColor; }
@@ -166,8 +168,13 @@ private:
     bool handleMoveKey(QKeyEvent *event);
     bool handleEditKey(QKeyEvent *event);
     bool handleClipboardKey(QKeyEvent *event);
-    void applyStep(const EditStep &step, bool forward, bool announce);
-    void applySteps(const std::vector<EditStep> &steps, bool forward);
+    // Replaces `out` at `offset` by `in` in the store and the rows; a whole text
+    // replaced is all or nothing when memory runs out (std::bad_alloc).
+    void changeText(qint64 offset, const QString &out, const QString &in);
+    // What follows a change: rows to count, the caret, the screen, and who is told.
+    void showStep(const EditStep &step, bool forward, bool announce);
+    // False when memory ran out before the steps changed anything.
+    bool applySteps(const std::vector<EditStep> &steps, bool forward);
     // textview_mouse.cpp: the mouse, the menu and the clipboard
     void extendMouseSelection(qint64 offset);
     void autoScroll();

@@ -3,6 +3,7 @@
 
 #include "textview/textviewaccessible.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 
 namespace wimblet {
@@ -62,31 +63,49 @@ void TextView::applyEdit(qint64 offset, qint64 removed, const QString &inserted,
     step.caretBefore = m_caret;
     step.anchorBefore = m_anchor;
     step.caretAfter = offset + inserted.size();
-    // Recorded first, so that a slot told of the change finds it undoable.
+    changeText(step.offset, step.removed, step.inserted);
+    // Recorded before anyone is told, so that a slot told of the change finds it undoable.
     m_undo.push(step, pairing == Pairing::Closes);
-    applyStep(step, true, pairing != Pairing::Opens);
+    showStep(step, true, pairing != Pairing::Opens);
 }
 
-void TextView::applySteps(const std::vector<EditStep> &steps, bool forward)
+bool TextView::applySteps(const std::vector<EditStep> &steps, bool forward)
 {
     // Each edit of a step changes the text; the step is announced once, at its end.
-    for (size_t i = 0; i < steps.size(); ++i)
-        applyStep(forward ? steps[i] : steps[steps.size() - 1 - i], forward, i + 1 == steps.size());
+    for (size_t i = 0; i < steps.size(); ++i) {
+        const EditStep &step = forward ? steps[i] : steps[steps.size() - 1 - i];
+        try {
+            changeText(step.offset, forward ? step.removed : step.inserted,
+                       forward ? step.inserted : step.removed);
+        } catch (const std::bad_alloc &) {
+            // Only a whole text replaced needs much memory, and it stands alone in its
+            // step: the text is as it was.
+            return false;
+        }
+        showStep(step, forward, i + 1 == steps.size());
+    }
+    return true;
 }
 
-void TextView::applyStep(const EditStep &step, bool forward, bool announce)
+void TextView::changeText(qint64 offset, const QString &out, const QString &in)
+{
+    if (offset == 0 && out.size() == m_store.length() && !in.isEmpty()) {
+        // A whole text replaced (a style conversion or its undo): the store takes the
+        // new text as it is, and its paragraphs are found afresh, both made beside the
+        // old text first, which stays when memory runs out.
+        TextStore next(in);
+        m_layout.reset(next);
+        m_store = std::move(next);
+    } else {
+        m_store.replace(offset, out.size(), in);
+        m_layout.edit(offset, out.size(), in.size());
+    }
+}
+
+void TextView::showStep(const EditStep &step, bool forward, bool announce)
 {
     const QString &out = forward ? step.removed : step.inserted;
     const QString &in = forward ? step.inserted : step.removed;
-    if (step.offset == 0 && out.size() == m_store.length() && !in.isEmpty()) {
-        // A whole text replaced (a style conversion or its undo): the store takes the
-        // new text as it is, and its paragraphs are found afresh.
-        m_store.assign(in);
-        m_layout.reset();
-    } else {
-        m_store.replace(step.offset, out.size(), in);
-        m_layout.edit(step.offset, out.size(), in.size());
-    }
     scheduleRecount(); // a large edit leaves rows to count in idle time
     announceEdit(this, step.offset, out, in);
     // The top row keeps its place in the text, shifted by the edit.
@@ -156,14 +175,22 @@ void TextView::deleteForward(bool word)
 
 void TextView::undo()
 {
-    if (m_undo.canUndo())
-        applySteps(m_undo.takeUndo(), false);
+    if (!m_undo.canUndo())
+        return;
+    if (!applySteps(m_undo.takeUndo(), false)) {
+        m_undo.takeRedo(); // not undone after all: memory ran out
+        QApplication::beep();
+    }
 }
 
 void TextView::redo()
 {
-    if (m_undo.canRedo())
-        applySteps(m_undo.takeRedo(), true);
+    if (!m_undo.canRedo())
+        return;
+    if (!applySteps(m_undo.takeRedo(), true)) {
+        m_undo.takeUndo();
+        QApplication::beep();
+    }
 }
 
 void TextView::moveTo(qint64 offset, bool select, bool keepGoalX)

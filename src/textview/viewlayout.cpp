@@ -74,7 +74,7 @@ bool ViewLayout::setLineWidth(qreal width)
     return true;
 }
 
-void ViewLayout::reset()
+void ViewLayout::reset(const TextStore &store)
 {
     // The paragraphs are read off the stored text itself: stand-ins never make or
     // unmake a CR LF. A LF is looked for a stretch at a time, which is quick.
@@ -82,7 +82,7 @@ void ViewLayout::reset()
     qint64 start = 0;
     qint64 pieceStart = 0;
     bool crBefore = false; // the previous piece ended in a CR
-    m_store.forEachPiece(0, m_store.length(), [&](QStringView piece) {
+    store.forEachPiece(0, store.length(), [&](QStringView piece) {
         for (qsizetype lf = piece.indexOf(u'\n'); lf >= 0; lf = piece.indexOf(u'\n', lf + 1)) {
             if (lf > 0 ? piece[lf - 1] == u'\r' : crBefore) {
                 lengths.push_back(int(pieceStart + lf - 1 - start));

@@ -55,8 +55,9 @@ public:
     qreal tabStop() const { return m_tabStop; }
     qreal rowHeight() const { return m_rowHeight; }
 
-    // The whole text is new.
-    void reset();
+    // The whole text is to be `store`'s, which the view's store is about to take: the
+    // rows are made for it. When memory runs out (std::bad_alloc), they stay as they were.
+    void reset(const TextStore &store);
     // `removed` units at `offset` gave way to `inserted` ones in the store.
     void edit(qint64 offset, qint64 removed, qint64 inserted);
     // Counts stale rows for about `chars` characters; true while some are left.

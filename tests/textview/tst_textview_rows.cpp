@@ -224,7 +224,7 @@ void TextViewRowsTest::everyRowFitsItsWidthWhenDrawn()
     ViewLayout layout(store);
     layout.setFont(font);
     layout.setLineWidth(301);
-    layout.reset();
+    layout.reset(store);
     layout.finishCounting();
     QVERIFY(layout.rowCount() > 20);
     for (qint64 i = 0; i < layout.rowCount(); ++i) {
@@ -260,7 +260,7 @@ void TextViewRowsTest::wideCharacterRowsAreAsFullAsDrawn()
     ViewLayout layout(store);
     layout.setFont(font);
     layout.setLineWidth(301);
-    layout.reset();
+    layout.reset(store);
     layout.finishCounting();
     QVERIFY(layout.rowCount() > 2);
     const QFontMetricsF metrics(font);
