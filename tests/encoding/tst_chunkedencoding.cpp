@@ -188,8 +188,8 @@ private Q_SLOTS:
     void validatorInChunksShouldMatchWholeCheck();
     void validatorShouldReportWhereAndWhat_data();
     void validatorShouldReportWhereAndWhat();
-    void decodeUtf8ShouldReplaceEachIllFormedStretch_data();
-    void decodeUtf8ShouldReplaceEachIllFormedStretch();
+    void decodeUtf8ShouldKeepEachStrayByte_data();
+    void decodeUtf8ShouldKeepEachStrayByte();
     void encoderInChunksShouldMatchWholeEncoding_data();
     void encoderInChunksShouldMatchWholeEncoding();
     void encodeTextShouldAppendTheEndingOnce_data();
@@ -209,6 +209,10 @@ void TestChunkedEncoding::decoderInChunksShouldMatchWholeDecoding()
     const ChunkedText utf8 = decodeInChunks(bytes, TextEncoding::Utf8, chunkSize);
     QCOMPARE(utf8.text, decodeUtf8(bytes));
     QCOMPARE(utf8.replaced, !isValidUtf8(bytes));
+    // Stray bytes stand in for themselves: any bytes read as UTF-8 come back.
+    QCOMPARE(encodeText(utf8.text, TextEncoding::Utf8).bytes, bytes);
+    for (const auto encoding : {TextEncoding::Utf16BE, TextEncoding::Utf32LE})
+        QCOMPARE(decodeInChunks(bytes, encoding, chunkSize).text, decodeText(bytes, encoding));
 
     const ChunkedText windows1252 = decodeInChunks(bytes, TextEncoding::Windows1252, chunkSize);
     QCOMPARE(windows1252.text, decodeWindows1252(bytes));
@@ -234,11 +238,20 @@ void TestChunkedEncoding::validatorInChunksShouldMatchWholeCheck()
     if (whole.valid)
         QCOMPARE(whole.multiByte, !ascii);
 
+    const QString text = decodeUtf8(bytes);
+    QCOMPARE(whole.utf16Units, text.size());
+    QCOMPARE(whole.strayBytes, std::count_if(text.cbegin(), text.cend(), [](QChar c) {
+                 return strayByteOf(c.unicode()) >= 0;
+             }));
+
     const Utf8Check chunked = checkInChunks(bytes, chunkSize);
     QCOMPARE(chunked.valid, whole.valid);
     QCOMPARE(chunked.firstInvalid, whole.firstInvalid);
     QCOMPARE(chunked.multiByte, whole.multiByte);
     QCOMPARE(chunked.ascii, whole.ascii);
+    QCOMPARE(chunked.multiByteCount, whole.multiByteCount);
+    QCOMPARE(chunked.strayBytes, whole.strayBytes);
+    QCOMPARE(chunked.utf16Units, whole.utf16Units);
 }
 
 void TestChunkedEncoding::validatorShouldReportWhereAndWhat_data()
@@ -248,6 +261,8 @@ void TestChunkedEncoding::validatorShouldReportWhereAndWhat_data()
     QTest::addColumn<qint64>("firstInvalid");
     QTest::addColumn<bool>("multiByte");
     QTest::addColumn<bool>("ascii");
+    QTest::addColumn<qint64>("multiByteCount");
+    QTest::addColumn<qint64>("strayBytes");
 
     const struct {
         const char *name;
@@ -255,24 +270,29 @@ void TestChunkedEncoding::validatorShouldReportWhereAndWhat_data()
         qint64 firstInvalid;
         bool multiByte;
         bool ascii;
+        qint64 multiByteCount;
+        qint64 strayBytes;
     } rows[] = {
-        {"empty", QByteArray(), -1, false, true},
-        {"ascii with NUL", QByteArrayLiteral("ab\0cd"), -1, false, true},
-        {"two bytes", QByteArray("caf\xC3\xA9"), -1, true, false},
-        {"cut at the end", QByteArray("abc\xF0\x9F\x98"), 3, false, false},
-        {"lone continuation", QByteArray("abcd\x80"), 4, false, false},
-        {"overlong after multibyte", QByteArray("\xC3\xA9xy\xC0\x80"), 4, true, false},
-        {"surrogate", QByteArray("12\xED\xA0\x80"), 2, false, false},
-        {"broken sequence", QByteArray("\xE2\x82" "A"), 0, false, false},
-        {"multibyte after the first fault", QByteArray("a\xFF\xE2\x82\xAC"), 1, true, false},
-        {"first of two faults", QByteArray("ab\x80\xC3\xA9\xFF"), 2, true, false},
-        {"fault past 4096", QByteArray(5000, 'x') + "\xC1\xBF", 5000, false, false},
-        {"windows-1252", QByteArray("caf\xE9"), 3, false, false},
+        {"empty", QByteArray(), -1, false, true, 0, 0},
+        {"ascii with NUL", QByteArrayLiteral("ab\0cd"), -1, false, true, 0, 0},
+        {"two bytes", QByteArray("caf\xC3\xA9"), -1, true, false, 1, 0},
+        {"cut at the end", QByteArray("abc\xF0\x9F\x98"), 3, false, false, 0, 3},
+        {"lone continuation", QByteArray("abcd\x80"), 4, false, false, 0, 1},
+        {"overlong after multibyte", QByteArray("\xC3\xA9xy\xC0\x80"), 4, true, false, 1, 2},
+        {"surrogate", QByteArray("12\xED\xA0\x80"), 2, false, false, 0, 3},
+        {"broken sequence", QByteArray("\xE2\x82" "A"), 0, false, false, 0, 2},
+        {"multibyte after the first fault", QByteArray("a\xFF\xE2\x82\xAC"), 1, true, false, 1, 1},
+        {"first of two faults", QByteArray("ab\x80\xC3\xA9\xFF"), 2, true, false, 1, 2},
+        {"fault past 4096", QByteArray(5000, 'x') + "\xC1\xBF", 5000, false, false, 0, 2},
+        {"windows-1252", QByteArray("caf\xE9"), 3, false, false, 0, 1},
+        {"a stray lead cut by a chunk", QByteArray(4095, 'x') + "\xC3" "\xC3\xA9\xF0\x9F\x98\x80",
+         4095, true, false, 2, 1},
     };
     for (const auto &row : rows) {
         for (const int size : kChunkSizes) {
             QTest::addRow("%s, chunks of %d", row.name, size)
-                    << row.bytes << size << row.firstInvalid << row.multiByte << row.ascii;
+                    << row.bytes << size << row.firstInvalid << row.multiByte << row.ascii
+                    << row.multiByteCount << row.strayBytes;
         }
     }
 }
@@ -284,15 +304,19 @@ void TestChunkedEncoding::validatorShouldReportWhereAndWhat()
     QFETCH(qint64, firstInvalid);
     QFETCH(bool, multiByte);
     QFETCH(bool, ascii);
+    QFETCH(qint64, multiByteCount);
+    QFETCH(qint64, strayBytes);
 
     const Utf8Check check = checkInChunks(bytes, chunkSize);
     QCOMPARE(check.valid, firstInvalid < 0);
     QCOMPARE(check.firstInvalid, firstInvalid);
     QCOMPARE(check.multiByte, multiByte);
     QCOMPARE(check.ascii, ascii);
+    QCOMPARE(check.multiByteCount, multiByteCount);
+    QCOMPARE(check.strayBytes, strayBytes);
 }
 
-void TestChunkedEncoding::decodeUtf8ShouldReplaceEachIllFormedStretch_data()
+void TestChunkedEncoding::decodeUtf8ShouldKeepEachStrayByte_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
@@ -303,22 +327,23 @@ void TestChunkedEncoding::decodeUtf8ShouldReplaceEachIllFormedStretch_data()
         if (isValidUtf8(sample.bytes))
             QTest::addRow("%s", sample.name) << sample.bytes << QString(qt.decode(sample.bytes));
     }
-    QTest::newRow("cut three at the end") << QByteArray("ab\xE2\x82") << QStringLiteral(u"ab\uFFFD");
-    QTest::newRow("cut four at the end") << QByteArray("\xF0\x9F\x98") << QStringLiteral(u"\uFFFD");
-    QTest::newRow("overlong two") << QByteArray("\xC0\x80") << QStringLiteral(u"\uFFFD\uFFFD");
+    // Each stray byte stands for itself, U+DC80 to U+DCFF.
+    QTest::newRow("cut three at the end") << QByteArray("ab\xE2\x82") << QStringLiteral(u"ab\xDCE2\xDC82");
+    QTest::newRow("cut four at the end") << QByteArray("\xF0\x9F\x98") << QStringLiteral(u"\xDCF0\xDC9F\xDC98");
+    QTest::newRow("overlong two") << QByteArray("\xC0\x80") << QStringLiteral(u"\xDCC0\xDC80");
     QTest::newRow("overlong three") << QByteArray("\xE0\x80\x80")
-                                    << QStringLiteral(u"\uFFFD\uFFFD\uFFFD");
-    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << QStringLiteral(u"\uFFFD\uFFFD\uFFFD");
+                                    << QStringLiteral(u"\xDCE0\xDC80\xDC80");
+    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << QStringLiteral(u"\xDCED\xDCA0\xDC80");
     QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80")
-                                    << QStringLiteral(u"\uFFFD\uFFFD\uFFFD\uFFFD");
-    QTest::newRow("broken by ascii") << QByteArray("\xE2\x41\xAC") << QStringLiteral(u"\uFFFDA\uFFFD");
+                                    << QStringLiteral(u"\xDCF4\xDC90\xDC80\xDC80");
+    QTest::newRow("broken by ascii") << QByteArray("\xE2\x41\xAC") << QStringLiteral(u"\xDCE2" "A" u"\xDCAC");
     QTest::newRow("broken by a lead") << QByteArray("\xE2\x82\xE2\x82\xAC")
-                                      << QStringLiteral(u"\uFFFD\u20AC");
-    QTest::newRow("four cut by ascii") << QByteArray("\xF0\x9F\x98!") << QStringLiteral(u"\uFFFD!");
-    QTest::newRow("stray bytes") << QByteArray("\x80\xBF\xF5\xFF") << QString(4, QChar(0xFFFD));
+                                      << QStringLiteral(u"\xDCE2\xDC82\u20AC");
+    QTest::newRow("four cut by ascii") << QByteArray("\xF0\x9F\x98!") << QStringLiteral(u"\xDCF0\xDC9F\xDC98!");
+    QTest::newRow("stray bytes") << QByteArray("\x80\xBF\xF5\xFF") << QStringLiteral(u"\xDC80\xDCBF\xDCF5\xDCFF");
 }
 
-void TestChunkedEncoding::decodeUtf8ShouldReplaceEachIllFormedStretch()
+void TestChunkedEncoding::decodeUtf8ShouldKeepEachStrayByte()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
@@ -344,6 +369,7 @@ void TestChunkedEncoding::encoderInChunksShouldMatchWholeEncoding_data()
         {"generated prose", testsupport::sampleText(6000)},
         {"windows-1252 text", QStringLiteral(u"caf\u00E9 \u20AC \u201Ckutipan\u201D na\u00EFve \u0178")},
         {"beyond windows-1252 late", QStringLiteral(u"caf\u00E9 abcdefghij \u4E2D end")},
+        {"stray-byte stand-ins", QStringLiteral(u"\xDC80a\xDCFF\xD83D\xDC97\xDC97\xDC7F")},
     };
     for (const auto &[name, text] : samples) {
         for (const int size : kChunkSizes)
@@ -356,10 +382,12 @@ void TestChunkedEncoding::encoderInChunksShouldMatchWholeEncoding()
     QFETCH(QString, text);
     QFETCH(int, chunkSize);
 
-    const ChunkedBytes utf8 = encodeInChunks(text, TextEncoding::Utf8, chunkSize);
-    QCOMPARE(utf8.failedAt, -1);
-    QCOMPARE(utf8.bytes, wholeUtf8(text));
-    QCOMPARE(utf8.bytes, encodeText(text, TextEncoding::Utf8).bytes);
+    for (const auto encoding : {TextEncoding::Utf8, TextEncoding::Utf16LE, TextEncoding::Utf32BE}) {
+        const ChunkedBytes chunked = encodeInChunks(text, encoding, chunkSize);
+        QCOMPARE(chunked.failedAt, -1);
+        QCOMPARE(chunked.bytes, encodeText(text, encoding).bytes);
+    }
+    QCOMPARE(encodeText(text, TextEncoding::Utf8).bytes, wholeUtf8(text));
 
     QByteArray whole;
     const bool fits = encodeWindows1252(text, whole);
@@ -402,6 +430,9 @@ void TestChunkedEncoding::encodeTextShouldAppendTheEndingOnce_data()
     QTest::newRow("lone high before the ending")
             << QStringLiteral("a") + QChar(0xD83D) << QStringLiteral("\r\n") << utf8
             << QByteArray("a\xEF\xBF\xBD\r\n") << utf8;
+    QTest::newRow("pair split by the ending, UTF-32")
+            << QStringLiteral("a") + QChar(0xD83D) << QString(QChar(0xDE00)) << TextEncoding::Utf32BE
+            << QByteArray("\0\0\0a\0\x01\xF6\0", 8) << TextEncoding::Utf32BE;
 }
 
 void TestChunkedEncoding::encodeTextShouldAppendTheEndingOnce()
