@@ -28,9 +28,9 @@ enum class TextEncoding : quint8 {
     Utf16LE,
     /// UTF-16, most significant byte first, otherwise as Utf16LE.
     Utf16BE,
-    /// UTF-32, least significant byte first; read only when all of it is
-    /// valid. A unit that is no character decodes as U+FFFD, and so does a
-    /// lone surrogate of the text when encoded.
+    /// UTF-32, least significant byte first; a file is read in it only when
+    /// all of it is valid. A unit that is no character decodes as U+FFFD, and
+    /// a lone surrogate of the text is written as U+FFFD.
     Utf32LE,
     /// UTF-32, most significant byte first, otherwise as Utf32LE.
     Utf32BE,

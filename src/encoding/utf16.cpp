@@ -25,6 +25,8 @@ inline char *putUnit(char16_t unit, bool bigEndian, char *out)
 // bytes come back unchanged, and the text treats such a unit as no character.
 char16_t *decodeUtf16Span(const uchar *p, const uchar *end, bool bigEndian, char16_t *out)
 {
+    if (p == end)
+        return out;
     if (bigEndian == (Q_BYTE_ORDER == Q_BIG_ENDIAN)) {
         std::memcpy(out, p, size_t(end - p));
         return out + (end - p) / 2;

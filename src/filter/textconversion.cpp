@@ -89,22 +89,34 @@ ConversionPoint ChunkConverter::point() const
     return {QByteArray(m_bytes.data(), m_pending), m_capitalizeNext};
 }
 
-// The character the code unit at `i` of the bytes is, as far as cutting
-// tokens needs: one past the 16 bits is neither a separator nor punctuation.
-char16_t ChunkConverter::unitAt(qsizetype i) const
+namespace {
+
+// Calls `use` with the width of a code unit and a function giving the unit at an index of
+// `bytes`, as far as cutting tokens needs: one past 16 bits is neither a separator nor
+// punctuation. Each width gets a function of its own, since a long token is read unit by
+// unit for every chunk that ends inside it.
+template <typename Use>
+qsizetype withUnits(const char *data, TextEncoding encoding, const Use &use)
 {
-    const auto *p = reinterpret_cast<const uchar *>(m_bytes.data());
-    switch (unitBytes(m_encoding)) {
+    const auto *bytes = reinterpret_cast<const uchar *>(data);
+    const bool bigEndian = isBigEndian(encoding);
+    switch (unitBytes(encoding)) {
     case 1:
-        return p[i];
+        return use(1, [bytes](qsizetype i) { return char16_t(bytes[i]); });
     case 2:
-        p += 2 * i;
-        return char16_t(isBigEndian(m_encoding) ? (p[0] << 8) | p[1] : p[0] | (p[1] << 8));
+        return use(2, [bytes, bigEndian](qsizetype i) {
+            const uchar *p = bytes + 2 * i;
+            return char16_t(bigEndian ? (p[0] << 8) | p[1] : p[0] | (p[1] << 8));
+        });
     default:
-        const char32_t unit = detail::utf32UnitAt(p + 4 * i, isBigEndian(m_encoding));
-        return unit <= 0xFFFF ? char16_t(unit) : u'\uFFFD';
+        return use(4, [bytes, bigEndian](qsizetype i) {
+            const char32_t unit = detail::utf32UnitAt(bytes + 4 * i, bigEndian);
+            return unit <= 0xFFFF ? char16_t(unit) : u'\uFFFD';
+        });
     }
 }
+
+} // namespace
 
 qsizetype ChunkConverter::cutPoint(qsizetype size, bool atEnd) const
 {
@@ -113,21 +125,22 @@ qsizetype ChunkConverter::cutPoint(qsizetype size, bool atEnd) const
     // Bytes below 0x80 are the characters they stand for in UTF-8 and
     // Windows-1252, so a cut before one falls between characters; wider units
     // are cut whole.
-    const qsizetype width = unitBytes(m_encoding);
-    return width * detail::cutBeforeOpenToken([this](qsizetype i) { return unitAt(i); },
-                                              size / width, detail::MaxTokenHeldBack);
+    return withUnits(m_bytes.data(), m_encoding, [size](qsizetype width, const auto &unitAt) {
+        return width * detail::cutBeforeOpenToken(unitAt, size / width, detail::MaxTokenHeldBack);
+    });
 }
 
 // Where the first `end` bytes split into halves: after the first separator from the
 // middle on, or at `end` when there is none.
 qsizetype ChunkConverter::middle(qsizetype end) const
 {
-    const qsizetype width = unitBytes(m_encoding);
-    for (qsizetype at = end / 2 / width; (at + 1) * width <= end; ++at) {
-        if (detail::separatesTokens(unitAt(at)))
-            return (at + 1) * width;
-    }
-    return end;
+    return withUnits(m_bytes.data(), m_encoding, [end](qsizetype width, const auto &unitAt) {
+        for (qsizetype at = end / 2 / width; (at + 1) * width <= end; ++at) {
+            if (detail::separatesTokens(unitAt(at)))
+                return (at + 1) * width;
+        }
+        return end;
+    });
 }
 
 ConvertedChunk ChunkConverter::convert(QByteArrayView bytes, bool atEnd,

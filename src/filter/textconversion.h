@@ -62,7 +62,6 @@ public:
     struct Half;
 
 private:
-    char16_t unitAt(qsizetype i) const;
     qsizetype cutPoint(qsizetype size, bool atEnd) const;
     qsizetype middle(qsizetype end) const;
 

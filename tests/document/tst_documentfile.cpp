@@ -292,7 +292,6 @@ void TestDocumentFile::utf16FilesShouldReadAndSaveBack_data()
 
     const auto le = TextEncoding::Utf16LE;
     const auto be = TextEncoding::Utf16BE;
-    const auto cp1252 = TextEncoding::Windows1252;
     const QString mark(QChar(0xFEFF));
     const QString prose = mark + testsupport::sampleText();
     for (const bool bigEndian : {false, true}) {
