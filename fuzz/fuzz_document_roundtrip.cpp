@@ -1,12 +1,15 @@
 // Reading any file and saving it again must give its bytes back, changed only where the
-// file format says so, and the saved file must read back as the same text. UTF-16 files
-// are checked against a reading of their own units here.
+// file format says so, and the saved file must read back as the same text. The encodings
+// are checked against readings of their own here: UTF-32 and UTF-16 unit by unit, UTF-8
+// byte by byte with the stand-ins of stray bytes.
 #include "document/documentfile.h"
 #include "fuzzsupport.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -63,44 +66,111 @@ std::string encodingName(TextEncoding encoding)
         return "UTF-16 LE";
     case TextEncoding::Utf16BE:
         return "UTF-16 BE";
+    case TextEncoding::Utf32LE:
+        return "UTF-32 LE";
+    case TextEncoding::Utf32BE:
+        return "UTF-32 BE";
     }
     return "?";
 }
 
-// A file read as UTF-16: its units, mark included, and their byte order.
-struct Utf16File {
+// A file read unit by unit: its text as UTF-16 units, mark included, its encoding, and
+// the odd last byte of UTF-16.
+struct UnitFile {
     std::u16string units;
     TextEncoding encoding;
+    int oddByte = -1;
 };
 
-// The file as UTF-16 when it starts with a mark (and not with the UTF-32 LE one), has
-// an even length and pairs every surrogate.
-std::optional<Utf16File> readAsUtf16(QByteArrayView file)
+void appendCodePoint(std::u16string &units, char32_t codePoint)
 {
-    if (file.size() < 2 || file.size() % 2 != 0 || file.startsWith(QByteArrayView("\xFF\xFE\0\0", 4)))
+    if (codePoint < 0x10000) {
+        units.push_back(char16_t(codePoint));
+    } else {
+        units.push_back(char16_t(0xD800 + ((codePoint - 0x10000) >> 10)));
+        units.push_back(char16_t(0xDC00 + ((codePoint - 0x10000) & 0x3FF)));
+    }
+}
+
+// The file as UTF-32: a mark of either order, a length of whole units, and every unit a
+// character (no surrogate, nothing above U+10FFFF).
+std::optional<UnitFile> readAsUtf32(QByteArrayView file)
+{
+    const bool bigEndian = file.startsWith(QByteArrayView("\0\0\xFE\xFF", 4));
+    if ((!bigEndian && !file.startsWith(QByteArrayView("\xFF\xFE\0\0", 4))) || file.size() % 4 != 0)
         return std::nullopt;
+    UnitFile read{{}, bigEndian ? TextEncoding::Utf32BE : TextEncoding::Utf32LE};
+    for (qsizetype i = 0; i < file.size(); i += 4) {
+        char32_t unit = 0;
+        for (int b = 0; b < 4; ++b)
+            unit |= char32_t(static_cast<unsigned char>(file[i + b])) << (bigEndian ? 24 - 8 * b : 8 * b);
+        if (unit > 0x10FFFF || (unit >= 0xD800 && unit < 0xE000))
+            return std::nullopt;
+        appendCodePoint(read.units, unit);
+    }
+    return read;
+}
+
+// The file as UTF-16 whenever it starts with a mark: every unit as it stands, an odd
+// last byte kept aside.
+std::optional<UnitFile> readAsUtf16(QByteArrayView file)
+{
     const bool bigEndian = file.startsWith("\xFE\xFF");
     if (!bigEndian && !file.startsWith("\xFF\xFE"))
         return std::nullopt;
-    Utf16File read{{}, bigEndian ? TextEncoding::Utf16BE : TextEncoding::Utf16LE};
-    for (qsizetype i = 0; i < file.size(); i += 2) {
+    UnitFile read{{}, bigEndian ? TextEncoding::Utf16BE : TextEncoding::Utf16LE};
+    for (qsizetype i = 0; i + 1 < file.size(); i += 2) {
         const auto first = static_cast<unsigned char>(file[i]);
         const auto second = static_cast<unsigned char>(file[i + 1]);
         read.units.push_back(char16_t(bigEndian ? first << 8 | second : second << 8 | first));
     }
-    for (std::size_t i = 0; i < read.units.size(); ++i) {
-        const char16_t unit = read.units[i];
-        const bool high = unit >= 0xD800 && unit < 0xDC00;
-        const bool low = unit >= 0xDC00 && unit < 0xE000;
-        if (low)
-            return std::nullopt;
-        if (high) {
-            if (i + 1 == read.units.size() || read.units[i + 1] < 0xDC00 || read.units[i + 1] >= 0xE000)
-                return std::nullopt;
-            ++i;
+    if (file.size() % 2 != 0)
+        read.oddByte = static_cast<unsigned char>(file.back());
+    return read;
+}
+
+// The file as UTF-8 read byte by byte: each well-formed sequence as its character, each
+// other byte as U+DC00 plus its value; and how many of each there were.
+struct Utf8Reading {
+    QString text;
+    qsizetype sequences = 0;
+    qsizetype strays = 0;
+    bool readsAsUtf8() const { return strays == 0 || (sequences >= 2 && sequences >= strays); }
+};
+
+Utf8Reading readAsUtf8(QByteArrayView bytes)
+{
+    Utf8Reading read;
+    while (!bytes.isEmpty()) {
+        char32_t codePoint = 0;
+        int length = wimblet::fuzz::utf8SequenceAt(bytes, codePoint);
+        if (length == 0) {
+            codePoint = 0xDC00 + static_cast<unsigned char>(bytes.front());
+            length = 1;
+            ++read.strays;
+        } else if (length > 1) {
+            ++read.sequences;
         }
+        std::u16string units;
+        appendCodePoint(units, codePoint);
+        read.text.append(QStringView(units.data(), qsizetype(units.size())));
+        bytes = bytes.sliced(length);
     }
     return read;
+}
+
+std::optional<UnitFile> readAsUnits(QByteArrayView file)
+{
+    if (std::optional<UnitFile> utf32 = readAsUtf32(file))
+        return utf32;
+    return readAsUtf16(file);
+}
+
+TextEncoding encodingOf(QByteArrayView file)
+{
+    if (const std::optional<UnitFile> units = readAsUnits(file))
+        return units->encoding;
+    return readAsUtf8(file).readsAsUtf8() ? TextEncoding::Utf8 : TextEncoding::Windows1252;
 }
 
 // The units as saving their text writes them, every lone CR followed by a LF and one
@@ -120,12 +190,19 @@ std::u16string savedUnits(const std::u16string &units)
 
 QByteArray bytesOfUnits(const std::u16string &units, TextEncoding encoding)
 {
+    const bool bigEndian = encoding == TextEncoding::Utf16BE || encoding == TextEncoding::Utf32BE;
+    const QString text(reinterpret_cast<const QChar *>(units.data()), qsizetype(units.size()));
     QByteArray bytes;
-    for (const char16_t unit : units) {
-        const char high = char(unit >> 8);
-        const char low = char(unit & 0xFF);
-        bytes.append(encoding == TextEncoding::Utf16BE ? high : low);
-        bytes.append(encoding == TextEncoding::Utf16BE ? low : high);
+    const auto put = [&](char32_t unit, int width) {
+        for (int b = 0; b < width; ++b)
+            bytes.append(char(unit >> (bigEndian ? 8 * (width - 1 - b) : 8 * b)));
+    };
+    if (encoding == TextEncoding::Utf16LE || encoding == TextEncoding::Utf16BE) {
+        for (const char16_t unit : units)
+            put(unit, 2);
+    } else {
+        for (const char32_t codePoint : text.toUcs4())
+            put(codePoint, 4);
     }
     return bytes;
 }
@@ -135,25 +212,29 @@ struct Expected {
     QString text;
     QByteArray saved;
     TextEncoding savedEncoding;
+    int trailingByte = -1;
 };
 
 Expected expectedFor(QByteArrayView file)
 {
-    if (const std::optional<Utf16File> utf16 = readAsUtf16(file)) {
-        const std::u16string saved = savedUnits(utf16->units);
-        return {utf16->encoding,
+    if (const std::optional<UnitFile> read = readAsUnits(file)) {
+        const std::u16string saved = savedUnits(read->units);
+        QByteArray bytes = bytesOfUnits(saved, read->encoding);
+        if (read->oddByte >= 0)
+            bytes.append(char(read->oddByte));
+        return {read->encoding,
                 QString(reinterpret_cast<const QChar *>(saved.data()), qsizetype(saved.size()) - 2),
-                bytesOfUnits(saved, utf16->encoding), utf16->encoding};
+                bytes, read->encoding, read->oddByte};
     }
     QByteArray saved = savedForm(file);
     // The saved form holds the text followed by one CR LF.
     const QByteArrayView body = QByteArrayView(saved).chopped(2);
-    const std::optional<QString> utf8 = wimblet::fuzz::decodeStrictUtf8(file);
-    if (utf8)
-        return {TextEncoding::Utf8, *wimblet::fuzz::decodeStrictUtf8(body), saved, TextEncoding::Utf8};
+    if (readAsUtf8(file).readsAsUtf8())
+        return {TextEncoding::Utf8, readAsUtf8(body).text, saved, TextEncoding::Utf8};
     const QString text = decodedWindows1252(body);
-    // Windows-1252 bytes that would read back as UTF-16 are saved as UTF-8 instead.
-    if (readAsUtf16(saved))
+    // Windows-1252 bytes that would read back otherwise (but for ASCII) are saved as UTF-8.
+    const bool ascii = std::all_of(saved.cbegin(), saved.cend(), [](char c) { return uchar(c) < 0x80; });
+    if (encodingOf(saved) != TextEncoding::Windows1252 && !ascii)
         return {TextEncoding::Windows1252, text, (text + QStringLiteral("\r\n")).toUtf8(), TextEncoding::Utf8};
     return {TextEncoding::Windows1252, text, saved, TextEncoding::Windows1252};
 }
@@ -180,6 +261,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const QString &expectedText = expected.text;
 
     const DecodedDocument decoded = decodeDocumentFile(file);
+    if (decoded.trailingByte != expected.trailingByte)
+        fuzz::fail("odd byte kept as " + std::to_string(decoded.trailingByte), file);
     if (decoded.encoding != expectedEncoding)
         fuzz::fail("read as " + encodingName(decoded.encoding) + ", expected "
                            + encodingName(expectedEncoding),
@@ -192,7 +275,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     // Anything but the expected value, so that a `used` left unset shows.
     TextEncoding used = expected.savedEncoding == TextEncoding::Utf8 ? TextEncoding::Windows1252
                                                                      : TextEncoding::Utf8;
-    const QByteArray saved = encodeDocumentFile(decoded.text, decoded.encoding, &used);
+    const QByteArray saved =
+            encodeDocumentFile(decoded.text, decoded.encoding, &used, decoded.trailingByte);
     if (used != expected.savedEncoding)
         fuzz::fail("saved as " + encodingName(used) + " a text read as "
                            + encodingName(decoded.encoding),
@@ -202,12 +286,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                            + "\n  got:      " + fuzz::hex(saved),
                    file);
 
+    // Saved bytes are read by the same rules: UTF-16 or stray-byte UTF-8 whose saved form
+    // happens to be valid UTF-32 reads back as UTF-32, its bytes unchanged all the same.
     const DecodedDocument reread = decodeDocumentFile(saved);
-    if (reread.encoding != used)
+    if (reread.encoding != encodingOf(saved))
         fuzz::fail("saved file read back as " + encodingName(reread.encoding) + ", saved as "
                            + encodingName(used),
                    file);
-    if (reread.text != decoded.text)
+    if (reread.encoding == used && reread.text != decoded.text)
         fuzz::failTextDifference("saved file reads back differently", file, decoded.text,
                                  reread.text);
     return 0;

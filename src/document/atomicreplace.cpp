@@ -24,37 +24,80 @@ QByteArray folderOf(const QByteArray &target)
     return slash == 0 ? QByteArrayLiteral("/") : target.left(slash);
 }
 
-// A new file beside the old one. While it is written only we may read it,
-// since the old file may have been private; a brand new file starts with the
-// mode the umask gives it.
-struct TemporaryFile {
+// The new file beside the old one, and its name in the folder once it has
+// one, removed again unless it took the old file's place.
+struct NewFile {
+    Descriptor folder; // a path only, which needs no right to read the folder
     Descriptor fd;
     QByteArray name;
-    int error = 0;
-    ~TemporaryFile()
+    ~NewFile()
     {
         if (!name.isEmpty())
-            ::unlink(name.constData());
+            ::unlinkat(folder.get(), name.constData(), 0);
     }
 };
 
-void createBeside(const QByteArray &target, bool replacing, TemporaryFile &temp)
+// Calls `make` with names drawn at random until it returns 0, or an error
+// other than EEXIST; on success `name` is the one it took.
+template <typename Make>
+int withFreeName(const Make &make, QByteArray &name)
 {
-    const QByteArray folder = folderOf(target);
-    for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
-        const QByteArray name = folder + "/.wimblet-"
-                + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
-        const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                              replacing ? 0600 : 0666);
-        if (fd >= 0) {
-            temp.fd = Descriptor(fd);
-            temp.name = name;
-            return;
-        }
-        if (errno != EEXIST)
-            break;
+    int error = EEXIST;
+    for (int attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
+        const QByteArray candidate =
+                ".wimblet-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        if ((error = make(candidate)) == 0)
+            name = candidate;
     }
-    temp.error = errno;
+    return error;
+}
+
+int createNamed(NewFile &file, mode_t mode)
+{
+    return withFreeName(
+            [&file, mode](const QByteArray &name) {
+                const int fd = ::openat(file.folder.get(), name.constData(),
+                                        O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+                file.fd = Descriptor(fd);
+                return fd >= 0 ? 0 : errno;
+            },
+            file.name);
+}
+
+// While it is written the new file has no name, so a save killed half way
+// leaves nothing behind; it is named once complete (nameNewFile()). Some file
+// systems refuse O_TMPFILE (overlay ones on older kernels among them; kernels
+// without it say EISDIR), and without /proc it could not be named: then it is
+// named from the start, as before, and a kill leaves it beside the old file.
+// Only we may read it, since the old file may have been private; a brand new
+// file starts with the mode the umask gives it.
+int createNewFile(NewFile &file, bool replacing)
+{
+    const mode_t mode = replacing ? 0600 : 0666;
+    if (::access("/proc/self/fd", X_OK) == 0) {
+        const int fd = ::openat(file.folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        if (fd >= 0) {
+            file.fd = Descriptor(fd);
+            return 0;
+        }
+        if (errno != EOPNOTSUPP && errno != EISDIR)
+            return errno;
+    }
+    return createNamed(file, mode);
+}
+
+int nameNewFile(NewFile &file)
+{
+    if (!file.name.isEmpty())
+        return 0;
+    const QByteArray self = "/proc/self/fd/" + QByteArray::number(file.fd.get());
+    return withFreeName(
+            [&file, &self](const QByteArray &name) {
+                const int linked = ::linkat(AT_FDCWD, self.constData(), file.folder.get(),
+                                            name.constData(), AT_SYMLINK_FOLLOW);
+                return linked == 0 ? 0 : errno;
+            },
+            file.name);
 }
 
 // Owner first, since changing it clears the set-user-ID bits.
@@ -76,6 +119,16 @@ void syncFolder(const QByteArray &target)
         ::fsync(folder.get());
 }
 
+int writeAndFlush(int fd, const ByteSource &source)
+{
+    // A full disk first shows as a short write; writing the rest then fails
+    // with the reason.
+    const int error = source([fd](QByteArrayView bytes) { return writeAll(fd, bytes); });
+    if (error != 0)
+        return error;
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+
 } // namespace
 
 Replacement replaceAtomically(const QByteArray &target, QByteArrayView bytes,
@@ -87,26 +140,24 @@ Replacement replaceAtomically(const QByteArray &target, QByteArrayView bytes,
 Replacement replaceAtomically(const QByteArray &target, const ByteSource &source,
                               const std::optional<struct stat> &old)
 {
-    TemporaryFile temp;
-    createBeside(target, old.has_value(), temp);
-    if (!temp.fd.isOpen())
-        return {Replacement::Stage::Create, temp.error};
+    NewFile file;
+    file.folder = Descriptor(::open(folderOf(target).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!file.folder.isOpen())
+        return {Replacement::Stage::Create, errno};
+    if (const int error = createNewFile(file, old.has_value()); error != 0)
+        return {Replacement::Stage::Create, error};
     if (old)
-        keepOwnerAndMode(temp.fd.get(), *old);
-    // A full disk first shows as a short write; writing the rest then fails
-    // with the reason.
-    const int fd = temp.fd.get();
-    int error = source([fd](QByteArrayView bytes) { return writeAll(fd, bytes); });
-    if (error == 0 && ::fsync(temp.fd.get()) != 0)
-        error = errno;
-    // Some file systems report a failed write only when the file is closed.
-    if (error == 0 && ::close(temp.fd.release()) != 0)
-        error = errno;
-    if (error != 0)
+        keepOwnerAndMode(file.fd.get(), *old);
+    if (const int error = writeAndFlush(file.fd.get(), source); error != 0)
         return {Replacement::Stage::Write, error};
-    if (::rename(temp.name.constData(), target.constData()) != 0)
+    if (const int error = nameNewFile(file); error != 0)
+        return {Replacement::Stage::Rename, error};
+    // Some file systems report a failed write only when the file is closed.
+    if (::close(file.fd.release()) != 0)
+        return {Replacement::Stage::Write, errno};
+    if (::renameat(file.folder.get(), file.name.constData(), AT_FDCWD, target.constData()) != 0)
         return {Replacement::Stage::Rename, errno};
-    temp.name.clear(); // it is the file now
+    file.name.clear(); // it is the file now
     syncFolder(target);
     return {};
 }

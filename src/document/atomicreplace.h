@@ -21,10 +21,13 @@ struct Replacement {
 };
 
 /// Writes `bytes` to a new file in the folder of `target`, flushes it to the
-/// disk and renames it over `target`. When `old` describes the file being
-/// replaced, the new one gets its owner (as far as our rights allow) and mode;
-/// a new file gets the mode the umask leaves of 0666. On failure `target` is
-/// untouched and the new file is removed again.
+/// disk and renames it over `target`. The new file has no name until it is
+/// complete (O_TMPFILE, then linkat() to a hidden name beside `target`), so a
+/// process killed while writing leaves nothing behind; where the file system
+/// has no O_TMPFILE it is named from the start. When `old` describes the file
+/// being replaced, the new one gets its owner (as far as our rights allow) and
+/// mode; a new file gets the mode the umask leaves of 0666. On failure
+/// `target` is untouched and the new file is removed again.
 Replacement replaceAtomically(const QByteArray &target, QByteArrayView bytes,
                               const std::optional<struct stat> &old);
 

@@ -44,7 +44,8 @@ bool DocumentCommands::WriteDocumentFile(const QString &path, Failures failures)
 {
     TextEncoding used = m_encoding;
     // Written from the box's pieces: the text is never built whole for a save.
-    const FileResult result = writeDocumentPieces(path, m_host.textPieces(), m_encoding, &used);
+    const FileResult result = writeDocumentPieces(path, m_host.textPieces(), m_encoding, &used,
+                                                  kDocumentChunkBytes, m_trailingByte);
     if (!result.ok) {
         reportError(result.error, failures);
         return false;
@@ -68,6 +69,7 @@ bool DocumentCommands::LoadDocumentFile(const QString &path)
     m_host.setText(decoded.text);
     m_host.setCaption(titledCaption(path));
     m_encoding = decoded.encoding;
+    m_trailingByte = decoded.trailingByte;
     m_host.markSaved(); // shares the buffer with what the box was given
     return true;
 }
@@ -88,6 +90,7 @@ void DocumentCommands::ClearDocument()
     m_host.setText(QString());
     m_host.markSaved();
     m_encoding = TextEncoding::Utf8;
+    m_trailingByte = -1;
 }
 
 DocumentCommands::Saved DocumentCommands::saveDocumentAs()

@@ -76,6 +76,7 @@ private:
     DialogGuard &m_guard;
     QString m_currentFileName;
     TextEncoding m_encoding = TextEncoding::Utf8;
+    int m_trailingByte = -1; // the odd last byte of a UTF-16 file, written back after the text
     bool m_failureReported = false; // and no save has succeeded since
 };
 

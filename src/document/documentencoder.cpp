@@ -1,5 +1,6 @@
 #include "document/documentencoder.h"
 
+#include "document/documentfile.h"
 #include "encoding/encodingdetector.h"
 #include "encoding/textencoder.h"
 
@@ -13,9 +14,10 @@ namespace wimblet {
 
 namespace {
 
-// The most bytes a UTF-16 unit takes in any encoding (three in UTF-8), and
-// what a surrogate held from the run before may add on top of a run.
-constexpr qsizetype kMaxBytesPerUnit = 3;
+// The most bytes a UTF-16 unit takes in any encoding (four in UTF-32), and
+// what a surrogate held from the run before, or a trailing byte, may add on
+// top of a run.
+constexpr qsizetype kMaxBytesPerUnit = 4;
 constexpr qsizetype kHeldSlack = 8;
 
 // Collects encoded bytes into chunks of about `chunkBytes` and hands each full
@@ -50,11 +52,13 @@ public:
         }
     }
 
-    int finish()
+    int finish(int trailingByte)
     {
         add(u"\r\n");
         if (m_error == 0) {
             m_used = m_encoder.finishTo(m_buffer.data() + m_used) - m_buffer.constData();
+            if (isUtf16(m_encoder.encoding()) && trailingByte >= 0)
+                m_buffer[m_used++] = char(trailingByte);
             flush();
         }
         return m_error;
@@ -77,44 +81,31 @@ private:
 };
 
 int encodePieces(const PieceSource &pieces, TextEncoding encoding, qsizetype chunkBytes,
-                 const ByteSink &sink)
+                 int trailingByte, const ByteSink &sink)
 {
     ChunkFiller filler(encoding, chunkBytes, sink);
     pieces([&filler](QStringView piece) { filler.add(piece); });
-    return filler.finish();
-}
-
-bool startsLikeUtf16Mark(const char16_t (&start)[2])
-{
-    return (start[0] == 0xFF && start[1] == 0xFE) || (start[0] == 0xFE && start[1] == 0xFF);
+    return filler.finish(trailingByte);
 }
 
 // encodeText()'s choice with the final CR LF, and encodeDocumentFile()'s
-// second thought: Windows-1252 bytes that start like a UTF-16 byte order mark
-// might read back as UTF-16, and only the bytes themselves can tell.
+// second thought: Windows-1252 bytes might read back as another encoding (a
+// start like a byte order mark, letters that pair up as UTF-8), and only the
+// bytes themselves can tell.
 TextEncoding chooseEncoding(const PieceSource &pieces, TextEncoding preferred, qsizetype chunkBytes)
 {
     if (preferred != TextEncoding::Windows1252)
         return preferred;
     bool fits = true;
-    char16_t start[2] = {};
-    qsizetype seen = 0;
-    pieces([&](QStringView piece) {
-        for (qsizetype i = 0; seen < 2 && i < piece.size(); ++i)
-            start[seen++] = piece[i].unicode();
-        if (fits)
-            fits = fitsWindows1252(piece);
-    });
+    pieces([&fits](QStringView piece) { fits = fits && fitsWindows1252(piece); });
     if (!fits)
         return TextEncoding::Utf8;
-    if (seen < 2 || !startsLikeUtf16Mark(start))
-        return TextEncoding::Windows1252;
     EncodingDetector detector;
-    encodePieces(pieces, TextEncoding::Windows1252, chunkBytes, [&detector](QByteArrayView bytes) {
+    encodePieces(pieces, TextEncoding::Windows1252, chunkBytes, -1, [&detector](QByteArrayView bytes) {
         detector.feed(bytes);
         return 0;
     });
-    return isUtf16(detector.encoding()) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+    return windows1252ReadsBack(detector) ? TextEncoding::Windows1252 : TextEncoding::Utf8;
 }
 
 } // namespace
@@ -126,15 +117,17 @@ PieceSource singlePiece(QStringView text)
     };
 }
 
-DocumentEncoder::DocumentEncoder(PieceSource pieces, TextEncoding preferred, qsizetype chunkBytes)
+DocumentEncoder::DocumentEncoder(PieceSource pieces, TextEncoding preferred, qsizetype chunkBytes,
+                                 int trailingByte)
     : m_pieces(std::move(pieces))
     , m_chunkBytes(std::max<qsizetype>(1, chunkBytes))
     , m_encoding(chooseEncoding(m_pieces, preferred, m_chunkBytes))
+    , m_trailingByte(trailingByte)
 { }
 
 int DocumentEncoder::write(const ByteSink &sink) const
 {
-    return encodePieces(m_pieces, m_encoding, m_chunkBytes, sink);
+    return encodePieces(m_pieces, m_encoding, m_chunkBytes, m_trailingByte, sink);
 }
 
 ByteSource DocumentEncoder::source() const
@@ -145,9 +138,9 @@ ByteSource DocumentEncoder::source() const
 }
 
 FileResult writeDocumentPieces(const QString &path, const PieceSource &pieces, TextEncoding preferred,
-                               TextEncoding *used, qsizetype chunkBytes)
+                               TextEncoding *used, qsizetype chunkBytes, int trailingByte)
 {
-    const DocumentEncoder encoder(pieces, preferred, chunkBytes);
+    const DocumentEncoder encoder(pieces, preferred, chunkBytes, trailingByte);
     if (used)
         *used = encoder.encoding();
     return writeFileFrom(path, encoder.source());

@@ -21,14 +21,15 @@ using PieceSource = std::function<void(const PieceSink &)>;
 PieceSource singlePiece(QStringView text);
 
 /// Encodes a document given in pieces exactly as encodeDocumentFile() encodes
-/// the whole text, never holding more than about a chunk of its bytes. The
-/// encoding is chosen when it is made; for Windows-1252 that takes a quick look
-/// over every piece first.
+/// the whole text (with the same trailing byte), never holding more than about
+/// a chunk of its bytes. The encoding is chosen when it is made; for
+/// Windows-1252 that takes a quick look over every piece first, and then a
+/// look at their bytes.
 class DocumentEncoder
 {
 public:
     DocumentEncoder(PieceSource pieces, TextEncoding preferred,
-                    qsizetype chunkBytes = kDocumentChunkBytes);
+                    qsizetype chunkBytes = kDocumentChunkBytes, int trailingByte = -1);
 
     /// The encoding the bytes are in.
     TextEncoding encoding() const { return m_encoding; }
@@ -44,12 +45,14 @@ private:
     PieceSource m_pieces;
     qsizetype m_chunkBytes;
     TextEncoding m_encoding;
+    int m_trailingByte;
 };
 
 /// Saves the document given by `pieces` to `path` as writeFileFrom() saves
-/// bytes, in the bytes encodeDocumentFile() would give for the whole text.
-/// The encoding used is stored in `*used` when given.
+/// bytes, in the bytes encodeDocumentFile() would give for the whole text and
+/// `trailingByte`. The encoding used is stored in `*used` when given.
 FileResult writeDocumentPieces(const QString &path, const PieceSource &pieces, TextEncoding preferred,
-                               TextEncoding *used = nullptr, qsizetype chunkBytes = kDocumentChunkBytes);
+                               TextEncoding *used = nullptr, qsizetype chunkBytes = kDocumentChunkBytes,
+                               int trailingByte = -1);
 
 } // namespace wimblet

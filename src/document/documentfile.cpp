@@ -79,10 +79,13 @@ QString withDocumentLineBreaks(QString text)
 DecodedDocument decodeDocumentFile(QByteArrayView bytes)
 {
     const TextEncoding encoding = detectEncoding(bytes);
-    if (isUtf16(encoding))
-        return {withDocumentLineBreaks(decodeText(bytes, encoding)), encoding};
+    if (unitBytes(encoding) > 1) {
+        DecodedText decoded = decodeDetected(bytes);
+        decoded.text = withDocumentLineBreaks(std::move(decoded.text));
+        return decoded;
+    }
     // Dropping the final terminator and adding LFs after lone CRs only touch
-    // ASCII, so the body is valid UTF-8 exactly when the whole file is.
+    // ASCII, so the body reads as UTF-8 exactly when the whole file does.
     const QByteArrayView body = withoutFinalTerminator(bytes);
     const qsizetype loneCount = countLoneCarriageReturns(body);
     // The usual CR LF file decodes straight from the caller's bytes.
@@ -91,17 +94,24 @@ DecodedDocument decodeDocumentFile(QByteArrayView bytes)
     return {decodeText(withCrLfForLoneCr(body, loneCount), encoding), encoding};
 }
 
-QByteArray encodeDocumentFile(QStringView text, TextEncoding preferred, TextEncoding *used)
+bool windows1252ReadsBack(const EncodingDetector &detector)
+{
+    return detector.encoding() == TextEncoding::Windows1252 || detector.readsAsAscii();
+}
+
+QByteArray encodeDocumentFile(QStringView text, TextEncoding preferred, TextEncoding *used,
+                              int trailingByte)
 {
     // The terminator goes into the same allocation, so nothing is copied twice.
     EncodedText encoded = encodeText(text, preferred, u"\r\n");
-    // Text that starts with "ÿþ" or "þÿ" can make Windows-1252 bytes that would read back
-    // as UTF-16 (once a lone CR or the final CR LF made the length even): UTF-8 reads
-    // back as the same text.
-    const bool marked = encoded.bytes.startsWith("\xFF\xFE") || encoded.bytes.startsWith("\xFE\xFF");
-    if (encoded.encoding == TextEncoding::Windows1252 && marked
-        && isUtf16(detectEncoding(encoded.bytes)))
-        encoded = encodeText(text, TextEncoding::Utf8, u"\r\n");
+    if (encoded.encoding == TextEncoding::Windows1252) {
+        EncodingDetector detector;
+        detector.feed(encoded.bytes);
+        if (!windows1252ReadsBack(detector))
+            encoded = encodeText(text, TextEncoding::Utf8, u"\r\n");
+    }
+    if (isUtf16(encoded.encoding) && trailingByte >= 0)
+        encoded.bytes.append(char(trailingByte));
     if (used)
         *used = encoded.encoding;
     return std::move(encoded.bytes);

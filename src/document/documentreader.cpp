@@ -63,6 +63,7 @@ struct Survey
     qint64 bytes = 0;
     qint64 units = 0;
     qint64 loneCrs = 0;
+    bool strayBytes = false; // UTF-8 with stand-ins
     int error = 0;
     bool overCap = false;
 };
@@ -72,33 +73,20 @@ Survey survey(int fd, qint64 cap, QByteArray &buffer)
     Survey result;
     EncodingDetector detector;
     LoneCrs loneCrs;
-    qint64 utf8UnitCount = 0;
     for (qsizetype got = 0;;) {
         if ((result.error = readChunk(fd, buffer, got)) != 0 || got == 0)
             break;
         const QByteArrayView chunk(buffer.constData(), got);
         detector.feed(chunk);
         loneCrs.feed(chunk);
-        utf8UnitCount += utf8Units(chunk);
         result.bytes += got;
         if ((result.overCap = result.bytes > cap))
             return result;
     }
     result.encoding = detector.encoding();
     result.loneCrs = loneCrs.count(result.encoding);
-    switch (result.encoding) {
-    case TextEncoding::Utf8:
-        result.units = utf8UnitCount;
-        break;
-    case TextEncoding::Windows1252:
-        result.units = result.bytes;
-        break;
-    case TextEncoding::Utf16LE:
-    case TextEncoding::Utf16BE:
-        result.units = result.bytes / 2;
-        break;
-    }
-    result.units += result.loneCrs;
+    result.units = detector.textUnits() + result.loneCrs;
+    result.strayBytes = result.encoding == TextEncoding::Utf8 && !detector.utf8().valid;
     return result;
 }
 
@@ -177,7 +165,7 @@ private:
 
 // The second reading, from the start: true when the text came out exactly as
 // measured, so the file did not change in between.
-bool decodeInto(int fd, const Survey &measured, QByteArray &buffer, QString &text)
+bool decodeInto(int fd, const Survey &measured, QByteArray &buffer, QString &text, int &oddByte)
 {
     if (::lseek(fd, 0, SEEK_SET) != 0)
         return false;
@@ -206,9 +194,11 @@ bool decodeInto(int fd, const Survey &measured, QByteArray &buffer, QString &tex
     }
     const char16_t *const end = decoder.finishTo(decoded.data());
     mender.put(decoded.data(), end);
-    // A file that settled on UTF-8 or UTF-16 was well-formed, so a replacement
-    // means other bytes.
-    const bool replaced = decoder.replacedAny() && measured.encoding != TextEncoding::Windows1252;
+    // Stray UTF-8 bytes, or a UTF-32 unit that is no character, where the
+    // first reading saw none (or the other way round) mean other bytes.
+    const bool replaced = decoder.replacedAny() != measured.strayBytes
+            && measured.encoding != TextEncoding::Windows1252;
+    oddByte = decoder.oddByte();
     return !replaced && bytes == measured.bytes && loneCrs.count(measured.encoding) == measured.loneCrs
            && mender.finish() == text.size();
 }
@@ -228,14 +218,15 @@ FileResult readInChunks(const QString &path, const OpenedFile &file, DocumentRea
     if (reading.betweenReadings)
         reading.betweenReadings();
     QString text(qsizetype(measured.units), Qt::Uninitialized);
-    reading.readWhole = !decodeInto(fd, measured, buffer, text) || !(stampOf(fd) == before);
+    int oddByte = -1;
+    reading.readWhole = !decodeInto(fd, measured, buffer, text, oddByte) || !(stampOf(fd) == before);
     if (reading.readWhole)
         return {true, QString()};
     // The final CR LF (or lone CR, mended already) ends the last line and is
     // not part of the text.
     if (text.endsWith(u"\r\n"))
         text.chop(2);
-    out = {std::move(text), measured.encoding};
+    out = {std::move(text), measured.encoding, oddByte};
     return {true, QString()};
 }
 

@@ -21,7 +21,8 @@ enum class InPlaceCause {
 /// into memory first, room for the new one is reserved, the new bytes are
 /// written, flushed to the disk and the file cut to their length. On any
 /// failure the old bytes are written back and flushed, and the message (naming
-/// `shownPath`) says whether that worked.
+/// `shownPath`) says whether that worked. A process killed while it writes
+/// cannot put them back: the file is then part new, part old.
 FileResult writeInPlace(const QString &shownPath, const QByteArray &target,
                         QByteArrayView bytes, InPlaceCause cause);
 

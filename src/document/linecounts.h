@@ -1,6 +1,6 @@
 #pragma once
-// Counts taken of a document file's bytes as they stream past: the length of
-// its text and the lone CRs that its lines will end in.
+// Counts taken of a document file's bytes as they stream past: the lone CRs
+// that its lines will end in.
 
 #include "encoding/textencoding.h"
 
@@ -23,47 +23,50 @@ private:
     bool m_pendingCr = false;
 };
 
-/// The same count for UTF-16 that starts with a byte order mark, whose first
-/// unit gives the byte order; without one nothing is counted.
-class LoneCrUtf16
+/// The same count for UTF-16 (units of 2 bytes) or UTF-32 (4 bytes) that
+/// starts with a byte order mark, whose first unit gives the byte order;
+/// without one nothing is counted. A unit cut short at the end is none.
+class LoneCrUnits
 {
 public:
+    explicit LoneCrUnits(int width) : m_width(width) {}
     void feed(QByteArrayView bytes);
     qint64 count() const { return m_count + (m_pendingCr ? 1 : 0); }
 
 private:
-    void unit(char16_t u);
+    void unit(const uchar *p);
 
+    int m_width;
     qint64 m_count = 0;
     qint64 m_units = 0;
-    int m_oddByte = -1;
-    bool m_bigEndian = false;
-    bool m_marked = true; // until the first unit says otherwise
+    uchar m_held[4] = {};
+    int m_heldCount = 0;
+    bool m_bigEndian = true; // the first unit is read this way
+    bool m_marked = true;    // until the first unit says otherwise
     bool m_pendingCr = false;
 };
 
-/// Both counts side by side, for bytes whose encoding is settled only at the end.
+/// The counts side by side, for bytes whose encoding is settled only at the end.
 class LoneCrs
 {
 public:
     void feed(QByteArrayView bytes)
     {
         m_bytes.feed(bytes);
-        m_units.feed(bytes);
+        m_utf16.feed(bytes);
+        m_utf32.feed(bytes);
     }
     /// The count for the bytes read as `encoding`.
     qint64 count(TextEncoding encoding) const
     {
-        return isUtf16(encoding) ? m_units.count() : m_bytes.count();
+        const int width = unitBytes(encoding);
+        return width == 1 ? m_bytes.count() : width == 2 ? m_utf16.count() : m_utf32.count();
     }
 
 private:
     LoneCrBytes m_bytes;
-    LoneCrUtf16 m_units;
+    LoneCrUnits m_utf16{2};
+    LoneCrUnits m_utf32{4};
 };
-
-/// UTF-16 units of well-formed UTF-8: one per sequence, two for the four-byte
-/// ones. Meaningless for bytes that are not well-formed.
-qint64 utf8Units(QByteArrayView bytes);
 
 } // namespace wimblet

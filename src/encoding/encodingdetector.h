@@ -11,7 +11,7 @@
 namespace wimblet {
 
 /// Decides what detectEncoding() decides, from bytes fed in chunks, without
-/// keeping them: a UTF-16 reading is checked alongside the UTF-8 one.
+/// keeping them: a UTF-32 reading is checked alongside the UTF-8 one.
 class EncodingDetector
 {
 public:
@@ -27,19 +27,29 @@ public:
     /// Bytes fed so far.
     qint64 size() const { return m_size; }
 
+    /// UTF-16 units the bytes so far decode to in encoding(), an odd last byte
+    /// of UTF-16 left aside.
+    qint64 textUnits() const;
+
+    /// True while the bytes so far are ASCII and cannot begin a UTF-32 BE byte
+    /// order mark (00 00 FE FF): then they read the same whatever follows.
+    bool readsAsAscii() const;
+
 private:
-    void feedUtf16(const uchar *p, const uchar *end);
+    void feedUtf32(const uchar *p, const uchar *end);
 
     enum class Mark : quint8 { Undecided, None, LittleEndian, BigEndian };
 
     Utf8Validator m_utf8;
     qint64 m_size = 0;
     uchar m_start[4] = {};
-    Mark m_mark = Mark::Undecided;
-    int m_startChecked = 2; // bytes of m_start the UTF-16 reading has had
-    // The UTF-16 reading after the mark: half a unit held, and the pairing.
-    int m_oddByte = -1;
-    detail::Utf16Units m_units;
+    Mark m_utf32Mark = Mark::Undecided;
+    // The UTF-32 reading from its mark on: part of a unit held, whether every
+    // unit so far is a character, and the UTF-16 units they make.
+    uchar m_heldUtf32[4] = {};
+    int m_heldUtf32Count = 0;
+    bool m_utf32Valid = true;
+    qint64 m_utf32Units = 0;
 };
 
 } // namespace wimblet

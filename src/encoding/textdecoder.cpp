@@ -13,7 +13,7 @@ void TextDecoder::decode(QByteArrayView bytes, QString &out)
 
 void TextDecoder::finish(QString &out)
 {
-    char16_t tail[2];
+    char16_t tail[4];
     const char16_t *const end = finishTo(tail);
     out.append(QStringView(tail, end - tail));
 }
@@ -29,42 +29,50 @@ char16_t *TextDecoder::decodeTo(QByteArrayView bytes, char16_t *out)
         return detail::decodeWindows1252Span(p, end, out);
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
-        return decodeUtf16To(p, end, out);
+    case TextEncoding::Utf32LE:
+    case TextEncoding::Utf32BE:
+        return decodeUnitsTo(p, end, out);
     }
     Q_UNREACHABLE();
 }
 
 char16_t *TextDecoder::finishTo(char16_t *out)
 {
-    // A held high surrogate came before a held odd byte.
-    if (m_heldHigh != 0) {
+    if (m_held.count == 0)
+        return out;
+    if (m_encoding == TextEncoding::Utf8) {
+        out = detail::writeStrayBytes(m_held.bytes, m_held.count, out);
+        m_replaced = true;
+    } else if (isUtf16(m_encoding)) {
+        m_oddByte = m_held.bytes[0];
+    } else {
         *out++ = u'\uFFFD';
-        m_heldHigh = 0;
         m_replaced = true;
     }
-    if (m_held.count > 0) {
-        *out++ = u'\uFFFD';
-        m_held = {};
-        m_replaced = true;
-    }
+    m_held = {};
     return out;
 }
 
-char16_t *TextDecoder::decodeUtf16To(const uchar *p, const uchar *end, char16_t *out)
+// UTF-16 and UTF-32: whole units, with the bytes of one cut by a chunk's end held.
+char16_t *TextDecoder::decodeUnitsTo(const uchar *p, const uchar *end, char16_t *out)
 {
-    const bool bigEndian = m_encoding == TextEncoding::Utf16BE;
-    detail::Utf16Units units{m_heldHigh, m_replaced};
-    if (m_held.count > 0 && p < end) {
-        const uchar pair[2] = {m_held.bytes[0], *p++};
-        out = detail::decodeUtf16Span(pair, pair + 2, bigEndian, units, out);
-        m_held = {};
+    const bool bigEndian = isBigEndian(m_encoding);
+    const int width = unitBytes(m_encoding);
+    const auto units = [&](const uchar *from, const uchar *to, char16_t *at) {
+        return width == 2 ? detail::decodeUtf16Span(from, to, bigEndian, at)
+                          : detail::decodeUtf32Span(from, to, bigEndian, m_replaced, at);
+    };
+    while (m_held.count > 0 && p < end) {
+        m_held.bytes[m_held.count++] = *p++;
+        if (m_held.count == width) {
+            out = units(m_held.bytes, m_held.bytes + width, out);
+            m_held = {};
+        }
     }
-    const uchar *const even = p + ((end - p) & ~qsizetype(1));
-    out = detail::decodeUtf16Span(p, even, bigEndian, units, out);
-    if (even < end)
-        m_held.bytes[m_held.count++] = *even;
-    m_heldHigh = units.heldHigh;
-    m_replaced = units.replaced;
+    const uchar *const whole = p + (end - p) / width * width;
+    out = units(p, whole, out);
+    for (const uchar *q = whole; q < end; ++q)
+        m_held.bytes[m_held.count++] = *q;
     return out;
 }
 
@@ -82,7 +90,7 @@ char16_t *TextDecoder::decodeUtf8To(const uchar *p, const uchar *end, char16_t *
             m_held = held; // still cut short: the chunk was too small to complete it
             return out;
         } else {
-            *out++ = u'\uFFFD';
+            out = detail::writeStrayBytes(held.bytes, held.count, out);
             m_replaced = true;
         }
         m_held = {};

@@ -10,8 +10,8 @@ namespace wimblet {
 
 /// Decodes bytes that arrive in chunks of any size, the same as decodeText()
 /// decodes them in one piece: a multi-byte sequence cut by the end of a chunk
-/// is held back and completed by the next one, and so are the first byte of a
-/// UTF-16 code unit and a high surrogate waiting for its low one.
+/// is held back and completed by the next one, and so is a UTF-16 or UTF-32
+/// code unit cut in two.
 class TextDecoder
 {
 public:
@@ -24,17 +24,28 @@ public:
     /// Appends the text of the next chunk to `out`.
     void decode(QByteArrayView bytes, QString &out);
 
-    /// Ends the input, appending U+FFFD for a sequence still cut short.
+    /// Ends the input: each byte of a UTF-8 sequence still cut short becomes
+    /// its stand-in, part of a UTF-32 unit a U+FFFD; an odd last byte of
+    /// UTF-16 is left aside (oddByte()).
     void finish(QString &out);
 
     /// Room, in UTF-16 units, that decodeTo() of `byteCount` bytes followed by
     /// finishTo() needs at most.
     qsizetype maxDecodedSize(qsizetype byteCount) const
     {
-        // UTF-16: at most half a unit held, a held high surrogate and two
-        // replacements when finishing.
-        return isUtf16(m_encoding) ? (m_held.count + byteCount) / 2 + 3
-                                   : m_held.count + byteCount;
+        const qsizetype bytes = m_held.count + byteCount;
+        switch (m_encoding) {
+        case TextEncoding::Utf8:
+        case TextEncoding::Windows1252:
+            return bytes;
+        case TextEncoding::Utf16LE:
+        case TextEncoding::Utf16BE:
+            return bytes / 2;
+        case TextEncoding::Utf32LE:
+        case TextEncoding::Utf32BE:
+            return bytes / 4 * 2 + 1;
+        }
+        Q_UNREACHABLE();
     }
 
     /// Writes the text of the next chunk at `out` and returns its end.
@@ -43,19 +54,22 @@ public:
     /// Ends the input at `out` (see finish()) and returns the end.
     char16_t *finishTo(char16_t *out);
 
-    /// True once an ill-formed stretch of bytes (in UTF-16 an unpaired
-    /// surrogate or an odd last byte) has become U+FFFD. Windows-1252 accepts
-    /// every byte.
+    /// True once ill-formed input has been met: a stray UTF-8 byte (now its
+    /// stand-in) or a UTF-32 unit that is no character (now U+FFFD). Every
+    /// UTF-16 unit and every Windows-1252 byte is text.
     bool replacedAny() const { return m_replaced; }
+
+    /// UTF-16 after finishing: the byte that followed the last whole unit, or -1.
+    int oddByte() const { return m_oddByte; }
 
 private:
     char16_t *decodeUtf8To(const uchar *p, const uchar *end, char16_t *out);
-    char16_t *decodeUtf16To(const uchar *p, const uchar *end, char16_t *out);
+    char16_t *decodeUnitsTo(const uchar *p, const uchar *end, char16_t *out);
 
     TextEncoding m_encoding;
-    detail::HeldUtf8 m_held; // in UTF-16, the first byte of a unit
-    char16_t m_heldHigh = 0; // UTF-16 only
+    detail::HeldUtf8 m_held; // in UTF-16 and UTF-32, the first bytes of a unit
     bool m_replaced = false;
+    int m_oddByte = -1;
 };
 
 } // namespace wimblet

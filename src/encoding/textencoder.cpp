@@ -23,7 +23,7 @@ bool TextEncoder::encode(QStringView text, QByteArray &out)
 
 void TextEncoder::finish(QByteArray &out)
 {
-    char tail[3];
+    char tail[4];
     const char *const end = finishTo(tail);
     out.append(tail, end - tail);
 }
@@ -32,13 +32,14 @@ qsizetype TextEncoder::encodedSize(QStringView text) const
 {
     switch (m_encoding) {
     case TextEncoding::Utf8:
-        return utf8EncodedSize(text);
+    case TextEncoding::Utf32LE:
+    case TextEncoding::Utf32BE:
+        return pairedEncodedSize(text);
     case TextEncoding::Windows1252:
         return text.size();
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
-        // A lone surrogate's U+FFFD is one unit too.
-        return 2 * (text.size() + (m_heldSurrogate != 0 ? 1 : 0));
+        return 2 * text.size();
     }
     Q_UNREACHABLE();
 }
@@ -47,26 +48,31 @@ char *TextEncoder::encodeTo(QStringView text, char *out)
 {
     switch (m_encoding) {
     case TextEncoding::Utf8:
-        return encodeUtf8(text, out);
+    case TextEncoding::Utf32LE:
+    case TextEncoding::Utf32BE:
+        return encodePaired(text, out);
     case TextEncoding::Windows1252:
         return encodeWindows1252To(text, out) ? out + text.size() : nullptr;
     case TextEncoding::Utf16LE:
     case TextEncoding::Utf16BE:
-        return encodeUtf16(text, out);
+        return detail::encodeUtf16To(text, isBigEndian(m_encoding), out);
     }
     Q_UNREACHABLE();
 }
 
 char *TextEncoder::finishTo(char *out)
 {
-    if (m_heldSurrogate != 0) {
-        const QStringView lone(&m_heldSurrogate, 1);
-        out = isUtf16(m_encoding)
-                ? detail::encodeUtf16To(lone, m_encoding == TextEncoding::Utf16BE, out)
-                : encodeUtf8To(lone, out);
-    }
+    if (m_heldSurrogate != 0)
+        out = encodeWhole(QStringView(&m_heldSurrogate, 1), out);
     m_heldSurrogate = 0;
     return out;
+}
+
+// UTF-8 or UTF-32 of text that holds no half of a pair cut off at either end.
+char *TextEncoder::encodeWhole(QStringView text, char *out) const
+{
+    return m_encoding == TextEncoding::Utf8 ? encodeUtf8To(text, out)
+                                            : detail::encodeUtf32To(text, isBigEndian(m_encoding), out);
 }
 
 QStringView TextEncoder::takeHeld(QStringView &text, char16_t (&pair)[2])
@@ -80,46 +86,32 @@ QStringView TextEncoder::takeHeld(QStringView &text, char16_t (&pair)[2])
     return QStringView(pair, paired ? 2 : 1);
 }
 
-qsizetype TextEncoder::utf8EncodedSize(QStringView text) const
+qsizetype TextEncoder::pairedEncodedSize(QStringView text) const
 {
+    const bool utf8 = m_encoding == TextEncoding::Utf8;
     qsizetype size = 0;
     if (m_heldSurrogate != 0) {
         const bool paired = !text.isEmpty() && isLowSurrogate(text.front().unicode());
-        size += paired ? 4 : 3;
+        size += paired || !utf8 ? 4 : 3;
         if (paired)
             text = text.sliced(1);
     }
     // A high surrogate ending the text counts as the U+FFFD that finishing writes.
-    return size + utf8Length(text);
+    return size + (utf8 ? utf8Length(text) : detail::utf32Length(text));
 }
 
-char *TextEncoder::encodeUtf8(QStringView text, char *out)
+char *TextEncoder::encodePaired(QStringView text, char *out)
 {
     if (text.isEmpty())
         return out;
     char16_t pair[2];
     if (m_heldSurrogate != 0)
-        out = encodeUtf8To(takeHeld(text, pair), out);
+        out = encodeWhole(takeHeld(text, pair), out);
     if (!text.isEmpty() && isHighSurrogate(text.back().unicode())) {
         m_heldSurrogate = text.back().unicode();
         text.chop(1);
     }
-    return encodeUtf8To(text, out);
-}
-
-char *TextEncoder::encodeUtf16(QStringView text, char *out)
-{
-    if (text.isEmpty())
-        return out;
-    const bool bigEndian = m_encoding == TextEncoding::Utf16BE;
-    char16_t pair[2];
-    if (m_heldSurrogate != 0)
-        out = detail::encodeUtf16To(takeHeld(text, pair), bigEndian, out);
-    if (!text.isEmpty() && isHighSurrogate(text.back().unicode())) {
-        m_heldSurrogate = text.back().unicode();
-        text.chop(1);
-    }
-    return detail::encodeUtf16To(text, bigEndian, out);
+    return encodeWhole(text, out);
 }
 
 } // namespace wimblet

@@ -8,9 +8,10 @@
 namespace wimblet {
 
 /// Encodes text that arrives in chunks, the same as one piece of it would be
-/// encoded: a high surrogate ending a chunk is held back, to be paired with a
-/// low surrogate starting the next. A lone surrogate becomes U+FFFD in UTF-8
-/// and UTF-16.
+/// encoded: in UTF-8 and UTF-32 a high surrogate ending a chunk is held back,
+/// to be paired with a low surrogate starting the next. A lone surrogate
+/// becomes U+FFFD there, except that in UTF-8 a stray byte's stand-in becomes
+/// that byte; UTF-16 writes every unit as it stands.
 class TextEncoder
 {
 public:
@@ -39,9 +40,9 @@ public:
     char *finishTo(char *out);
 
 private:
-    qsizetype utf8EncodedSize(QStringView text) const;
-    char *encodeUtf8(QStringView text, char *out);
-    char *encodeUtf16(QStringView text, char *out);
+    qsizetype pairedEncodedSize(QStringView text) const;
+    char *encodePaired(QStringView text, char *out);
+    char *encodeWhole(QStringView text, char *out) const;
     // The held high surrogate with the front of `text`: the low surrogate it
     // pairs with (then dropped from `text`), or else alone.
     QStringView takeHeld(QStringView &text, char16_t (&pair)[2]);

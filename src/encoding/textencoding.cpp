@@ -2,6 +2,7 @@
 
 #include "encoding/textdecoder.h"
 #include "encoding/textencoder.h"
+#include "encoding/utf8validator.h"
 
 #include <optional>
 #include <utility>
@@ -55,14 +56,15 @@ QString decodeWindows1252(QByteArrayView bytes)
 DecodedText decodeUtf8OrWindows1252(QByteArrayView bytes)
 {
     const TextEncoding encoding =
-            isValidUtf8(bytes) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
+            readsAsUtf8(checkUtf8(bytes)) ? TextEncoding::Utf8 : TextEncoding::Windows1252;
     return {decodeText(bytes, encoding), encoding};
 }
 
 DecodedText decodeDetected(QByteArrayView bytes)
 {
     const TextEncoding encoding = detectEncoding(bytes);
-    return {decodeText(bytes, encoding), encoding};
+    const bool odd = isUtf16(encoding) && bytes.size() % 2 != 0;
+    return {decodeText(bytes, encoding), encoding, odd ? int(uchar(bytes.back())) : -1};
 }
 
 EncodedText encodeText(QStringView text, TextEncoding preferred, QStringView ending)

@@ -1,13 +1,11 @@
 #include "encoding/textencoding.h"
 #include "encoding/utf8kernels.h"
 
+#include <cstring>
+
 namespace wimblet::detail {
 
 namespace {
-
-inline bool isSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDFFF; }
-inline bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-inline bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 inline char16_t unitAt(const uchar *p, bool bigEndian)
 {
@@ -23,53 +21,25 @@ inline char *putUnit(char16_t unit, bool bigEndian, char *out)
 
 } // namespace
 
-char16_t *decodeUtf16Span(const uchar *p, const uchar *end, bool bigEndian, Utf16Units &units,
-                          char16_t *out)
+// Units are kept as they stand, unpaired surrogates too: a damaged file's
+// bytes come back unchanged, and the text treats such a unit as no character.
+char16_t *decodeUtf16Span(const uchar *p, const uchar *end, bool bigEndian, char16_t *out)
 {
-    for (; p < end; p += 2) {
-        const char16_t unit = unitAt(p, bigEndian);
-        if (Q_LIKELY(!isSurrogate(unit) && units.heldHigh == 0)) {
-            *out++ = unit;
-            continue;
-        }
-        if (units.heldHigh != 0) {
-            if (isLowSurrogate(unit)) {
-                *out++ = units.heldHigh;
-                *out++ = unit;
-                units.heldHigh = 0;
-                continue;
-            }
-            *out++ = u'\uFFFD';
-            units.replaced = true;
-            units.heldHigh = 0;
-        }
-        if (isHighSurrogate(unit)) {
-            units.heldHigh = unit;
-        } else if (isLowSurrogate(unit)) {
-            *out++ = u'\uFFFD';
-            units.replaced = true;
-        } else {
-            *out++ = unit;
-        }
+    if (p == end)
+        return out;
+    if (bigEndian == (Q_BYTE_ORDER == Q_BIG_ENDIAN)) {
+        std::memcpy(out, p, size_t(end - p));
+        return out + (end - p) / 2;
     }
+    for (; p < end; p += 2)
+        *out++ = unitAt(p, bigEndian);
     return out;
 }
 
 char *encodeUtf16To(QStringView text, bool bigEndian, char *out)
 {
-    const char16_t *p = text.utf16();
-    const char16_t *const end = p + text.size();
-    while (p < end) {
-        const char16_t unit = *p++;
-        if (Q_LIKELY(!isSurrogate(unit))) {
-            out = putUnit(unit, bigEndian, out);
-        } else if (isHighSurrogate(unit) && p < end && isLowSurrogate(*p)) {
-            out = putUnit(unit, bigEndian, out);
-            out = putUnit(*p++, bigEndian, out);
-        } else {
-            out = putUnit(u'\uFFFD', bigEndian, out);
-        }
-    }
+    for (const QChar unit : text)
+        out = putUnit(unit.unicode(), bigEndian, out);
     return out;
 }
 

@@ -10,7 +10,8 @@ namespace detail {
 
 Utf8Prefix scanWellFormedUtf8(const uchar *p, const uchar *end)
 {
-    bool multiByte = false;
+    qsizetype sequences = 0;
+    qsizetype bytesOverUnits = 0;
     while (p < end) {
         p += asciiPrefix(p, end);
         if (p == end)
@@ -18,10 +19,11 @@ Utf8Prefix scanWellFormedUtf8(const uchar *p, const uchar *end)
         const Utf8Sequence sequence = probeUtf8Sequence(p, end);
         if (!isComplete(sequence))
             break;
-        multiByte = true;
+        ++sequences;
+        bytesOverUnits += sequence.length - utf16UnitsOf(sequence.length);
         p += sequence.length;
     }
-    return {p, multiByte};
+    return {p, sequences, bytesOverUnits};
 }
 
 char16_t *writeUtf8Sequence(const uchar *p, int length, char16_t *out)
@@ -78,9 +80,10 @@ Utf8Decoded decodeUtf8Span(const uchar *p, const uchar *end, char16_t *out)
             } else if (isCutShort(sequence, p, end)) {
                 return {p, out, replaced};
             } else {
-                *out++ = u'\uFFFD';
+                const int stray = illFormedLength(sequence);
+                out = writeStrayBytes(p, stray, out);
                 replaced = true;
-                p += illFormedLength(sequence);
+                p += stray;
             }
         }
     }
@@ -140,7 +143,7 @@ qsizetype utf8Length(QStringView text)
             ++p;
             length += 4;
         } else {
-            length += 3;
+            length += strayByteOf(c) >= 0 ? 1 : 3;
         }
     }
     return length;
@@ -158,10 +161,14 @@ char *encodeUtf8To(QStringView text, char *out)
             break;
         const char16_t c = *p++;
         char32_t cp = c;
-        if (isHighSurrogate(c) && p < end && isLowSurrogate(*p))
+        if (isHighSurrogate(c) && p < end && isLowSurrogate(*p)) {
             cp = 0x10000 + ((char32_t(c) - 0xD800) << 10) + (char32_t(*p++) - 0xDC00);
-        else if (isHighSurrogate(c) || isLowSurrogate(c))
+        } else if (const int stray = strayByteOf(c); stray >= 0) {
+            *out++ = char(stray);
+            continue;
+        } else if (isHighSurrogate(c) || isLowSurrogate(c)) {
             cp = 0xFFFD;
+        }
         if (cp < 0x800) {
             *out++ = char(0xC0 | (cp >> 6));
         } else if (cp < 0x10000) {

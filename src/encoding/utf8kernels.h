@@ -1,8 +1,10 @@
 #pragma once
 // Internal to the encoding module: the UTF-8 steps that the whole-buffer
 // functions, the decoder and the validator share, so that all of them agree on
-// what is well-formed and on where a bad sequence ends; and the UTF-16 spans
-// the decoder and encoder share.
+// what is well-formed and on where a bad sequence ends; and the UTF-16 and
+// UTF-32 spans the decoder and encoder share.
+
+#include "encoding/textencoding.h"
 
 #include <QStringView>
 #include <QtGlobal>
@@ -72,16 +74,25 @@ inline int illFormedLength(Utf8Sequence sequence)
     return sequence.wellFormed > 0 ? sequence.wellFormed : 1;
 }
 
+/// UTF-16 units a complete sequence of `length` bytes decodes to.
+constexpr int utf16UnitsOf(int length)
+{
+    return length == 4 ? 2 : 1;
+}
+
 /// Where the well-formed UTF-8 from `p` on stops (at `end` when all of it is),
-/// and whether it holds a multi-byte sequence.
+/// how many multi-byte sequences it holds, and how many bytes more than
+/// UTF-16 units they take.
 struct Utf8Prefix {
     const uchar *stop;
-    bool multiByte;
+    qsizetype sequences;
+    qsizetype bytesOverUnits;
 };
 Utf8Prefix scanWellFormedUtf8(const uchar *p, const uchar *end);
 
-/// Decodes [p, end) into `out`, each ill-formed stretch as one U+FFFD; writes
-/// at most `end - p` units. Stops before a sequence that `end` cuts short.
+/// Decodes [p, end) into `out`, each byte of an ill-formed stretch as its
+/// stand-in; writes at most `end - p` units. Stops before a sequence that
+/// `end` cuts short.
 struct Utf8Decoded {
     const uchar *stop;
     char16_t *out;
@@ -109,21 +120,46 @@ HeldUtf8Extended extendHeldUtf8(HeldUtf8 held, const uchar *p, const uchar *end)
 /// Writes one UTF-16 unit per Windows-1252 byte of [p, end).
 char16_t *decodeWindows1252Span(const uchar *p, const uchar *end, char16_t *out);
 
-/// What UTF-16 decoding carries from one span to the next: a high surrogate
-/// still waiting for its low one, and whether a U+FFFD has been written.
-struct Utf16Units {
-    char16_t heldHigh = 0;
-    bool replaced = false;
-};
+/// Writes the stand-ins of the `count` stray bytes at `p`.
+inline char16_t *writeStrayBytes(const uchar *p, qsizetype count, char16_t *out)
+{
+    for (qsizetype i = 0; i < count; ++i)
+        *out++ = strayByteStandIn(p[i]);
+    return out;
+}
 
 /// Decodes the whole units of [p, end) (an even number of bytes) into `out`,
-/// each unpaired surrogate as U+FFFD; a high surrogate at the end is held in
-/// `units`. Writes at most one unit per two bytes, plus one for a held one.
-char16_t *decodeUtf16Span(const uchar *p, const uchar *end, bool bigEndian, Utf16Units &units,
+/// one unit per two bytes, each as it stands (an unpaired surrogate too).
+char16_t *decodeUtf16Span(const uchar *p, const uchar *end, bool bigEndian, char16_t *out);
+
+/// Writes `text` as UTF-16 bytes in the given order, each unit as it stands;
+/// two bytes per unit. Returns the end.
+char *encodeUtf16To(QStringView text, bool bigEndian, char *out);
+
+/// True for a UTF-32 unit that is a character: at most U+10FFFF, no surrogate.
+constexpr bool isScalarValue(char32_t unit)
+{
+    return unit <= 0x10FFFF && (unit < 0xD800 || unit > 0xDFFF);
+}
+
+/// The UTF-32 unit at `p`.
+inline char32_t utf32UnitAt(const uchar *p, bool bigEndian)
+{
+    return bigEndian ? char32_t(p[0]) << 24 | char32_t(p[1]) << 16 | char32_t(p[2]) << 8 | p[3]
+                     : char32_t(p[3]) << 24 | char32_t(p[2]) << 16 | char32_t(p[1]) << 8 | p[0];
+}
+
+/// Decodes the whole units of [p, end) (a multiple of four bytes) into `out`,
+/// each unit that is no character as U+FFFD (and then sets `replaced`).
+/// Writes at most two units per four bytes.
+char16_t *decodeUtf32Span(const uchar *p, const uchar *end, bool bigEndian, bool &replaced,
                           char16_t *out);
 
-/// Writes `text` as UTF-16 bytes in the given order, each lone surrogate as
-/// U+FFFD; two bytes per unit. Returns the end.
-char *encodeUtf16To(QStringView text, bool bigEndian, char *out);
+/// Bytes encodeUtf32To() writes for `text`: four a code point.
+qsizetype utf32Length(QStringView text);
+
+/// Writes `text` as UTF-32 bytes in the given order, each lone surrogate as
+/// U+FFFD. Returns the end.
+char *encodeUtf32To(QStringView text, bool bigEndian, char *out);
 
 } // namespace wimblet::detail

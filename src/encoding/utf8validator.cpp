@@ -12,7 +12,8 @@ void Utf8Validator::feed(QByteArrayView bytes)
     // Scanning goes on past an ill-formed sequence: a multi-byte one may follow.
     while (p < end) {
         const detail::Utf8Prefix prefix = detail::scanWellFormedUtf8(p, end);
-        m_multiByte = m_multiByte || prefix.multiByte;
+        m_sequences += prefix.sequences;
+        m_bytesOverUnits += prefix.bytesOverUnits;
         p = prefix.stop;
         if (p == end)
             break;
@@ -22,7 +23,7 @@ void Utf8Validator::feed(QByteArrayView bytes)
             for (; p < end; ++p)
                 m_held.bytes[m_held.count++] = *p;
         } else {
-            noteInvalid(m_offset + (p - begin));
+            noteInvalid(m_offset + (p - begin), detail::illFormedLength(sequence));
             p += detail::illFormedLength(sequence);
         }
     }
@@ -36,9 +37,13 @@ Utf8Check Utf8Validator::result() const
             : m_held.count > 0               ? m_heldOffset
                                              : -1;
     check.valid = check.firstInvalid < 0;
-    check.multiByte = m_multiByte;
+    check.multiByteCount = m_sequences;
+    check.multiByte = m_sequences > 0;
     // Every byte from 0x80 up is in a multi-byte, ill-formed or cut-short sequence.
-    check.ascii = check.valid && !m_multiByte;
+    check.ascii = check.valid && !check.multiByte;
+    // A sequence still cut short is stray bytes, one unit each.
+    check.strayBytes = m_strayBytes + m_held.count;
+    check.utf16Units = m_offset - m_bytesOverUnits;
     return check;
 }
 
@@ -49,21 +54,23 @@ qsizetype Utf8Validator::completeHeld(const uchar *p, const uchar *end)
     const detail::Utf8Sequence sequence =
             detail::probeUtf8Sequence(held.bytes, held.bytes + held.count);
     if (detail::isComplete(sequence)) {
-        m_multiByte = true;
+        ++m_sequences;
+        m_bytesOverUnits += held.count - detail::utf16UnitsOf(held.count);
         m_held = {};
     } else if (extended.taken == end - p) {
         m_held = held; // still cut short: the chunk was too small to complete it
     } else {
-        noteInvalid(m_heldOffset);
+        noteInvalid(m_heldOffset, held.count);
         m_held = {};
     }
     return extended.taken;
 }
 
-void Utf8Validator::noteInvalid(qint64 offset)
+void Utf8Validator::noteInvalid(qint64 offset, qsizetype bytes)
 {
     if (m_firstInvalid < 0)
         m_firstInvalid = offset;
+    m_strayBytes += bytes;
 }
 
 Utf8Check checkUtf8(QByteArrayView bytes)

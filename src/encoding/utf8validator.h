@@ -19,7 +19,22 @@ struct Utf8Check {
     bool multiByte = false;
     /// Every byte is ASCII.
     bool ascii = true;
+    /// Well-formed multi-byte sequences.
+    qint64 multiByteCount = 0;
+    /// Bytes outside any well-formed sequence (each one a stand-in in the text).
+    qint64 strayBytes = 0;
+    /// UTF-16 units the bytes decode to as UTF-8, a stand-in for each stray byte.
+    qint64 utf16Units = 0;
 };
+
+/// Whether bytes are read as UTF-8: when valid, and when a few stray bytes
+/// are outnumbered by well-formed multi-byte sequences, of which there are at
+/// least two (text in Windows-1252 seldom holds two by chance, and then among
+/// more accented letters that are not). Otherwise they are Windows-1252.
+constexpr bool readsAsUtf8(const Utf8Check &check)
+{
+    return check.valid || (check.multiByteCount >= 2 && check.multiByteCount >= check.strayBytes);
+}
 
 /// Checks UTF-8 that arrives in chunks of any size, carrying a sequence cut by
 /// the end of a chunk across to the next one.
@@ -35,13 +50,15 @@ public:
 
 private:
     qsizetype completeHeld(const uchar *p, const uchar *end);
-    void noteInvalid(qint64 offset);
+    void noteInvalid(qint64 offset, qsizetype bytes);
 
     qint64 m_offset = 0; // of the chunk being fed
     qint64 m_firstInvalid = -1;
     qint64 m_heldOffset = 0;
     detail::HeldUtf8 m_held;
-    bool m_multiByte = false;
+    qint64 m_sequences = 0;
+    qint64 m_strayBytes = 0;
+    qint64 m_bytesOverUnits = 0;
 };
 
 /// The answers of a Utf8Validator fed `bytes` in one chunk.

@@ -25,12 +25,14 @@ const char Usage[] =
         "  --normal   write Cute Style text back in normal writing\n"
         "  --help     show this help\n"
         "\n"
-        "UTF-8 input gives UTF-8 output; UTF-16 input with a byte order mark gives\n"
-        "UTF-16 output in the same byte order; any other input is read as\n"
-        "Windows-1252 and written back in it, or in UTF-8 if the converted text no\n"
-        "longer fits; input that mixes UTF-8 characters with invalid bytes is told of\n"
-        "on standard error. Piped input that is not ASCII is kept in a temporary file\n"
-        "in $TMPDIR (default /tmp) until its encoding is known.\n";
+        "UTF-16 or UTF-32 input with a byte order mark gives output in the same\n"
+        "encoding and byte order, every code unit kept (UTF-32 only when all of it is\n"
+        "valid). UTF-8 input gives UTF-8 output, also when a few invalid bytes are\n"
+        "outnumbered by UTF-8 characters: those bytes are written back unchanged. Any\n"
+        "other input is read as Windows-1252 and written back in it, or in UTF-8 if the\n"
+        "converted text no longer fits. Input that mixes UTF-8 characters with invalid\n"
+        "bytes is told of on standard error. Piped input that is not ASCII is kept in a\n"
+        "temporary file in $TMPDIR (default /tmp) until its encoding is known.\n";
 
 enum class Style { None, Cute, Normal };
 

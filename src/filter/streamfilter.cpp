@@ -49,15 +49,27 @@ bool convertedFitsWindows1252(const FilterRun &run, ByteSource &source, const Co
     return fits && trial.convert({}, true, check).fits;
 }
 
+// Input with both well-formed UTF-8 and invalid bytes is told of, with what was made of it.
 void warnIfMixed(const EncodingDetector &detector, const std::string &name)
 {
     const Utf8Check utf8 = detector.utf8();
-    if (detector.encoding() != TextEncoding::Windows1252 || !utf8.multiByte)
+    const TextEncoding encoding = detector.encoding();
+    if (utf8.valid || !utf8.multiByte || isUtf16(encoding) || isUtf32(encoding))
         return;
+    const auto strays = static_cast<long long>(utf8.strayBytes);
+    const auto first = static_cast<long long>(utf8.firstInvalid);
+    if (encoding == TextEncoding::Utf8) {
+        std::fprintf(stderr,
+                     "wimblet-convert: %s is UTF-8 with %lld invalid byte%s (the first at offset "
+                     "%lld); %s written back unchanged\n",
+                     name.c_str(), strays, strays == 1 ? "" : "s", first,
+                     strays == 1 ? "it is" : "they are");
+        return;
+    }
     std::fprintf(stderr,
-                 "wimblet-convert: %s has UTF-8 characters but an invalid byte at offset %lld; "
-                 "it is read as Windows-1252\n",
-                 name.c_str(), static_cast<long long>(utf8.firstInvalid));
+                 "wimblet-convert: %s has UTF-8 characters but too many invalid bytes (%lld, the "
+                 "first at offset %lld); it is read as Windows-1252\n",
+                 name.c_str(), strays, first);
 }
 
 // Reads the rest of the input (from `first`, the chunk that held the first non-ASCII
@@ -89,7 +101,8 @@ struct AsciiStart {
     bool outputFitsWindows1252;
 };
 
-// ASCII reads the same in every encoding: its conversion goes out at once, in UTF-8.
+// ASCII reads the same in every encoding but UTF-32 (whose big-endian mark starts with two
+// NULs): its conversion goes out at once, in UTF-8.
 AsciiStart convertAsciiStart(ByteSource &input, std::vector<char> &chunk,
                              EncodingDetector &detector, ChunkConverter &converter)
 {
@@ -99,7 +112,7 @@ AsciiStart convertAsciiStart(ByteSource &input, std::vector<char> &chunk,
     while ((got = input.read(chunk.data(), qsizetype(chunk.size()))) > 0) {
         const QByteArrayView bytes(chunk.data(), got);
         detector.feed(bytes);
-        if (!detector.utf8().ascii)
+        if (!detector.readsAsAscii())
             break;
         ConvertedChunk converted = converter.convert(bytes, false, target);
         fits = fits && converted.fits;

@@ -4,6 +4,7 @@
 #include "convert/tokenscan.h"
 #include "encoding/textdecoder.h"
 #include "encoding/textencoder.h"
+#include "encoding/utf8kernels.h"
 
 #include <cstring>
 #include <exception>
@@ -21,6 +22,7 @@ struct ChunkConverter::Half {
     std::vector<char> bytes;
     QStringView converted;
     bool flagAfter = false;
+    int oddByte = -1; // UTF-16 input of odd length: its last byte, written back last
 
     // Decodes `slice`, which starts and ends between characters, and converts all of it.
     void convert(QByteArrayView slice, TextEncoding encoding, bool capitalizeFirst)
@@ -30,6 +32,7 @@ struct ChunkConverter::Half {
         if (text.size() < room)
             text.resize(room);
         const char16_t *const end = decoder.finishTo(decoder.decodeTo(slice, text.data()));
+        oddByte = decoder.oddByte();
         const StyleStream::Step step = stream.convert(
                 QStringView(text.data(), end - text.data()), true, capitalizeFirst);
         converted = step.converted;
@@ -56,13 +59,15 @@ struct ChunkConverter::Half {
         if (!target.encoding)
             return fits;
         TextEncoder encoder(*target.encoding);
-        // Three bytes a unit covers every encoding.
-        const std::size_t room = std::size_t(3 * converted.size()) + 8;
+        // Four bytes a unit covers every encoding.
+        const std::size_t room = std::size_t(4 * converted.size()) + 8;
         if (bytes.size() < room)
             bytes.resize(room);
         char *end = encoder.encodeTo(converted, bytes.data());
         if (end)
             end = encoder.finishTo(end);
+        if (end && oddByte >= 0)
+            *end++ = char(oddByte);
         out = QByteArrayView(bytes.data(), end ? end - bytes.data() : 0);
         return fits && end;
     }
@@ -84,39 +89,58 @@ ConversionPoint ChunkConverter::point() const
     return {QByteArray(m_bytes.data(), m_pending), m_capitalizeNext};
 }
 
+namespace {
+
+// Calls `use` with the width of a code unit and a function giving the unit at an index of
+// `bytes`, as far as cutting tokens needs: one past 16 bits is neither a separator nor
+// punctuation. Each width gets a function of its own, since a long token is read unit by
+// unit for every chunk that ends inside it.
+template <typename Use>
+qsizetype withUnits(const char *data, TextEncoding encoding, const Use &use)
+{
+    const auto *bytes = reinterpret_cast<const uchar *>(data);
+    const bool bigEndian = isBigEndian(encoding);
+    switch (unitBytes(encoding)) {
+    case 1:
+        return use(1, [bytes](qsizetype i) { return char16_t(bytes[i]); });
+    case 2:
+        return use(2, [bytes, bigEndian](qsizetype i) {
+            const uchar *p = bytes + 2 * i;
+            return char16_t(bigEndian ? (p[0] << 8) | p[1] : p[0] | (p[1] << 8));
+        });
+    default:
+        return use(4, [bytes, bigEndian](qsizetype i) {
+            const char32_t unit = detail::utf32UnitAt(bytes + 4 * i, bigEndian);
+            return unit <= 0xFFFF ? char16_t(unit) : u'\uFFFD';
+        });
+    }
+}
+
+} // namespace
+
 qsizetype ChunkConverter::cutPoint(qsizetype size, bool atEnd) const
 {
-    const auto *bytes = reinterpret_cast<const uchar *>(m_bytes.data());
-    if (!isUtf16(m_encoding)) {
-        // Bytes below 0x80 are the characters they stand for, in UTF-8 and Windows-1252.
-        return atEnd ? size
-                     : detail::cutBeforeOpenToken([bytes](qsizetype i) { return char16_t(bytes[i]); },
-                                                  size, detail::MaxTokenHeldBack);
-    }
     if (atEnd)
         return size;
-    const bool bigEndian = m_encoding == TextEncoding::Utf16BE;
-    const auto unitAt = [bytes, bigEndian](qsizetype i) {
-        const uchar *p = bytes + 2 * i;
-        return char16_t(bigEndian ? (p[0] << 8) | p[1] : p[0] | (p[1] << 8));
-    };
-    return 2 * detail::cutBeforeOpenToken(unitAt, size / 2, detail::MaxTokenHeldBack);
+    // Bytes below 0x80 are the characters they stand for in UTF-8 and
+    // Windows-1252, so a cut before one falls between characters; wider units
+    // are cut whole.
+    return withUnits(m_bytes.data(), m_encoding, [size](qsizetype width, const auto &unitAt) {
+        return width * detail::cutBeforeOpenToken(unitAt, size / width, detail::MaxTokenHeldBack);
+    });
 }
 
 // Where the first `end` bytes split into halves: after the first separator from the
 // middle on, or at `end` when there is none.
 qsizetype ChunkConverter::middle(qsizetype end) const
 {
-    const qsizetype width = isUtf16(m_encoding) ? 2 : 1;
-    const qsizetype low = m_encoding == TextEncoding::Utf16BE ? 1 : 0;
-    for (qsizetype at = end / 2 / width * width; at + width <= end; at += width) {
-        const bool separator = width == 1
-                ? uchar(m_bytes[at]) <= 0x20
-                : uchar(m_bytes[at + low]) <= 0x20 && m_bytes[at + 1 - low] == 0;
-        if (separator)
-            return at + width;
-    }
-    return end;
+    return withUnits(m_bytes.data(), m_encoding, [end](qsizetype width, const auto &unitAt) {
+        for (qsizetype at = end / 2 / width; (at + 1) * width <= end; ++at) {
+            if (detail::separatesTokens(unitAt(at)))
+                return (at + 1) * width;
+        }
+        return end;
+    });
 }
 
 ConvertedChunk ChunkConverter::convert(QByteArrayView bytes, bool atEnd,

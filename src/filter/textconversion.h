@@ -42,7 +42,8 @@ struct ConvertedChunk {
 /// detail::cutBeforeOpenToken()), in two halves cut at a separator: the second half is
 /// decoded, converted and encoded on a thread of its own while the first is here, and
 /// mended once the sentence flag after the first is known. The cuts fall between
-/// characters of every encoding, so each half decodes and encodes on its own.
+/// characters of every encoding, so each half decodes and encodes on its own; the odd
+/// last byte of UTF-16 input is written back after the last half.
 class ChunkConverter
 {
 public:

@@ -13,7 +13,10 @@
 class TmpfsMount
 {
 public:
-    explicit TmpfsMount(const QString &folder) : m_folder(QFile::encodeName(folder)) {}
+    explicit TmpfsMount(const QString &folder, const char *size = "64k")
+        : m_folder(QFile::encodeName(folder)), m_options(QByteArray("size=") + size)
+    {
+    }
     ~TmpfsMount()
     {
         if (m_mounted)
@@ -26,18 +29,21 @@ public:
     {
         if (::geteuid() != 0)
             return QStringLiteral("mounting a small file system needs root");
-        if (::mount("tmpfs", m_folder.constData(), "tmpfs", 0, "size=64k") != 0)
+        if (::mount("tmpfs", m_folder.constData(), "tmpfs", 0, m_options.constData()) != 0)
             return QStringLiteral("cannot mount tmpfs: %1").arg(QString::fromLocal8Bit(strerror(errno)));
         m_mounted = true;
         return QString();
     }
     bool makeReadOnly()
     {
-        return ::mount(nullptr, m_folder.constData(), nullptr, MS_REMOUNT | MS_RDONLY, "size=64k") == 0;
+        return ::mount(nullptr, m_folder.constData(), nullptr, MS_REMOUNT | MS_RDONLY,
+                       m_options.constData())
+                == 0;
     }
 
 private:
     QByteArray m_folder;
+    QByteArray m_options;
     bool m_mounted = false;
 };
 

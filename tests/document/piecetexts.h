@@ -76,6 +76,8 @@ inline QList<NamedText> craftedTexts()
         {"lone surrogates", QStringView(u"a\xD800"
                                         u"b\xDC00\xD83D")
                                 .toString()},
+        {"stray-byte stand-ins", QStringView(u"\xDCC3\xDCA9\r\xD83D\xDC97\xDCFF").toString()},
+        {"Windows-1252 that pairs up as UTF-8", QStringLiteral(u"\u00C3\u00A9\u00E2\u201A\u00AC")},
         {"NUL", QString::fromUtf16(u"a\0\r\n\0", 5)},
     };
 }
@@ -107,7 +109,11 @@ inline QList<NamedFile> craftedFiles()
         {"UTF-16 unpaired surrogate", QByteArray("\xFF\xFE"
                                                  "a\0\0\xD8",
                                                  6)},
-        {"UTF-32 LE look", QByteArray("\xFF\xFE\0\0a\0\0\0", 8)},
+        {"UTF-32 LE", QByteArray("\xFF\xFE\0\0a\0\0\0\r\0\0\0\r\0\0\0\n\0\0\0\0\xF6\x01\0", 24)},
+        {"UTF-32 BE look, cut short", QByteArray("\0\0\xFE\xFF\0\0\0\r\0", 9)},
+        {"UTF-32 LE look, damaged", QByteArray("\xFF\xFE\0\0\r\0\0\xD8\r\0\n", 11)},
+        {"UTF-16 CR bytes, odd CR", QByteArray("\xFE\xFF\x0D\x0D\x0D\x0A\xDC\x0D\x0D", 9)},
+        {"UTF-8 with stray bytes", QByteArray("\xC3\xA9\r\xE2\x82\xAC\xE2\x82\r\xF0\x9F\x98\x80\xC3")},
         {"NUL bytes", QByteArray("\0\r\0\n\0", 5)},
     };
 }

@@ -106,6 +106,7 @@ void TestChunkedRead::chunkedReadShouldDecodeAsTheWholeFile()
     QCOMPARE(reading.readWhole, bytes.isEmpty());
     QCOMPARE(read.encoding, expected.encoding);
     QCOMPARE(read.text, expected.text);
+    QCOMPARE(read.trailingByte, expected.trailingByte);
     QVERIFY(!read.text.isNull());
 }
 
@@ -172,13 +173,18 @@ void TestChunkedRead::fileChangedBetweenReadingsShouldBeReadAgainWhole_data()
         << QByteArray("ab\rxcd") << QByteArray("ab\r\ncd") << true;
     QTest::newRow("UTF-8 made ill-formed")
         << QByteArray("caf\xC3\xA9") << QByteArray("caf\xE9x") << true;
+    // Damaged UTF-16 is read unit for unit, as the text before was.
     QTest::newRow("UTF-16 made ill-formed") << QByteArray("\xFF\xFE"
                                                           "a\0b\0",
                                                           6)
                                             << QByteArray("\xFF\xFE"
                                                           "a\0\0\xDC",
                                                           6)
-                                            << true;
+                                            << false;
+    QTest::newRow("UTF-32 made ill-formed") << QByteArray("\xFF\xFE\0\0a\0\0\0", 8)
+                                            << QByteArray("\xFF\xFE\0\0a\0\0\x01", 8) << true;
+    QTest::newRow("UTF-8 strays moved") << QByteArray("\xC3\xA9\xC3\xA9x\x80")
+                                        << QByteArray("\xC3\xA9\xC3\xA9\x80x") << false;
     // Only the time stamp can tell; the text is the new one either way.
     QTest::newRow("same length and lines") << QByteArray("abc\r\n") << QByteArray("xyz\r\n") << false;
 }

@@ -55,6 +55,7 @@ private Q_SLOTS:
     void failedWriteStopsNewAndExit();
     void failedReadChangesNothing();
     void windows1252RoundTripsAndWidens();
+    void damagedUtf16KeepsItsBytes();
     void autoSaveTickSkipsWhileDialogOpen();
     void autoSaveFailureReportedOnce();
     void autoSaveStaysQuietAfterAnyReportedFailure();
@@ -388,6 +389,25 @@ void DocumentCommandsTest::windows1252RoundTripsAndWidens()
     m_host->boxText += QChar(0x4E2D);
     m_doc->Save();
     QCOMPARE(readBytes(path("w.txt")), QString::fromUtf8("café €\r\nsecond中\r\n").toUtf8());
+}
+
+void DocumentCommandsTest::damagedUtf16KeepsItsBytes()
+{
+    // An unpaired surrogate, a CR LF and an odd last byte (a CR).
+    const QByteArray bytes("\xFF\xFE" "a\0b\0\0\xD8" "c\0d\0\r\0\n\0\r", 17);
+    writeBytes(path("u.txt"), bytes);
+    openFile(path("u.txt"));
+    m_doc->Save();
+    QCOMPARE(readBytes(path("u.txt")), bytes);
+    m_host->boxText += QLatin1Char('!');
+    m_doc->Save();
+    QCOMPARE(readBytes(path("u.txt")), bytes.first(12) + QByteArray("!\0\r\0\n\0\r", 7));
+    // A new document has no odd byte of its own.
+    m_doc->New();
+    m_host->boxText = QStringLiteral("x");
+    m_files->answers = {path("n.txt")};
+    m_doc->Save();
+    QCOMPARE(readBytes(path("n.txt")), QByteArray("x\r\n"));
 }
 
 void DocumentCommandsTest::autoSaveTickSkipsWhileDialogOpen()

@@ -115,6 +115,17 @@ void TestDocumentFile::decodeShouldSplitLinesAtCrLfAndLoneCr_data()
                                       << QStringLiteral(u"ok \u00E2\u201A") << cp1252;
     QTest::newRow("truncated before CR LF") << QByteArray("\xE2\x82\r\n")
                                             << QStringLiteral(u"\u00E2\u201A") << cp1252;
+    // A few stray bytes among more UTF-8 letters stay bytes of their own.
+    QTest::newRow("utf-8 with a stray byte")
+            << QByteArray("Saya SUKA caf\xC3\xA9 \xC3\x89. halo\r\n\x97 ok\r\n")
+            << QStringLiteral(u"Saya SUKA caf\u00E9 \u00C9. halo\r\n\xDC97 ok") << utf8;
+    QTest::newRow("as many strays as pairs") << QByteArray("\xC3\xA9\xE2\x82\xAC \xE2\x82\r")
+                                             << QStringLiteral(u"\u00E9\u20AC \xDCE2\xDC82") << utf8;
+    QTest::newRow("one pair, no more") << QByteArray("caf\xC3\xA9 \xE9")
+                                       << QStringLiteral(u"caf\u00C3\u00A9 \u00E9") << cp1252;
+    QTest::newRow("windows-1252 holding valid pairs")
+            << QByteArray("Gru\xDF\x93 und CAF\xC9\x94 f\xFCr K\xE4se, sch\xF6n")
+            << QStringLiteral(u"Gru\u00DF\u201C und CAF\u00C9\u201D f\u00FCr K\u00E4se, sch\u00F6n") << cp1252;
 }
 
 void TestDocumentFile::decodeShouldSplitLinesAtCrLfAndLoneCr()
@@ -156,8 +167,16 @@ void TestDocumentFile::encodeShouldAppendOneCrLfInAnEncodingThatHoldsTheText_dat
     QTest::newRow("windows-1252 that would read as UTF-16")
             << QStringLiteral(u"\u00FF\u00FEa") + QChar(0) << cp1252
             << QByteArrayLiteral("\xC3\xBF\xC3\xBE" "a\0\r\n") << utf8;
+    // FF FE 61 0D 0A reads as UTF-16 however damaged.
     QTest::newRow("windows-1252 with a mark-like start") << QStringLiteral(u"\u00FF\u00FEa") << cp1252
-                                                         << QByteArray("\xFF\xFE" "a\r\n") << cp1252;
+                                                         << QByteArray("\xC3\xBF\xC3\xBE" "a\r\n") << utf8;
+    // C3 A9 and C2 B0 would read back as UTF-8 letters.
+    QTest::newRow("windows-1252 that would read as UTF-8") << QStringLiteral(u"\u00C3\u00A9\u00C2\u00B0") << cp1252
+                                                           << QByteArray("\xC3\x83\xC2\xA9\xC3\x82\xC2\xB0\r\n") << utf8;
+    // 00 00 FE FF 00 00 0D 0A is valid UTF-32.
+    QTest::newRow("windows-1252 that would read as UTF-32")
+            << QStringView(u"\0\0\u00FE\u00FF\0\0", 6).toString() << cp1252
+            << QByteArray("\0\0\xC3\xBE\xC3\xBF\0\0\r\n", 10) << utf8;
 }
 
 void TestDocumentFile::encodeShouldAppendOneCrLfInAnEncodingThatHoldsTheText()
@@ -193,6 +212,10 @@ void TestDocumentFile::savingWhatWasReadShouldOnlyNormaliseLineEnds_data()
     QTest::newRow("overlong") << QByteArray("\xC0\xAF") << QByteArray("\xC0\xAF\r\n");
     QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80\r\n") << QByteArray("\xED\xA0\x80\r\n");
     QTest::newRow("truncated at end") << QByteArray("\xE2\x82") << QByteArray("\xE2\x82\r\n");
+    QTest::newRow("utf-8 with strays and a lone CR") << QByteArray("\xC3\xA9\r\xC3\x89\x97\rx")
+                                                     << QByteArray("\xC3\xA9\r\n\xC3\x89\x97\r\nx\r\n");
+    QTest::newRow("windows-1252 holding valid pairs") << QByteArray("\xDF\x93\r\xC9\x94\xFC\xE4\xF6")
+                                                      << QByteArray("\xDF\x93\r\n\xC9\x94\xFC\xE4\xF6\r\n");
 
     QByteArray all;
     for (int b = 0; b < 256; ++b)
@@ -269,7 +292,6 @@ void TestDocumentFile::utf16FilesShouldReadAndSaveBack_data()
 
     const auto le = TextEncoding::Utf16LE;
     const auto be = TextEncoding::Utf16BE;
-    const auto cp1252 = TextEncoding::Windows1252;
     const QString mark(QChar(0xFEFF));
     const QString prose = mark + testsupport::sampleText();
     for (const bool bigEndian : {false, true}) {
@@ -287,15 +309,29 @@ void TestDocumentFile::utf16FilesShouldReadAndSaveBack_data()
             mark + u"a\r\nb\nc\r\n"_s);
         row("no final break", mark + u"a\r\nb"_s, mark + u"a\r\nb"_s, mark + u"a\r\nb\r\n"_s);
     }
-    // Anything else that starts with a mark stays 8-bit, every byte kept.
+    // Damaged UTF-16 keeps its units, CR bytes inside them included; an odd last byte
+    // stays last.
     const QByteArray odd = utf16Units(mark + u"hi"_s, false) + 'x';
-    QTest::newRow("odd length") << odd << decodeWindows1252(odd) << cp1252 << odd + "\r\n";
+    QTest::newRow("odd length") << odd << mark + u"hi"_s << le
+                                << utf16Units(mark + u"hi\r\n"_s, false) + 'x';
     const QByteArray unpaired = utf16Units(mark + u"a\xD83Dz"_s, true);
-    QTest::newRow("unpaired surrogate") << unpaired << decodeWindows1252(unpaired) << cp1252
-                                        << unpaired + "\r\n";
+    QTest::newRow("unpaired surrogate") << unpaired << mark + u"a\xD83Dz"_s << be
+                                        << utf16Units(mark + u"a\xD83Dz\r\n"_s, true);
+    const QByteArray reported = "\xFF\xFE" "a\0b\0\0\xD8" "c\0d\0\r\0\n\0"_ba;
+    QTest::newRow("unpaired, CR LF") << reported << mark + u"ab\xD800" u"cd"_s << le << reported;
+    // The lone CR unit gets its LF; no CR byte inside a unit does.
+    const QString crBytes = mark + u"\u0D0A\xDC0D\r\n\u0A0D\u0D0D"_s;
+    QTest::newRow("CR bytes in units, odd CR")
+            << utf16Units(mark + u"\u0D0A\xDC0D\r\u0A0D\u0D0D"_s, true) + '\r' << crBytes << be
+            << utf16Units(crBytes + u"\r\n"_s, true) + '\r';
     const QByteArray utf32("\xFF\xFE\x00\x00", 4);
-    QTest::newRow("UTF-32 mark") << utf32 << decodeWindows1252(utf32) << cp1252
-                                 << utf32 + "\r\n";
+    QTest::newRow("UTF-32 mark") << utf32 << mark << TextEncoding::Utf32LE
+                                 << utf32 + QByteArray("\r\0\0\0\n\0\0\0", 8);
+    const QByteArray utf32Cr("\0\0\xFE\xFF\0\0\x0D\x0D\0\x01\xF6\x00\0\0\0\r", 16);
+    QTest::newRow("UTF-32 BE, CR bytes") << utf32Cr << mark + u"\u0D0D\U0001F600"_s
+                                         << TextEncoding::Utf32BE << utf32Cr + QByteArray("\0\0\0\n", 4);
+    QTest::newRow("UTF-32 look, not UTF-32") << utf32 + "\r\n" << mark + u"\0\u0A0D"_s << le
+                                             << utf32 + "\r\n\r\0\n\0"_ba;
 }
 
 void TestDocumentFile::utf16FilesShouldReadAndSaveBack()
@@ -308,7 +344,7 @@ void TestDocumentFile::utf16FilesShouldReadAndSaveBack()
     QCOMPARE(read.encoding, encoding);
     QCOMPARE(read.text, text);
     TextEncoding used;
-    QCOMPARE(encodeDocumentFile(read.text, read.encoding, &used), saved);
+    QCOMPARE(encodeDocumentFile(read.text, read.encoding, &used, read.trailingByte), saved);
     QCOMPARE(used, encoding);
     const DecodedDocument again = decodeDocumentFile(saved);
     QCOMPARE(again.text, text);
@@ -319,24 +355,28 @@ void TestDocumentFile::editedUtf16TextShouldKeepItsByteOrder_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("written");
+    QTest::addColumn<int>("trailingByte");
 
     QTest::newRow("typed beyond Windows-1252") << u"\uFEFFhalo \u4E2D\U0001F600"_s
-                                               << u"\uFEFFhalo \u4E2D\U0001F600\r\n"_s;
-    QTest::newRow("lines added") << u"\uFEFFa\r\nb\r\n"_s << u"\uFEFFa\r\nb\r\n\r\n"_s;
-    QTest::newRow("mark deleted") << u"caf\u00E9"_s << u"caf\u00E9\r\n"_s;
-    QTest::newRow("lone surrogate typed") << u"\uFEFFa\xD83D"_s << u"\uFEFFa\uFFFD\r\n"_s;
-    QTest::newRow("emptied") << QString() << u"\r\n"_s;
+                                               << u"\uFEFFhalo \u4E2D\U0001F600\r\n"_s << -1;
+    QTest::newRow("lines added") << u"\uFEFFa\r\nb\r\n"_s << u"\uFEFFa\r\nb\r\n\r\n"_s << -1;
+    QTest::newRow("mark deleted") << u"caf\u00E9"_s << u"caf\u00E9\r\n"_s << -1;
+    QTest::newRow("lone surrogate typed") << u"\uFEFFa\xD83D"_s << u"\uFEFFa\xD83D\r\n"_s << -1;
+    QTest::newRow("emptied") << QString() << u"\r\n"_s << -1;
+    QTest::newRow("typed into an odd-length file") << u"\uFEFFhi!"_s << u"\uFEFFhi!\r\n"_s << 0x78;
 }
 
 void TestDocumentFile::editedUtf16TextShouldKeepItsByteOrder()
 {
     QFETCH(QString, text);
     QFETCH(QString, written);
+    QFETCH(int, trailingByte);
+    const QByteArray trailing = trailingByte < 0 ? QByteArray() : QByteArray(1, char(trailingByte));
     for (const auto encoding : {TextEncoding::Utf16LE, TextEncoding::Utf16BE}) {
         TextEncoding used;
-        const QByteArray bytes = encodeDocumentFile(text, encoding, &used);
+        const QByteArray bytes = encodeDocumentFile(text, encoding, &used, trailingByte);
         QCOMPARE(used, encoding);
-        QCOMPARE(bytes, utf16Units(written, encoding == TextEncoding::Utf16BE));
+        QCOMPARE(bytes, utf16Units(written, encoding == TextEncoding::Utf16BE) + trailing);
     }
 }
 

@@ -5,11 +5,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,6 +24,35 @@ uint modeBits(const QString &path)
 {
     struct stat st;
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0xFFFF;
+}
+
+// The document the kill test saves over, and the one it saves, in MiB.
+constexpr int kOldMebibytes = 200;
+constexpr int kNewMebibytes = 201;
+
+bool takesUnnamedFiles(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_TMPFILE | O_WRONLY, 0600);
+    return fd >= 0 && ::close(fd) == 0;
+}
+
+// Waits until the process holds a new file beside `old` of at least `size` bytes, or
+// has ended (a process that has ended holds no descriptors).
+void waitForNewFile(qint64 pid, const struct stat &old, qint64 size)
+{
+    const QString fds = QStringLiteral("/proc/%1/fd/").arg(pid);
+    for (;;) {
+        const QStringList names = QDir(fds).entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+        if (names.isEmpty())
+            return;
+        for (const QString &name : names) {
+            const struct stat st = statOf(fds + name);
+            if (S_ISREG(st.st_mode) && st.st_dev == old.st_dev && st.st_ino != old.st_ino
+                && st.st_size >= size)
+                return;
+        }
+        ::usleep(100);
+    }
 }
 
 } // namespace
@@ -47,6 +78,8 @@ private Q_SLOTS:
     void writeOnReadOnlyFileSystemShouldFailSafely();
     void writeOnFullFileSystemShouldFailSafely_data();
     void writeOnFullFileSystemShouldFailSafely();
+    void killedSaveShouldLeaveNothingBeside_data();
+    void killedSaveShouldLeaveNothingBeside();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -276,6 +309,42 @@ void TestFileIo::writeOnFullFileSystemShouldFailSafely()
     // The space the failed attempt took is free again.
     QVERIFY(QFile::remove(filler));
     QVERIFY(writeWholeFile(file, bigBytes(32 * 1024)).ok);
+}
+
+void TestFileIo::killedSaveShouldLeaveNothingBeside_data()
+{
+    QTest::addColumn<int>("percent"); // of the new file written when the save is killed
+    QTest::newRow("as the new file starts") << 0;
+    QTest::newRow("half written") << 50;
+    QTest::newRow("nine tenths written") << 90;
+}
+
+void TestFileIo::killedSaveShouldLeaveNothingBeside()
+{
+    QFETCH(int, percent);
+    const QString folder = path(QStringLiteral("disk"));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("disk")));
+    TmpfsMount tmpfs(folder, "512m");
+    const QString why = tmpfs.mount();
+    if (!why.isEmpty() && !takesUnnamedFiles(folder))
+        QSKIP(qPrintable(why + QStringLiteral(", and the file system of ") + folder
+                         + QStringLiteral(" refuses O_TMPFILE")));
+    const QString doc = folder + QStringLiteral("/doc.txt");
+    const QByteArray oldBytes(kOldMebibytes << 20, 'o');
+    QVERIFY(writePlainFile(doc, oldBytes));
+    const struct stat old = statOf(doc);
+
+    QProcess save;
+    save.start(QStringLiteral(WIMBLET_TEST_SAVE), {doc, QString::number(kNewMebibytes)});
+    QVERIFY2(save.waitForStarted(), qPrintable(save.errorString()));
+    waitForNewFile(save.processId(), old, ((qint64(kNewMebibytes) << 20) + 2) * percent / 100);
+    save.kill();
+    save.waitForFinished(-1);
+
+    QCOMPARE(folderEntries(folder), QStringList{QStringLiteral("doc.txt")});
+    // The document is whole, old or new.
+    const QByteArray bytes = plainFileBytes(doc);
+    QVERIFY(bytes == oldBytes || bytes == QByteArray(kNewMebibytes << 20, 'n') + "\r\n");
 }
 
 QTEST_GUILESS_MAIN(TestFileIo)

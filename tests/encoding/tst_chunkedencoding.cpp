@@ -188,8 +188,8 @@ private Q_SLOTS:
     void validatorInChunksShouldMatchWholeCheck();
     void validatorShouldReportWhereAndWhat_data();
     void validatorShouldReportWhereAndWhat();
-    void decodeUtf8ShouldReplaceEachIllFormedStretch_data();
-    void decodeUtf8ShouldReplaceEachIllFormedStretch();
+    void decodeUtf8ShouldKeepEachStrayByte_data();
+    void decodeUtf8ShouldKeepEachStrayByte();
     void encoderInChunksShouldMatchWholeEncoding_data();
     void encoderInChunksShouldMatchWholeEncoding();
     void encodeTextShouldAppendTheEndingOnce_data();
@@ -209,6 +209,10 @@ void TestChunkedEncoding::decoderInChunksShouldMatchWholeDecoding()
     const ChunkedText utf8 = decodeInChunks(bytes, TextEncoding::Utf8, chunkSize);
     QCOMPARE(utf8.text, decodeUtf8(bytes));
     QCOMPARE(utf8.replaced, !isValidUtf8(bytes));
+    // Stray bytes stand in for themselves: any bytes read as UTF-8 come back.
+    QCOMPARE(encodeText(utf8.text, TextEncoding::Utf8).bytes, bytes);
+    for (const auto encoding : {TextEncoding::Utf16BE, TextEncoding::Utf32LE})
+        QCOMPARE(decodeInChunks(bytes, encoding, chunkSize).text, decodeText(bytes, encoding));
 
     const ChunkedText windows1252 = decodeInChunks(bytes, TextEncoding::Windows1252, chunkSize);
     QCOMPARE(windows1252.text, decodeWindows1252(bytes));
@@ -234,11 +238,20 @@ void TestChunkedEncoding::validatorInChunksShouldMatchWholeCheck()
     if (whole.valid)
         QCOMPARE(whole.multiByte, !ascii);
 
+    const QString text = decodeUtf8(bytes);
+    QCOMPARE(whole.utf16Units, text.size());
+    QCOMPARE(whole.strayBytes, std::count_if(text.cbegin(), text.cend(), [](QChar c) {
+                 return strayByteOf(c.unicode()) >= 0;
+             }));
+
     const Utf8Check chunked = checkInChunks(bytes, chunkSize);
     QCOMPARE(chunked.valid, whole.valid);
     QCOMPARE(chunked.firstInvalid, whole.firstInvalid);
     QCOMPARE(chunked.multiByte, whole.multiByte);
     QCOMPARE(chunked.ascii, whole.ascii);
+    QCOMPARE(chunked.multiByteCount, whole.multiByteCount);
+    QCOMPARE(chunked.strayBytes, whole.strayBytes);
+    QCOMPARE(chunked.utf16Units, whole.utf16Units);
 }
 
 void TestChunkedEncoding::validatorShouldReportWhereAndWhat_data()
@@ -292,7 +305,7 @@ void TestChunkedEncoding::validatorShouldReportWhereAndWhat()
     QCOMPARE(check.ascii, ascii);
 }
 
-void TestChunkedEncoding::decodeUtf8ShouldReplaceEachIllFormedStretch_data()
+void TestChunkedEncoding::decodeUtf8ShouldKeepEachStrayByte_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
@@ -303,22 +316,23 @@ void TestChunkedEncoding::decodeUtf8ShouldReplaceEachIllFormedStretch_data()
         if (isValidUtf8(sample.bytes))
             QTest::addRow("%s", sample.name) << sample.bytes << QString(qt.decode(sample.bytes));
     }
-    QTest::newRow("cut three at the end") << QByteArray("ab\xE2\x82") << QStringLiteral(u"ab\uFFFD");
-    QTest::newRow("cut four at the end") << QByteArray("\xF0\x9F\x98") << QStringLiteral(u"\uFFFD");
-    QTest::newRow("overlong two") << QByteArray("\xC0\x80") << QStringLiteral(u"\uFFFD\uFFFD");
+    // Each stray byte stands for itself, U+DC80 to U+DCFF.
+    QTest::newRow("cut three at the end") << QByteArray("ab\xE2\x82") << QStringLiteral(u"ab\xDCE2\xDC82");
+    QTest::newRow("cut four at the end") << QByteArray("\xF0\x9F\x98") << QStringLiteral(u"\xDCF0\xDC9F\xDC98");
+    QTest::newRow("overlong two") << QByteArray("\xC0\x80") << QStringLiteral(u"\xDCC0\xDC80");
     QTest::newRow("overlong three") << QByteArray("\xE0\x80\x80")
-                                    << QStringLiteral(u"\uFFFD\uFFFD\uFFFD");
-    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << QStringLiteral(u"\uFFFD\uFFFD\uFFFD");
+                                    << QStringLiteral(u"\xDCE0\xDC80\xDC80");
+    QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80") << QStringLiteral(u"\xDCED\xDCA0\xDC80");
     QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80")
-                                    << QStringLiteral(u"\uFFFD\uFFFD\uFFFD\uFFFD");
-    QTest::newRow("broken by ascii") << QByteArray("\xE2\x41\xAC") << QStringLiteral(u"\uFFFDA\uFFFD");
+                                    << QStringLiteral(u"\xDCF4\xDC90\xDC80\xDC80");
+    QTest::newRow("broken by ascii") << QByteArray("\xE2\x41\xAC") << QStringLiteral(u"\xDCE2" "A" u"\xDCAC");
     QTest::newRow("broken by a lead") << QByteArray("\xE2\x82\xE2\x82\xAC")
-                                      << QStringLiteral(u"\uFFFD\u20AC");
-    QTest::newRow("four cut by ascii") << QByteArray("\xF0\x9F\x98!") << QStringLiteral(u"\uFFFD!");
-    QTest::newRow("stray bytes") << QByteArray("\x80\xBF\xF5\xFF") << QString(4, QChar(0xFFFD));
+                                      << QStringLiteral(u"\xDCE2\xDC82\u20AC");
+    QTest::newRow("four cut by ascii") << QByteArray("\xF0\x9F\x98!") << QStringLiteral(u"\xDCF0\xDC9F\xDC98!");
+    QTest::newRow("stray bytes") << QByteArray("\x80\xBF\xF5\xFF") << QStringLiteral(u"\xDC80\xDCBF\xDCF5\xDCFF");
 }
 
-void TestChunkedEncoding::decodeUtf8ShouldReplaceEachIllFormedStretch()
+void TestChunkedEncoding::decodeUtf8ShouldKeepEachStrayByte()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
@@ -344,6 +358,7 @@ void TestChunkedEncoding::encoderInChunksShouldMatchWholeEncoding_data()
         {"generated prose", testsupport::sampleText(6000)},
         {"windows-1252 text", QStringLiteral(u"caf\u00E9 \u20AC \u201Ckutipan\u201D na\u00EFve \u0178")},
         {"beyond windows-1252 late", QStringLiteral(u"caf\u00E9 abcdefghij \u4E2D end")},
+        {"stray-byte stand-ins", QStringLiteral(u"\xDC80" u"a\xDCFF\xD83D\xDC97\xDC97\xDC7F")},
     };
     for (const auto &[name, text] : samples) {
         for (const int size : kChunkSizes)
@@ -356,10 +371,12 @@ void TestChunkedEncoding::encoderInChunksShouldMatchWholeEncoding()
     QFETCH(QString, text);
     QFETCH(int, chunkSize);
 
-    const ChunkedBytes utf8 = encodeInChunks(text, TextEncoding::Utf8, chunkSize);
-    QCOMPARE(utf8.failedAt, -1);
-    QCOMPARE(utf8.bytes, wholeUtf8(text));
-    QCOMPARE(utf8.bytes, encodeText(text, TextEncoding::Utf8).bytes);
+    for (const auto encoding : {TextEncoding::Utf8, TextEncoding::Utf16LE, TextEncoding::Utf32BE}) {
+        const ChunkedBytes chunked = encodeInChunks(text, encoding, chunkSize);
+        QCOMPARE(chunked.failedAt, -1);
+        QCOMPARE(chunked.bytes, encodeText(text, encoding).bytes);
+    }
+    QCOMPARE(encodeText(text, TextEncoding::Utf8).bytes, wholeUtf8(text));
 
     QByteArray whole;
     const bool fits = encodeWindows1252(text, whole);
@@ -402,6 +419,9 @@ void TestChunkedEncoding::encodeTextShouldAppendTheEndingOnce_data()
     QTest::newRow("lone high before the ending")
             << QStringLiteral("a") + QChar(0xD83D) << QStringLiteral("\r\n") << utf8
             << QByteArray("a\xEF\xBF\xBD\r\n") << utf8;
+    QTest::newRow("pair split by the ending, UTF-32")
+            << QStringLiteral("a") + QChar(0xD83D) << QString(QChar(0xDE00)) << TextEncoding::Utf32BE
+            << QByteArray("\0\0\0a\0\x01\xF6\0", 8) << TextEncoding::Utf32BE;
 }
 
 void TestChunkedEncoding::encodeTextShouldAppendTheEndingOnce()

@@ -215,6 +215,11 @@ void TestTextEncoding::encodeUtf8ShouldMatchQtAndReplaceLoneSurrogates_data()
                                         << QByteArray("\xEF\xBF\xBDx");
     QTest::newRow("high surrogate before a letter")
             << QChar(0xD83D) + QStringLiteral("x") << QByteArray("\xEF\xBF\xBDx");
+    QTest::newRow("stray-byte stand-ins") << QStringLiteral(u"\xDC80\xDCFFx\xDCC3\xDCA9")
+                                          << QByteArray("\x80\xFFx\xC3\xA9");
+    QTest::newRow("below the stand-ins") << QStringLiteral(u"\xDC7F") << QByteArray("\xEF\xBF\xBD");
+    QTest::newRow("stand-in unit after a high surrogate is its pair")
+            << QStringLiteral(u"\xD83D\xDC97") << QByteArray("\xF0\x9F\x92\x97");
 }
 
 void TestTextEncoding::encodeUtf8ShouldMatchQtAndReplaceLoneSurrogates()

@@ -76,6 +76,10 @@ void TestConvertFilter::decodeChoosesTheEncoding_data()
     QTest::newRow("surrogate") << "\xED\xA0\x80"_ba << u"í\u00A0€"_s << ansi;
     QTest::newRow("beyond U+10FFFF") << "\xF4\x90\x80\x80"_ba << u"ô\u0090€€"_s << ansi;
     QTest::newRow("cut short") << "ab\xE2\x82"_ba << u"abâ‚"_s << ansi;
+    QTest::newRow("stray bytes outnumbered") << "\xC3\x89 caf\xC3\xA9 \x97\xE2\x82"_ba
+                                             << u"Ã‰ cafÃ© —â‚"_s << ansi;
+    QTest::newRow("stray bytes outnumbered by pairs") << "\xC3\x89 caf\xC3\xA9 \x97"_ba
+                                                      << u"É café \xDC97"_s << utf8;
 }
 
 void TestConvertFilter::decodeChoosesTheEncoding()
@@ -130,8 +134,16 @@ void TestConvertFilter::convertsStandardInput_data()
                                     << utf16Units(u"\uFEFFsAY4 caf\u00E9\r\n\U0001F600", false);
     QTest::newRow("normal UTF-16 BE") << u"--normal"_s << utf16Units(u"\uFEFFGtuW AjaH, NiH!\r\n", true)
                                       << utf16Units(u"\uFEFFBegitu saja, nih!\r\n", true);
+    // Units of 0x4153 ("SA") and so on: no letters to convert.
     QTest::newRow("UTF-16 mark, odd length") << u"--cute"_s << "\xFF\xFESAYA\r\nx"_ba
-                                             << "\xFF\xFEsAY4\r\nx"_ba;
+                                             << "\xFF\xFESAYA\r\nx"_ba;
+    QTest::newRow("UTF-16, odd length") << u"--cute"_s << utf16Units(u"\uFEFFSAYA \u4E2D\r\n", false) + '\r'
+                                        << utf16Units(u"\uFEFFsAY4 \u4E2D\r\n", false) + '\r';
+    QTest::newRow("UTF-16, unpaired surrogates") << u"--normal"_s
+                                                 << utf16Units(u"\uFEFFGtuW \xDC00\xD800 AjaH", true)
+                                                 << utf16Units(u"\uFEFFBegitu \xDC00\xD800 saja", true);
+    QTest::newRow("UTF-32 BE") << u"--cute"_s << "\0\0\xFE\xFF\0\0\0S\0\0\0A\0\x01\xF6\0"_ba
+                               << "\0\0\xFE\xFF\0\0\0s\0\0\0" "A\0\x01\xF6\0"_ba;
 }
 
 void TestConvertFilter::convertsStandardInput()
