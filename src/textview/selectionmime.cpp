@@ -1,5 +1,7 @@
 #include "textview/selectionmime.h"
 
+#include "textview/shownchars.h"
+
 namespace wimblet {
 
 SelectionMime::SelectionMime(const TextStore &store, qint64 from, qint64 to)
@@ -31,6 +33,7 @@ QString SelectionMime::readText() const
         }
         at = end;
     });
+    replaceLoneSurrogates(out); // a stray byte's stand-in is no character elsewhere
     return out;
 }
 

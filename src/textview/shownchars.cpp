@@ -19,31 +19,56 @@ char16_t standInOf(char16_t c)
     }
 }
 
+bool isLoneSurrogate(QChar before, QChar c, QChar after)
+{
+    if (c.isHighSurrogate())
+        return !after.isLowSurrogate();
+    return c.isLowSurrogate() && !before.isHighSurrogate();
+}
+
 bool applyStandIns(QString &text, QChar before, QChar after)
 {
     const qsizetype n = text.size();
     qsizetype i = 0;
     // Most stretches hold nothing to turn: read before detaching.
     for (const QChar *s = text.constData(); i < n; ++i)
-        if (standInOf(s[i].unicode()))
+        if (standInOf(s[i].unicode()) || s[i].isSurrogate())
             break;
     if (i == n)
         return false;
     QChar *d = text.data();
     bool turned = false;
+    QChar previous = i > 0 ? d[i - 1] : before; // as it was, before any turning
     for (; i < n; ++i) {
-        const char16_t c = d[i].unicode();
-        const char16_t standIn = standInOf(c);
+        const QChar c = d[i];
+        const QChar next = i + 1 < n ? d[i + 1] : after;
+        const QChar was = previous;
+        previous = c;
+        if (c.isSurrogate()) {
+            if (isLoneSurrogate(was, c, next)) {
+                d[i] = QChar::ReplacementCharacter;
+                turned = true;
+            }
+            continue;
+        }
+        const char16_t standIn = standInOf(c.unicode());
         if (!standIn)
             continue;
-        const QChar next = i + 1 < n ? d[i + 1] : after;
-        const QChar previous = i > 0 ? d[i - 1] : before;
-        if ((c == u'\r' && next == u'\n') || (c == u'\n' && previous == u'\r'))
+        if ((c == u'\r' && next == u'\n') || (c == u'\n' && was == u'\r'))
             continue; // a line break, never drawn
         d[i] = QChar(standIn);
         turned = true;
     }
     return turned;
+}
+
+void replaceLoneSurrogates(QString &text)
+{
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i)
+        if (text[i].isSurrogate()
+            && isLoneSurrogate(i > 0 ? text[i - 1] : QChar(), text[i], i + 1 < n ? text[i + 1] : QChar()))
+            text[i] = QChar::ReplacementCharacter;
 }
 
 QString shownText(const TextStore &store, qint64 from, qint64 count)

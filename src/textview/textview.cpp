@@ -377,6 +377,7 @@ void TextView::paintEvent(QPaintEvent *event)
     paint.standIn = standInColor();
     paint.highlight = palette().color(QPalette::Highlight);
     paint.highlightedText = palette().color(QPalette::HighlightedText);
+    paint.background = viewport()->palette().color(viewport()->backgroundRole());
     // The selection shows only while the view has the focus.
     if (focused) {
         paint.selectionFrom = selectionStart();

@@ -2,6 +2,7 @@
 
 #include "textview/caretmotion.h"
 #include "textview/shownchars.h"
+#include "encoding/textencoding.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -203,6 +204,47 @@ qint64 ViewLayout::offsetAt(const ViewRow &row, qreal x) const
     return offset;
 }
 
+void ViewLayout::paintHexBoxes(QPainter &painter, const QTextLayout &layout, const ViewRow &row,
+                               QPointF topLeft, const RowPaint &paint,
+                               const std::function<int(qint64)> &column) const
+{
+    // A lone surrogate is laid out as U+FFFD and shown as a box of what it stands for:
+    // a stray byte's two hex digits, a damaged UTF-16 unit's four.
+    const qint64 end = shownEnd(row);
+    const QString raw = m_store.text(row.start, end - row.start);
+    const QTextLine line = layout.lineAt(0);
+    for (qint64 i = 0; i < raw.size(); ++i) {
+        const QChar c = raw[i];
+        if (!c.isSurrogate() || layout.text().at(column(row.start + i)) != QChar::ReplacementCharacter)
+            continue;
+        const qreal x1 = line.cursorToX(column(row.start + i));
+        const qreal x2 = line.cursorToX(column(row.start + i) + 1);
+        const QRectF box(topLeft.x() + std::min(x1, x2), topLeft.y() + 1, std::abs(x2 - x1),
+                         m_rowHeight - 2);
+        const qint64 at = row.start + i;
+        const bool selected = at >= paint.selectionFrom && at < paint.selectionTo;
+        painter.fillRect(box, selected ? paint.highlight : paint.background);
+        // Two rows of digits in the box: a byte's one over the other, a unit's in pairs.
+        const int byte = strayByteOf(c.unicode());
+        const QString hex = byte >= 0 ? QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0'))
+                                      : QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        const int half = int(hex.size() / 2);
+        const QString digits = (hex.left(half) + u'\n' + hex.mid(half)).toUpper();
+        QFont small = m_widths->font();
+        small.setPixelSize(std::max(4, int(box.height() / 2)));
+        while (small.pixelSize() > 4
+               && QFontMetricsF(small).horizontalAdvance(hex.left(half)) > box.width() - 1)
+            small.setPixelSize(small.pixelSize() - 1);
+        painter.save();
+        painter.setPen(selected ? paint.highlightedText : paint.standIn);
+        painter.drawRect(box.adjusted(0.5, 0.5, -0.5, -0.5));
+        painter.setPen(selected ? paint.highlightedText : paint.text);
+        painter.setFont(small);
+        painter.drawText(box, Qt::AlignCenter, digits);
+        painter.restore();
+    }
+}
+
 void ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft,
                           const RowPaint &paint) const
 {
@@ -223,6 +265,8 @@ void ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft
     }
     painter.setPen(paint.text);
     layout->draw(&painter, topLeft, selection);
+    if (layout->text().contains(QChar::ReplacementCharacter))
+        paintHexBoxes(painter, *layout, row, topLeft, paint, column);
     // A selected line break shows as a blank's width of selection after the row.
     if (row.endsParagraph && paint.selectionFrom <= row.end && paint.selectionTo >= row.end + 2) {
         const qreal x = layout->lineAt(0).cursorToX(column(shownEnd(row)));

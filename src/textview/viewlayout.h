@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QTextLayout>
 
+#include <functional>
 #include <memory>
 
 class QPainter;
@@ -34,6 +35,7 @@ struct RowPaint
     QColor standIn;
     QColor highlight;
     QColor highlightedText;
+    QColor background;
     qint64 selectionFrom = 0;
     qint64 selectionTo = 0;
     qint64 preeditAt = -1;
@@ -90,6 +92,9 @@ private:
     std::unique_ptr<QTextLayout> layoutOf(const ViewRow &row, const RowPaint *paint) const;
     // The column of the row where the pre-edit text goes, or -1.
     int preeditColumn(const ViewRow &row, const RowPaint *paint) const;
+    void paintHexBoxes(QPainter &painter, const QTextLayout &layout, const ViewRow &row,
+                       QPointF topLeft, const RowPaint &paint,
+                       const std::function<int(qint64)> &column) const;
     qint64 shownEnd(const ViewRow &row) const;
     void applySetup();
 

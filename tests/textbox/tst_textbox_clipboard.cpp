@@ -86,6 +86,10 @@ void TextBoxTest::copyAndCutCarryRealCharacters_data()
     QTest::newRow("no-break space and tab") << QString::fromUtf16(u"a\u00A0b\tc") << 0 << 5 << copy
                                             << QString::fromUtf16(u"a\u00A0b\tc")
                                             << QString::fromUtf16(u"a\u00A0b\tc");
+    // A stray byte's stand-in and a damaged UTF-16 unit are no characters elsewhere.
+    const QString lone = QStringLiteral("a") + QChar(0xDC97) + u'b' + QChar(0xD800) + u'c';
+    QTest::newRow("lone surrogates leave as U+FFFD")
+        << lone << 0 << 5 << copy << QString::fromUtf16(u"a\uFFFDb\uFFFDc") << lone;
     QTest::newRow("noncharacters beside a real U+FFFD")
         << QString::fromUtf16(u"\uFDD0\uFFFD\uFDD1") << 0 << 3 << copyIns
         << QString::fromUtf16(u"\uFDD0\uFFFD\uFDD1") << QString::fromUtf16(u"\uFDD0\uFFFD\uFDD1");

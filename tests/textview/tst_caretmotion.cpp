@@ -154,6 +154,11 @@ void CaretMotionTest::standInsOnlyForLoneBreaks_data()
     QTest::newRow("LF whose CR is before the start") << "\nab" << QChar(u'\r') << none << "\nab";
     QTest::newRow("separators") << QString::fromUtf16(u"\u2028\u2029") << none << none
                                 << QString::fromUtf16(u"\u21B5\u00B6");
+    const QChar high(0xD83D), low(0xDE00), stray(0xDC97);
+    QTest::newRow("lone surrogates") << QString(high) + u'a' + stray + high + low << none << none
+                                     << QString::fromUtf16(u"\uFFFDa\uFFFD\U0001F600");
+    QTest::newRow("halves whose others are outside") << QString(low) + high << high << low
+                                                     << QString(low) + high;
 }
 
 void CaretMotionTest::standInsOnlyForLoneBreaks()
