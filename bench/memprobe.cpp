@@ -4,6 +4,8 @@
 //   wimblet-memprobe FILE                  the open alone
 //   wimblet-memprobe --key-and-exit FILE   then one typed key and Exit, whose
 //                                          unsaved-changes prompt answers Cancel
+//   wimblet-memprobe --counted FILE        the open and every row counted; prints
+//                                          the peak resident and the peak virtual size
 #include "about/aboutdialog.h"
 #include "about/frmAbout.h"
 #include "document/documentcommands.h"
@@ -36,14 +38,15 @@ bool typeKeyAndExit(wimblet::frmNotepad &window, const wimblet::testsupport::Scr
 
 // VmHWM belongs to this program's own memory map; getrusage()'s maximum would
 // also count what the benchmark process held when it started this one.
-int printPeak()
+int printPeak(const char *field = "VmHWM:")
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly))
         return 1;
     for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:")) {
-            std::printf("%s\n", line.mid(6).trimmed().split(' ').value(0).constData());
+        if (line.startsWith(field)) {
+            const QByteArray kib = line.mid(qsizetype(std::strlen(field))).trimmed().split(' ').value(0);
+            std::printf("%s\n", kib.constData());
             return 0;
         }
     }
@@ -55,8 +58,9 @@ int printPeak()
 int main(int argc, char *argv[])
 {
     const bool keyAndExit = argc == 3 && std::strcmp(argv[1], "--key-and-exit") == 0;
-    if (argc != 2 && !keyAndExit) {
-        std::fprintf(stderr, "usage: wimblet-memprobe [--key-and-exit] FILE\n");
+    const bool counted = argc == 3 && std::strcmp(argv[1], "--counted") == 0;
+    if (argc != 2 && !keyAndExit && !counted) {
+        std::fprintf(stderr, "usage: wimblet-memprobe [--key-and-exit | --counted] FILE\n");
         return 2;
     }
     QApplication app(argc, argv);
@@ -73,5 +77,9 @@ int main(int argc, char *argv[])
     QCoreApplication::processEvents();
     if (keyAndExit && !typeKeyAndExit(window, boxes))
         return 1;
+    if (counted) {
+        window.components().txt->rowCount(); // counts every row
+        return printPeak() || printPeak("VmPeak:");
+    }
     return printPeak();
 }

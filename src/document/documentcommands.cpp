@@ -3,6 +3,7 @@
 #include "document/documentencoder.h"
 #include "document/documentreader.h"
 
+#include <new>
 #include <optional>
 
 namespace wimblet {
@@ -65,8 +66,14 @@ bool DocumentCommands::LoadDocumentFile(const QString &path)
         reportError(result.error, Failures::Report);
         return false;
     }
-    // The whole text is written once, not line by line.
-    m_host.setText(decoded.text);
+    // The whole text is written once, not line by line; a box that finds no memory for
+    // it keeps the document it had.
+    try {
+        m_host.setText(decoded.text);
+    } catch (const std::bad_alloc &) {
+        reportError(notEnoughMemoryToOpen(path), Failures::Report);
+        return false;
+    }
     m_host.setCaption(titledCaption(path));
     m_encoding = decoded.encoding;
     m_trailingByte = decoded.trailingByte;

@@ -14,7 +14,8 @@ public:
 
     /// The text box's whole text (CR LF line breaks).
     virtual QString text() const = 0;
-    /// Replaces the whole text; the change event runs once.
+    /// Replaces the whole text; the change event runs once. When memory runs out it
+    /// throws std::bad_alloc and keeps the text it had.
     virtual void setText(const QString &text) = 0;
     virtual void setCaption(const QString &caption) = 0;
 

@@ -36,13 +36,31 @@ QString dataSize(quint64 bytes, int precision = 1)
                                        QLocale::DataSizeTraditionalFormat);
 }
 
-FileResult tooLargeToOpen(const QString &path, qint64 size, const MemoryRoom &room)
+FileResult tooLargeToOpen(const QString &path, qint64 size, bool wide, const MemoryRoom &room)
 {
     return openFailure(path, QStringLiteral("It holds %1; opening it would take about %2 of"
                                             " memory, and only %3 is free.")
                                      .arg(dataSize(quint64(size)),
-                                          dataSize(memoryToOpen(quint64(size))),
+                                          dataSize(memoryToOpen(quint64(size), wide)),
                                           dataSize(freeMemory(room).value_or(0))));
+}
+
+FileResult tooLongToOpen(const QString &path, qint64 size, quint64 most)
+{
+    return openFailure(path, QStringLiteral("It holds %1; Wimblet opens files of up to %2 in"
+                                            " this encoding.")
+                                     .arg(dataSize(quint64(size)), dataSize(most)));
+}
+
+// Whether the file starts with a UTF-16 or UTF-32 byte order mark: its text then
+// takes a unit for two bytes or more, not one for each.
+bool startsWide(int fd)
+{
+    unsigned char head[4] = {};
+    const ssize_t got = ::pread(fd, head, sizeof head, 0);
+    if (got >= 2 && ((head[0] == 0xFF && head[1] == 0xFE) || (head[0] == 0xFE && head[1] == 0xFF)))
+        return true;
+    return got == 4 && head[0] == 0 && head[1] == 0 && head[2] == 0xFE && head[3] == 0xFF;
 }
 
 } // namespace
@@ -93,9 +111,13 @@ FileResult openFileToRead(const QString &path, OpenedFile &file)
         return openFailure(path, systemReason(file.error));
     if (!file.isOrdinary())
         return notAFileToOpen(path, file.mode);
+    const bool wide = startsWide(file.fd.get());
+    const quint64 most = wide ? 2 * kMostTextUnits : kMostTextUnits;
+    if (quint64(file.size) > most)
+        return tooLongToOpen(path, file.size, most);
     const MemoryRoom room = currentMemoryRoom();
-    if (!fileFitsInMemory(quint64(file.size), room))
-        return tooLargeToOpen(path, file.size, room);
+    if (!fileFitsInMemory(quint64(file.size), room, wide))
+        return tooLargeToOpen(path, file.size, wide, room);
     return {true, QString()};
 }
 

@@ -35,15 +35,16 @@ std::optional<quint64> freeMemory(const MemoryRoom &room)
     return free;
 }
 
-quint64 memoryToOpen(quint64 fileSize)
+quint64 memoryToOpen(quint64 fileSize, bool wide)
 {
-    return fileSize > kMax / kMemoryPerFileByte ? kMax : fileSize * kMemoryPerFileByte;
+    const quint64 perByte = wide ? kMemoryPerUtf16FileByte : kMemoryPerFileByte;
+    return fileSize > kMax / perByte ? kMax : fileSize * perByte;
 }
 
-bool fileFitsInMemory(quint64 fileSize, const MemoryRoom &room)
+bool fileFitsInMemory(quint64 fileSize, const MemoryRoom &room, bool wide)
 {
     const std::optional<quint64> free = freeMemory(room);
-    return !free || memoryToOpen(fileSize) <= *free;
+    return !free || memoryToOpen(fileSize, wide) <= *free;
 }
 
 std::optional<quint64> procSizeField(QByteArrayView text, QByteArrayView name)

@@ -4,16 +4,21 @@
 
 #include "document/documenthost.h"
 
+#include <new>
+
 struct FakeHost : wimblet::DocumentHost {
     QString boxText;
     QString caption = QStringLiteral("Wimblet");
     int setTextCalls = 0;
     int aboutUnloads = 0;
     bool ended = false;
+    bool boxFull = false; // the box finds no memory for a new text
 
     QString text() const override { return boxText; }
     void setText(const QString &t) override
     {
+        if (boxFull)
+            throw std::bad_alloc();
         boxText = t;
         ++setTextCalls;
     }

@@ -112,7 +112,32 @@ private Q_SLOTS:
     void fileWithoutSizeShouldBeReadUpToTheCap();
     void openBeyondLoweredAddressSpaceShouldBeRefused_data();
     void openBeyondLoweredAddressSpaceShouldBeRefused();
+    void openWithNoRoomInTheBoxShouldChangeNothing();
 };
+
+void TestMemoryLimits::openWithNoRoomInTheBoxShouldChangeNothing()
+{
+    QTemporaryDir dir;
+    QVERIFY2(dir.isValid(), qPrintable(dir.errorString()));
+    const QString file = dir.filePath(QStringLiteral("kecil.txt"));
+    QFile small(file);
+    QVERIFY(small.open(QIODevice::WriteOnly) && small.write("baru\r\n") == 6);
+    small.close();
+    FakeHost host;
+    host.boxText = QStringLiteral("kept");
+    host.boxFull = true;
+    ScriptedMessageBox boxes;
+    ScriptedFileDialog files;
+    DialogGuard guard;
+    CommonDialog dialog(files, guard);
+    DocumentCommands doc(host, dialog, boxes, guard);
+    QVERIFY(!doc.LoadDocumentFile(file));
+    QCOMPARE(host.boxText, QStringLiteral("kept"));
+    QCOMPARE(host.caption, QStringLiteral("Wimblet"));
+    QCOMPARE(boxes.errorCount(), 1);
+    QVERIFY2(boxes.texts.constFirst().contains(QStringLiteral("not enough memory")),
+             qPrintable(boxes.texts.constFirst()));
+}
 
 void TestMemoryLimits::freeMemoryShouldBeTheSmallerRoom_data()
 {
@@ -140,21 +165,29 @@ void TestMemoryLimits::fileShouldFitOnlyWithinTheRoom_data()
     const MemoryRoom limited = room(free + 100, 100, {}, 0);
     QTest::addColumn<quint64>("fileSize");
     QTest::addColumn<MemoryRoom>("room");
+    QTest::addColumn<bool>("wide");
     QTest::addColumn<bool>("fits");
-    QTest::newRow("nothing known, any size") << kMax << room({}, 0, {}, 0) << true;
-    QTest::newRow("empty file, no room") << quint64(0) << room(100, 100, 0, 0) << true;
-    QTest::newRow("exactly the room") << free / kMemoryPerFileByte << limited << true;
-    QTest::newRow("one byte more") << free / kMemoryPerFileByte + 1 << limited << false;
-    QTest::newRow("size times need beyond counting") << kMax / 2 << room({}, 0, kMax / 2, 0) << false;
-    QTest::newRow("memory free, address space not") << 10 * kMiB << room(50 * kMiB, 0, kMax, 0) << false;
+    QTest::newRow("nothing known, any size") << kMax << room({}, 0, {}, 0) << false << true;
+    QTest::newRow("empty file, no room") << quint64(0) << room(100, 100, 0, 0) << false << true;
+    QTest::newRow("exactly the room") << free / kMemoryPerFileByte << limited << false << true;
+    QTest::newRow("one byte more") << free / kMemoryPerFileByte + 1 << limited << false << false;
+    QTest::newRow("UTF-16: exactly the room")
+        << free / kMemoryPerUtf16FileByte << limited << true << true;
+    QTest::newRow("UTF-16: one byte more")
+        << free / kMemoryPerUtf16FileByte + 1 << limited << true << false;
+    QTest::newRow("size times need beyond counting")
+        << kMax / 2 << room({}, 0, kMax / 2, 0) << false << false;
+    QTest::newRow("memory free, address space not")
+        << 10 * kMiB << room(50 * kMiB, 0, kMax, 0) << false << false;
 }
 
 void TestMemoryLimits::fileShouldFitOnlyWithinTheRoom()
 {
     QFETCH(quint64, fileSize);
     QFETCH(MemoryRoom, room);
+    QFETCH(bool, wide);
     QFETCH(bool, fits);
-    QCOMPARE(fileFitsInMemory(fileSize, room), fits);
+    QCOMPARE(fileFitsInMemory(fileSize, room, wide), fits);
 }
 
 void TestMemoryLimits::procSizeFieldShouldReadKibibytes_data()
@@ -230,8 +263,11 @@ void TestMemoryLimits::openBeyondLoweredAddressSpaceShouldBeRefused_data()
     QTest::addColumn<quint64>("headroom"); // address space left under the lowered limit
     QTest::addColumn<QString>("reason");
     // Refused by its size before anything is read.
-    QTest::newRow("sparse file larger than the room") << QString() << (qint64(4) << 30)
+    QTest::newRow("sparse file larger than the room") << QString() << (qint64(1) << 30)
             << 256 * kMiB << QStringLiteral("of memory, and only");
+    // Its lines could be longer than a paragraph's length can say: refused before any room.
+    QTest::newRow("sparse file longer than a text may be") << QString() << (qint64(1) << 31)
+            << 256 * kMiB << QStringLiteral("Wimblet opens files of up to");
     // Gives no size, so memory runs out while it is read; the document layer catches it.
     QTest::newRow("file without size or end") << QStringLiteral("/proc/self/pagemap") << qint64(0)
             << 8 * kMiB << QStringLiteral("There is not enough memory to open it.");
