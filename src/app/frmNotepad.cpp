@@ -187,12 +187,27 @@ void frmNotepad::Form_Resize()
 
 void frmNotepad::RefreshCaretStatus()
 {
+    m_c.txt->forgetLineGuesses();
     refreshCaretStatus(statusTarget(true));
+    markProvisionalFigures();
 }
 
 void frmNotepad::RefreshStatusFigures()
 {
+    m_c.txt->forgetLineGuesses();
     refreshCaretStatus(statusTarget(false));
+    markProvisionalFigures();
+}
+
+void frmNotepad::markProvisionalFigures()
+{
+    // The panels' text stays as the refresh wrote it; a figure read while the lines
+    // were still being counted looks provisional until an exact one replaces it.
+    const ViewLineQueries::Guesses guesses = m_c.txt->lineGuesses();
+    if (StatusPanel *panel = m_c.StatusBar1->Panels(3))
+        panel->setProvisional(guesses.line);
+    if (StatusPanel *panel = m_c.StatusBar1->Panels(4))
+        panel->setProvisional(guesses.count);
 }
 
 CaretStatusTarget frmNotepad::statusTarget(bool takeFocus)

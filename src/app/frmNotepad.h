@@ -95,6 +95,7 @@ private:
     void txt_KeyUp(int keyCode, int shift);
     void txt_LinesCounted();
     CaretStatusTarget statusTarget(bool takeFocus);
+    void markProvisionalFigures();
 
     NotepadComponents m_c;
     QHash<QString, QAction *> m_menuActions;

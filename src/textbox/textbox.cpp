@@ -3,6 +3,7 @@
 #include "toolkit/colour.h"
 
 #include <QApplication>
+#include <QResizeEvent>
 #include <QScopedValueRollback>
 
 namespace wimblet {
@@ -92,6 +93,13 @@ void TextBox::SetFocus()
 void TextBox::setLineQueries(LineQueries *queries)
 {
     m_lines = queries ? queries : &m_ownLines;
+}
+
+void TextBox::resizeEvent(QResizeEvent *event)
+{
+    TextView::resizeEvent(event);
+    if (event->size().width() != event->oldSize().width())
+        m_ownLines.forgetGuesses(); // a resize never changes the status panels
 }
 
 void TextBox::changeEvent(QEvent *event)

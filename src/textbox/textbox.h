@@ -52,16 +52,23 @@ public:
     const LineQueries &lines() const { return *m_lines; }
     // Tests may swap in queries that fail on purpose.
     void setLineQueries(LineQueries *queries);
+    // Which of the box's own line figures read since the guesses were last forgotten
+    // were figures so far, not yet exact.
+    ViewLineQueries::Guesses lineGuesses() const { return m_ownLines.guesses(); }
+    void forgetLineGuesses() { m_ownLines.forgetGuesses(); }
 
 Q_SIGNALS:
     void Change();
     void Click();
     void KeyUp(int keyCode, int shift);
-    // The line figures are exact again after a large text or a new width was counted.
+    // The line figures last read were figures so far, and every row is now counted;
+    // not raised when the width changed in between, since the figures shown then
+    // belong to another width: they wait for the next refresh.
     void LinesCounted();
 
 protected:
     void changeEvent(QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void applyForeColor();

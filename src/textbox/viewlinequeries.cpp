@@ -26,7 +26,7 @@ bool ViewLineQueries::exactNow() const
 {
     if (m_view->countRowsNow(m_view->isVisible() ? kCountOnTheSpot : INT64_MAX))
         return true;
-    m_guessed = true;
+    m_guesses.count = true;
     return false;
 }
 
@@ -53,7 +53,7 @@ std::optional<int> ViewLineQueries::lineFromChar(int offset) const
     // A hidden view counts what is left: nothing shown waits for it.
     const bool exact = m_view->rowsExact() || (!m_view->isVisible() && exactNow());
     if (!exact) {
-        m_guessed = true;
+        m_guesses.line = true;
         m_guessedRow = m_view->rowOfOffsetSoFar(offset);
         m_guessedRowStart = m_view->rowSpanAt(offset).first;
         return asInt(m_guessedRow);

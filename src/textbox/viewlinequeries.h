@@ -27,15 +27,25 @@ public:
     std::optional<int> lineFromChar(int offset) const override;
     std::optional<int> lineIndex(int line) const override;
 
-    // Whether an answer since the last call was a figure so far rather than an exact one.
-    bool takeGuessed() { return std::exchange(m_guessed, false); }
+    // Which answers since the guesses were last forgotten were figures so far rather
+    // than exact ones: the line count, and the line of an offset.
+    struct Guesses
+    {
+        bool count = false;
+        bool line = false;
+        bool any() const { return count || line; }
+    };
+    Guesses guesses() const { return m_guesses; }
+    void forgetGuesses() { m_guesses = {}; }
+    // Whether any answer was a guess, forgetting it.
+    bool takeGuessed() { return std::exchange(m_guesses, {}).any(); }
 
 private:
     // Counts what is left when it is little, or when nothing is shown that could wait.
     bool exactNow() const;
 
     TextView *m_view;
-    mutable bool m_guessed = false;
+    mutable Guesses m_guesses;
     // The row and row start last found for an offset while rows were still uncounted.
     mutable qint64 m_guessedRow = -1;
     mutable qint64 m_guessedRowStart = -1;

@@ -60,6 +60,15 @@ void StatusPanel::resizeEvent(QResizeEvent *event)
     fitText();
 }
 
+namespace {
+
+QString provisionalNote()
+{
+    return QStringLiteral("The lines are still being counted: this figure may change.");
+}
+
+} // namespace
+
 // A text that does not fit is cut with a visible ellipsis, never silently, and the
 // whole text is a tooltip away; screen readers read the whole text.
 void StatusPanel::fitText()
@@ -70,9 +79,28 @@ void StatusPanel::fitText()
                               ? m_text
                               : metrics.elidedText(m_text.trimmed(), Qt::ElideRight, room);
     QLabel::setText(shown);
-    setToolTip(shown == m_text ? QString() : m_text);
+    QString tip = shown == m_text ? QString() : m_text;
+    if (m_provisional)
+        tip += (tip.isEmpty() ? QString() : QStringLiteral("\n")) + provisionalNote();
+    setToolTip(tip);
     if (accessibleName() != m_text)
         setAccessibleName(m_text);
+}
+
+void StatusPanel::setProvisional(bool provisional)
+{
+    if (provisional == m_provisional)
+        return;
+    m_provisional = provisional;
+    QFont face = font();
+    face.setItalic(provisional);
+    setFont(face);
+    QPalette look = palette();
+    look.setColor(QPalette::WindowText, provisional ? look.color(QPalette::Disabled, QPalette::WindowText)
+                                                    : parentWidget()->palette().color(QPalette::WindowText));
+    setPalette(look);
+    setAccessibleDescription(provisional ? provisionalNote() : QString());
+    fitText();
 }
 
 void StatusPanel::setWidth(float twips)

@@ -40,6 +40,9 @@ public:
     float Width() const { return m_width; }
     void setWidth(float twips);
     float MinWidth() const { return m_minWidth; }
+    // A figure that may still change: shown in italics and grey, its tooltip says so.
+    void setProvisional(bool provisional);
+    bool isProvisional() const { return m_provisional; }
 
 Q_SIGNALS:
     void widthChanged();
@@ -51,6 +54,7 @@ private:
     void fitText();
 
     Kind m_kind;
+    bool m_provisional = false;
     QString m_text;
     float m_width;
     float m_minWidth;
