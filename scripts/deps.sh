@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     g++ cmake make pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins libgl-dev
-    fonts-dejavu-core fonts-urw-base35
+    fonts-dejavu-core fonts-urw-base35 fonts-noto-core fonts-noto-cjk fonts-noto-color-emoji
     xvfb xauth xdotool xclip x11-utils x11-xserver-utils imagemagick openbox
     dbus-daemon dbus-bin at-spi2-core python3-pyatspi
     desktop-file-utils appstream dpkg-dev python3

@@ -1,5 +1,7 @@
 #include "lines/wraprows.h"
 
+#include "lines/rowshaper.h"
+
 #include <QTextBoundaryFinder>
 
 #include <algorithm>
@@ -26,20 +28,18 @@ struct Row {
     int length = 0;
     Piece word;   // characters up to the latest break opportunity
     Piece blanks; // blanks read before them
-    qint32 ink = 0; // of the word's last glyph past its advance
 
     // Takes the pending pieces onto the row unless they would overflow a row that
     // already holds something; true when the row is full.
     bool fullOrExtend(qint64 limit)
     {
         const qint64 extended = width + word.width + blanks.width;
-        if (length > 0 && extended + (word.length > 0 ? ink : 0) > limit)
+        if (length > 0 && extended > limit)
             return true;
         width = extended;
         length += word.length + blanks.length;
         word = {};
         blanks = {};
-        ink = 0;
         return false;
     }
 };
@@ -94,7 +94,6 @@ Step readPiece(const RowInput &in, Row &row, int &pos, bool anywhere)
     do {
         const char16_t unit = in.text[pos].unicode();
         row.word.width += in.widths[unit];
-        row.ink = in.metrics.overhangs ? in.metrics.overhangs[unit] : 0;
         ++row.word.length;
         ++pos;
         if (row.width + row.blanks.width + row.word.width > limit) {
@@ -136,6 +135,25 @@ int rowLength(const RowInput &in, int from, bool anywhere)
     return std::max(1, row.length + row.blanks.length);
 }
 
+// Characters after a row that may still change how it is shaped or where it breaks.
+constexpr int kOwnWidthsAhead = 8;
+
+// The row that starts at `from`: the arithmetic's where it holds, else the shaper's.
+int checkedRowLength(const RowInput &in, int from)
+{
+    const int length = rowLength(in, from, false);
+    const RowMetrics &m = in.metrics;
+    if (!m.shaper)
+        return length;
+    const int n = int(in.text.size());
+    const int end = length == 0 ? n : std::min(n, from + length + kOwnWidthsAhead);
+    for (int i = from; i < end; ++i) {
+        if (!m.ownWidths[in.text[i].unicode()])
+            return m.shaper->rowLength(in.text.mid(from), m.lineWidth, m.tabStop, in.continues);
+    }
+    return length;
+}
+
 } // namespace
 
 void findLineBreaks(QStringView text, quint8 *breakBefore)
@@ -158,6 +176,8 @@ bool fitsOneRow(QStringView text, const qint32 *widths, const RowMetrics &metric
     // stop; with all of it within the row, no piece ever overflows it.
     qint64 width = 0;
     for (const QChar c : text) {
+        if (metrics.shaper && !metrics.ownWidths[c.unicode()])
+            return false; // the shaper's to tell
         if (c == u'\t') {
             if (metrics.tabStop <= 0)
                 return false;
@@ -165,8 +185,7 @@ bool fitsOneRow(QStringView text, const qint32 *widths, const RowMetrics &metric
         } else {
             width += widths[c.unicode()];
         }
-        const qint32 ink = metrics.overhangs ? metrics.overhangs[c.unicode()] : 0;
-        if (width + ink > metrics.lineWidth)
+        if (width > metrics.lineWidth)
             return false;
     }
     return true;
@@ -311,7 +330,7 @@ void wrapRows(QStringView text, const qint32 *widths, const quint8 *breakBefore,
     int from = 0;
     do {
         rowStarts.push_back(from);
-        from += rowLength(in, from, false);
+        from += checkedRowLength(in, from);
     } while (from < text.size());
 }
 
@@ -323,7 +342,7 @@ int rowLengthAt(QStringView text, const qint32 *widths, const quint8 *breakBefor
                 const RowMetrics &metrics, int from, bool textContinues)
 {
     const RowInput in{text, widths, breakBefore, metrics, textContinues};
-    return rowLength(in, from, false);
+    return checkedRowLength(in, from);
 }
 
 } // namespace wimblet

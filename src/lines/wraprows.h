@@ -14,6 +14,8 @@
 
 namespace wimblet {
 
+class RowShaper;
+
 // Width of each UTF-16 code unit; kUnknownWidth asks the caller to measure the
 // character first, kNoWidth marks one whose width depends on its neighbours.
 inline constexpr qint32 kUnknownWidth = -1;
@@ -22,9 +24,11 @@ inline constexpr qint32 kNoWidth = 0;
 struct RowMetrics {
     qint64 lineWidth = 0; // room for text on one row
     qint64 tabStop = 0;   // distance between tab stops; 0 leaves tabs to the layout
-    // Ink of each unit past its advance, or none: a piece that ends in such a glyph
-    // fits only with that ink inside the row, as the layout finds.
-    const qint32 *overhangs = nullptr;
+    // With a shaper, the arithmetic is trusted only where every character of the row,
+    // and a few after it, has a width of its own in the primary font (ownWidths[c]
+    // non-zero): any other row is the shaper's.
+    const quint8 *ownWidths = nullptr;
+    const RowShaper *shaper = nullptr;
 };
 
 struct BlockMeasure {

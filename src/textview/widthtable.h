@@ -1,24 +1,21 @@
 #pragma once
-// The width of every UTF-16 unit in the view's font, in 1/64 px, as the row wrapping
-// needs them all known in advance.
+// The width of every UTF-16 unit in the view's font, in 1/64 px, and which of them the
+// row arithmetic may be trusted with; rows holding any other are broken by the shaper.
 
+#include "lines/charwidths.h"
+#include "lines/rowshaper.h"
 #include "lines/rowwalker.h"
 
 #include <QFont>
-#include <QFontMetricsF>
-
-#include <memory>
 
 #include <vector>
 
 namespace wimblet {
 
-// Widths measured for the scripts the editor is mostly used with, at once; marks take
-// the room they add after a letter (none where they ride on it). Any other character
-// is measured when the rows first read it (seeText), as drawn: in whichever font it
-// falls back to, or as the box of a character no font has. Until then it stands at a
-// guess that nothing reads. Meant for a monospace font; a proportional one gets each
-// character's own advance, kerning aside.
+// A character has a width of its own when the primary font draws it one glyph after
+// another at a fixed advance, whatever its neighbours: Latin, Greek, Cyrillic and the
+// common punctuation, in a monospace font. Each character is measured when the rows
+// first read it (seeText); until then it stands at a guess that nothing reads.
 class WidthTable
 {
 public:
@@ -35,20 +32,17 @@ public:
     void seeText(QStringView text);
 
 private:
-    void measureCommonRanges();
-    void estimateTheRest();
-    void measureUnseen(char16_t c);
-    void measureOverhang(char16_t c);
+    void measure(char16_t c);
 
     QFont m_font;
+    CharWidths m_own;
+    RowShaper m_shaper;
     qint32 m_charWidth = 0;
-    // No character measured later is taken narrower, so that a row's most characters
-    // are known in advance.
+    // No character is taken narrower, so that a row's most characters are known in advance.
     qint32 m_narrowest = 0;
     std::vector<qint32> m_widths;
-    std::vector<qint32> m_overhangs; // ink past the advance, 1/64 px
-    std::vector<bool> m_unseen;
-    std::unique_ptr<QFontMetricsF> m_metrics;
+    std::vector<quint8> m_ownWidths;
+    std::vector<quint8> m_seen;
 };
 
 } // namespace wimblet

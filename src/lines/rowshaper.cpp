@@ -1,0 +1,56 @@
+#include "lines/rowshaper.h"
+
+#include <QFontMetricsF>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace wimblet {
+
+namespace {
+
+// Units past a window's first line that must still be in the window for the line to
+// stand: the break rules and shaping look this far ahead at most.
+constexpr qsizetype kSettleAhead = 32;
+constexpr qsizetype kFirstWindow = 128;
+
+QTextOption wrapOption(qint64 tabStop, QTextOption::WrapMode mode)
+{
+    QTextOption option;
+    option.setWrapMode(mode);
+    option.setTabStopDistance(std::max<qreal>(1, tabStop / 64.0));
+    return option;
+}
+
+} // namespace
+
+RowShaper::RowShaper(const QFont &font)
+    : m_font(font)
+    , m_charWidth(std::llround(QFontMetricsF(font).averageCharWidth() * 64))
+{
+}
+
+int RowShaper::rowLength(QStringView text, qint64 lineWidth, qint64 tabStop, bool continues) const
+{
+    const qsizetype n = text.size();
+    const qint64 rowChars = lineWidth / std::max<qint64>(1, m_charWidth);
+    qsizetype window = std::min<qint64>(n, std::max<qint64>(kFirstWindow, 2 * rowChars + kSettleAhead));
+    for (;;) {
+        const bool whole = window == n && !continues;
+        QTextLayout layout(text.left(window).toString(), m_font);
+        layout.setTextOption(wrapOption(tabStop, QTextOption::WrapAtWordBoundaryOrAnywhere));
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        line.setLineWidth(lineWidth / 64.0);
+        const int length = line.textLength();
+        layout.endLayout();
+        if (whole || length + kSettleAhead <= window)
+            return std::max(1, length);
+        if (window == n)
+            return 0; // the row may reach past what the caller has read
+        window = std::min(n, 2 * window);
+    }
+}
+
+} // namespace wimblet

@@ -1,0 +1,236 @@
+// The view's rows checked against the layout that draws them, over random paragraphs of
+// every script: each row ends where a line may break, holds what its own layout draws
+// within the width, and could take no more; without right-to-left text or forced
+// breaks, the rows are the lines of the whole paragraph laid out at once.
+#include "support/mixedscripts.h"
+#include "textview/shownchars.h"
+#include "textview/viewlayout.h"
+
+#include <QGlyphRun>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
+
+using namespace wimblet;
+using namespace wimblet::testsupport;
+
+namespace {
+
+// The program's text font.
+QFont textFont()
+{
+    QFont font(QStringLiteral("Lucida Console"));
+    font.setFamilies({QStringLiteral("Lucida Console"), QStringLiteral("DejaVu Sans Mono"),
+                      QStringLiteral("Liberation Mono"), QStringLiteral("monospace")});
+    font.setStyleHint(QFont::Monospace);
+    font.setPointSizeF(9.75);
+    return font;
+}
+
+constexpr qreal kTabStop = 80;
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+
+struct Laid
+{
+    qreal width = 0; // trailing blanks aside
+    QList<int> lineStarts;
+};
+
+Laid layOut(const QString &text, const QFont &font, qreal lineWidth, Qt::LayoutDirection direction)
+{
+    QTextLayout layout(text, font);
+    QTextOption option;
+    option.setWrapMode(lineWidth > 0 ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
+    option.setTabStopDistance(kTabStop);
+    option.setTextDirection(direction);
+    layout.setTextOption(option);
+    Laid laid;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(lineWidth > 0 ? lineWidth : 1e6);
+        laid.lineStarts.push_back(line.textStart());
+        laid.width = std::max(laid.width, line.naturalTextWidth());
+    }
+    layout.endLayout();
+    if (lineWidth <= 0) {
+        // naturalTextWidth counts trailing blanks, which hang past the edge: measure the
+        // text without them.
+        qsizetype end = text.size();
+        while (end > 0 && isBlank(text[end - 1]))
+            --end;
+        if (end < text.size())
+            return layOut(text.left(end), font, 0, direction);
+    }
+    return laid;
+}
+
+// Whether some installed font draws every character of the words, fallbacks included.
+bool fontsDraw(const QStringList &words, const QFont &font)
+{
+    QTextLayout layout(words.join(u' '), font);
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    for (const QGlyphRun &run : layout.glyphRuns())
+        if (run.glyphIndexes().contains(0))
+            return false;
+    return true;
+}
+
+// Where the boundary finder puts them; for lines, also after every run of blanks, where
+// the layout breaks whatever the rules say of the characters around it.
+QList<qsizetype> boundaries(QTextBoundaryFinder::BoundaryType type, const QString &text)
+{
+    QList<qsizetype> found;
+    // The layout takes Hangul for letters: Korean breaks at its spaces.
+    QString read = text;
+    if (type == QTextBoundaryFinder::Line)
+        std::replace_if(read.begin(), read.end(), [](QChar c) { return c.script() == QChar::Script_Hangul; },
+                        QChar(u'a'));
+    QTextBoundaryFinder finder(type, read);
+    for (qsizetype p = finder.toNextBoundary(); p >= 0; p = finder.toNextBoundary())
+        found.push_back(p);
+    if (type == QTextBoundaryFinder::Line) {
+        for (qsizetype p = 1; p < text.size(); ++p)
+            if (isBlank(text[p - 1]) && !isBlank(text[p]))
+                found.push_back(p);
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+    }
+    return found;
+}
+
+qsizetype nextAfter(const QList<qsizetype> &sorted, qsizetype at)
+{
+    const auto it = std::upper_bound(sorted.begin(), sorted.end(), at);
+    return it == sorted.end() ? -1 : *it;
+}
+
+} // namespace
+
+class RowOracleTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void rowsAreTheLayoutsRows_data();
+    void rowsAreTheLayoutsRows();
+};
+
+void RowOracleTest::rowsAreTheLayoutsRows_data()
+{
+    QTest::addColumn<QList<Script>>("scripts");
+    QTest::addColumn<int>("chars");
+    QTest::addColumn<quint32>("seed");
+    const QList<QList<Script>> sets = {
+        {Script::Latin},
+        {Script::Latin, Script::Tamil},
+        {Script::Cjk},
+        {Script::Latin, Script::Thai},
+        {Script::Devanagari, Script::Latin},
+        {Script::Arabic, Script::Latin},
+        {Script::Hebrew, Script::Latin, Script::Tabs},
+        {Script::Ethiopic},
+        {Script::Latin, Script::Marks},
+        {Script::Emoji, Script::Latin},
+        {Script::Flags},
+        {Script::Latin, Script::Tabs, Script::StandIns},
+        {Script::Latin, Script::Cjk, Script::Thai, Script::Tamil, Script::Devanagari, Script::Arabic,
+         Script::Hebrew, Script::Ethiopic, Script::Marks, Script::Emoji, Script::Flags, Script::Tabs,
+         Script::StandIns},
+    };
+    for (const QList<Script> &set : sets) {
+        QStringList names;
+        for (Script s : set)
+            names << scriptName(s);
+        for (quint32 seed : {1u, 2u}) {
+            // Long enough, once, for a paragraph that keeps its own row starts.
+            const int chars = seed == 1 ? 700 : 5000;
+            QTest::addRow("%s %u", qPrintable(names.join(u'+')), seed) << set << chars << seed;
+        }
+    }
+}
+
+void RowOracleTest::rowsAreTheLayoutsRows()
+{
+    QFETCH(QList<Script>, scripts);
+    QFETCH(int, chars);
+    QFETCH(quint32, seed);
+    const QFont font = textFont();
+    for (Script s : scripts)
+        if (!fontsDraw(wordsOf(s), font))
+            QSKIP(qPrintable(QStringLiteral("no installed font draws %1").arg(scriptName(s))));
+
+    const QString text = mixedParagraph(scripts, chars, seed);
+    QString shown = text;
+    applyStandIns(shown, QChar(), QChar());
+    const bool rightToLeft = std::any_of(shown.begin(), shown.end(), [](QChar c) {
+        return c.direction() == QChar::DirR || c.direction() == QChar::DirAL;
+    });
+    const Qt::LayoutDirection direction = shown.isRightToLeft() ? Qt::RightToLeft : Qt::LeftToRight;
+    const QList<qsizetype> breaks = boundaries(QTextBoundaryFinder::Line, shown);
+    const QList<qsizetype> graphemes = boundaries(QTextBoundaryFinder::Grapheme, shown);
+
+    TextStore store(text);
+    ViewLayout view(store);
+    view.setFont(font);
+    QRandomGenerator rng(seed);
+    for (int round = 0; round < 3; ++round) {
+        const qreal width = 60 + rng.bounded(600);
+        view.setLineWidth(width);
+        view.reset(store);
+        view.finishCounting();
+        QList<int> starts;
+        bool forced = false;
+        for (qint64 i = 0; i < view.rowCount(); ++i) {
+            const ViewRow row = view.row(i);
+            starts.push_back(int(row.start));
+            const QString rowText = shown.mid(row.start, row.end - row.start);
+            const QString where = QStringLiteral("width %1, row %2 [%3, %4) \"%5\"")
+                                      .arg(width).arg(i).arg(row.start).arg(row.end).arg(rowText);
+            const bool atBreak = breaks.contains(row.end);
+            forced = forced || !atBreak;
+            // (a) a row ends where a line may break, or else between two graphemes.
+            QVERIFY2(atBreak || graphemes.contains(row.end), qPrintable(where));
+            // (b) what its own layout draws fits, unless it is one grapheme.
+            const bool oneGrapheme = nextAfter(graphemes, row.start) >= row.end;
+            QVERIFY2(oneGrapheme || layOut(rowText, font, 0, direction).width <= width + 1.0 / 64,
+                     qPrintable(where));
+            // (c) the row with the text up to the next break would not.
+            if (row.endsParagraph)
+                continue;
+            const qsizetype next = nextAfter(atBreak ? breaks : graphemes, row.end);
+            const QString longer = shown.mid(row.start, next - row.start);
+            if (std::all_of(shown.begin() + row.end, shown.begin() + next, isBlank))
+                continue; // blanks hang, and a tab past the edge starts the next row
+            QVERIFY2(layOut(longer, font, 0, direction).width > width,
+                     qPrintable(where + QStringLiteral(" next %1 w %2 roww %3").arg(next).arg(layOut(longer, font, 0, direction).width).arg(layOut(rowText, font, 0, direction).width) + QStringLiteral(" after [%1]").arg(shown.mid(row.end, 12))));
+        }
+        // Colour emoji lines laid out in the whole paragraph come out a few pixels wider
+        // than the same lines alone, which is what the rows are drawn as.
+        if (rightToLeft || forced || scripts.contains(Script::Emoji) || scripts.contains(Script::Flags))
+            continue;
+        const QList<int> whole = layOut(shown, font, width, direction).lineStarts;
+        qsizetype k = 1;
+        while (k < std::min(whole.size(), starts.size()) && whole[k] == starts[k])
+            ++k;
+        if (k < std::min(whole.size(), starts.size())) {
+            // Only where a line's width is within rounding of the row's.
+            const QString line = shown.mid(starts[k - 1], std::max(whole[k], starts[k]) - starts[k - 1]);
+            QVERIFY2(std::abs(layOut(line, font, 0, direction).width - width) < 0.25,
+                     qPrintable(QStringLiteral("width %1, row %2 starts at %3, the layout's line at %4")
+                                    .arg(width).arg(k).arg(starts[k]).arg(whole[k])));
+        } else {
+            QCOMPARE(starts.size(), whole.size());
+        }
+    }
+}
+
+QTEST_MAIN(RowOracleTest)
+#include "tst_roworacle.moc"
