@@ -52,6 +52,7 @@ TextView::TextView(QWidget *parent)
     m_recount.setInterval(0);
     connect(&m_recount, &QTimer::timeout, this, &TextView::recountSlice);
     m_layout.setFont(font());
+    m_layout.setStandInColor(standInColor());
     relayout();
     installTextViewAccessibility();
 }
@@ -106,14 +107,15 @@ void TextView::setSelection(qint64 anchor, qint64 caret)
         m_goalX = -1; // a caret put anywhere but by Up and Down takes its own x (moveTo keeps it)
     m_caret = caret;
     ensureCaretVisible();
-    m_caretRect = caretRect();
-    if (repaintAll)
+    // Where the caret now stands is worked out when its row is painted.
+    if (repaintAll) {
         viewport()->update();
-    else
+    } else {
         viewport()->update(oldCaret);
+        viewport()->update(rowBand(m_caret));
+    }
     restartBlink();
-    if (hasFocus())
-        QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
+    m_tellInputMethod = hasFocus(); // once the caret's place is known, when painted
     announceCaret(this, m_caret, selectionStart(), selectionEnd(), selectionChanged);
     Q_EMIT caretMoved();
 }
@@ -346,7 +348,14 @@ void TextView::restartBlink()
 
 void TextView::repaintCaret()
 {
-    viewport()->update(caretRect());
+    viewport()->update(m_caretRect);
+}
+
+QRect TextView::rowBand(qint64 offset)
+{
+    const qint64 row = m_layout.rowOfOffset(std::clamp<qint64>(offset, 0, m_store.length()));
+    const qreal y = kMargin + (row - topRow()) * m_layout.rowHeight();
+    return QRectF(0, y, viewport()->width(), m_layout.rowHeight()).toAlignedRect();
 }
 
 void TextView::timerEvent(QTimerEvent *event)
@@ -369,12 +378,11 @@ void TextView::paintEvent(QPaintEvent *event)
         m_layout.countFrom(m_topOffset, visibleRows() + 1);
     const qint64 top = topRow();
     const QRect area = event->rect();
-    const qint64 first = std::max<qint64>(0, qint64((area.top() - kMargin) / height));
+    qint64 first = std::max<qint64>(0, qint64((area.top() - kMargin) / height));
     const qint64 last = qint64((area.bottom() - kMargin) / height);
     const bool focused = hasFocus() || m_menuOpen;
     RowPaint paint;
     paint.text = m_foreColor;
-    paint.standIn = standInColor();
     paint.highlight = palette().color(QPalette::Highlight);
     paint.highlightedText = palette().color(QPalette::HighlightedText);
     paint.background = viewport()->palette().color(viewport()->backgroundRole());
@@ -387,16 +395,30 @@ void TextView::paintEvent(QPaintEvent *event)
         paint.preeditAt = m_caret;
         paint.preeditRow = m_layout.rowOfOffset(m_caret);
         paint.preedit = m_preedit;
-    }
-    for (qint64 i = first; i <= last && top + i < m_layout.rowCount(); ++i) {
-        const ViewRow row = m_layout.row(top + i);
-        m_layout.paintRow(painter, row, QPointF(kMargin, kMargin + i * height), paint);
+        paint.preeditCursor = m_preeditCursor;
     }
     m_caretRect = caretRect();
-    if ((focused && m_caretShown && m_preedit.isEmpty()) || m_dropOffset >= 0) {
+    // Text being composed may wrap its row onto more: the rows below move down.
+    qint64 shift = 0;
+    if (paint.preeditRow >= top && paint.preeditRow < top + first)
+        first = paint.preeditRow - top;
+    for (qint64 i = first; i + shift <= last && top + i < m_layout.rowCount(); ++i) {
+        const ViewRow row = m_layout.row(top + i);
+        const QPointF at(kMargin, kMargin + (i + shift) * height);
+        const PaintedRow painted = m_layout.paintRow(painter, row, at, paint);
+        shift += painted.rows - 1;
+        if (!painted.preeditCaret.isNull())
+            m_caretRect = painted.preeditCaret.toAlignedRect().adjusted(-1, 0, 1, 0);
+    }
+    const bool composing = !m_preedit.isEmpty();
+    if ((focused && m_caretShown && (!composing || m_preeditCursor >= 0)) || m_dropOffset >= 0) {
         const QRect caret = m_caretRect.adjusted(1, 0, -1, 0);
         if (caret.intersects(area))
             painter.fillRect(caret, m_foreColor);
+    }
+    if (m_tellInputMethod) {
+        m_tellInputMethod = false;
+        QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
     }
 }
 

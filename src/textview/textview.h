@@ -68,6 +68,8 @@ public:
     qint64 topRow();
     // Whether every row is counted, after a new text, width or font: figures are exact.
     bool rowsExact() const { return m_layout.exact(); }
+    // Rows laid out so far, for measuring: a caret blink or move lays out none.
+    qint64 layoutsMade() const { return m_layout.layoutsMade(); }
     // Counts stale rows for about `chars` characters now; true once every row is.
     bool countRowsNow(qint64 chars);
     // While rows are still being counted: the rows there are so far, a guess for the
@@ -153,6 +155,8 @@ private:
     void ensureCaretVisible();
     int visibleRows() const;
     QRect caretRect();
+    // The band of the row holding `offset`, across the viewport.
+    QRect rowBand(qint64 offset);
     void restartBlink();
     void repaintCaret();
     // textview_edit.cpp: edits and moves
@@ -209,11 +213,13 @@ private:
     QPoint m_doubleClickPoint;
     qreal m_wheelRest = 0; // part of a row the wheel has scrolled
     QString m_preedit; // the input method's text being composed, drawn at the caret
+    int m_preeditCursor = -1; // the input method's caret in it, or -1 while hidden
     bool m_mayDrag = false; // pressed inside the selection: a move starts a drag
     QPoint m_pressPoint;
     bool m_droppedHere = false; // the drag ended in this view, which moved the text itself
     qint64 m_dropOffset = -1; // where dragged text would go; the selection stays as it was
     QRect m_caretRect; // where the caret was drawn last
+    bool m_tellInputMethod = false; // the caret moved since it was last painted
     bool m_menuOpen = false; // the focus went to a popup menu
 };
 

@@ -71,6 +71,11 @@ void TextView::inputMethodEvent(QInputMethodEvent *event)
         applyEdit(from, to - from, commit, EditStep::Kind::Typing);
     }
     m_preedit = event->preeditString();
+    m_preeditCursor = -1;
+    for (const QInputMethodEvent::Attribute &a : event->attributes())
+        if (a.type == QInputMethodEvent::Cursor)
+            m_preeditCursor = a.length > 0 ? a.start : -1;
+    m_tellInputMethod = hasFocus();
     viewport()->update();
     event->accept();
 }

@@ -20,6 +20,9 @@ namespace {
 constexpr qint64 kMostShownUnits = 8192;
 // Past the end of any row, yet well inside the layout's fixed-point range.
 constexpr qreal kFarRight = 1e6;
+// A row is clipped to its own height only: sideways its caret and ink may reach into the
+// margins.
+constexpr qreal kClipSlack = 64;
 
 bool isBlank(QChar c)
 {
@@ -45,8 +48,7 @@ ViewLayout::ViewLayout(const TextStore &store)
                  return text;
              })
 {
-    m_rowHeight = rowHeightOf(m_widths->font());
-    applySetup();
+    setFont(QFont());
 }
 
 ViewLayout::~ViewLayout() = default;
@@ -58,11 +60,26 @@ void ViewLayout::applySetup()
 
 void ViewLayout::setFont(const QFont &font)
 {
-    if (font == m_widths->font())
+    if (font == m_widths->font() && m_rowHeight > 0)
         return;
     m_widths = std::make_unique<WidthTable>(font);
     m_rowHeight = rowHeightOf(font);
+    // Every row's baseline stands where a line of the font alone has it, whatever
+    // fallback font a row's characters are drawn in.
+    QTextLayout probe(QStringLiteral("x"), font);
+    probe.beginLayout();
+    QTextLine line = probe.createLine();
+    line.setLineWidth(kFarRight);
+    m_baseline = line.ascent();
+    probe.endLayout();
+    m_cache.clear();
     applySetup();
+}
+
+void ViewLayout::setStandInColor(const QColor &colour)
+{
+    m_standIn = colour;
+    m_cache.clear();
 }
 
 bool ViewLayout::setLineWidth(qreal width)
@@ -71,6 +88,7 @@ bool ViewLayout::setLineWidth(qreal width)
     if (width == m_lineWidth)
         return false;
     m_lineWidth = width;
+    m_cache.clear();
     applySetup();
     return true;
 }
@@ -96,11 +114,13 @@ void ViewLayout::reset(const TextStore &store)
     });
     lengths.push_back(int(pieceStart - start));
     m_rows.resetParagraphs(lengths);
+    m_cache.clear();
 }
 
 void ViewLayout::edit(qint64 offset, qint64 removed, qint64 inserted)
 {
     m_rows.edit(offset, removed, inserted);
+    m_cache.edit(offset, removed, inserted);
 }
 
 void ViewLayout::finishCounting()
@@ -146,7 +166,7 @@ int ViewLayout::preeditColumn(const ViewRow &row, const RowPaint *paint) const
     return int(paint->preeditAt - row.start);
 }
 
-std::unique_ptr<QTextLayout> ViewLayout::layoutOf(const ViewRow &row, const RowPaint *paint) const
+std::unique_ptr<QTextLayout> ViewLayout::makeLayout(const ViewRow &row, const RowPaint *paint) const
 {
     const QString raw = m_store.text(row.start, shownEnd(row) - row.start);
     QString shown = raw;
@@ -157,9 +177,9 @@ std::unique_ptr<QTextLayout> ViewLayout::layoutOf(const ViewRow &row, const RowP
     const int preedit = preeditColumn(row, paint);
     const int shift = preedit < 0 ? 0 : int(paint->preedit.size());
     QList<QTextLayout::FormatRange> formats;
-    if (paint && turned) {
+    if (turned) {
         QTextCharFormat grey;
-        grey.setForeground(paint->standIn);
+        grey.setForeground(m_standIn);
         for (int i = 0; i < raw.size(); ++i)
             if (raw[i] != shown[i])
                 formats.push_back({preedit >= 0 && i >= preedit ? i + shift : i, 1, grey});
@@ -172,30 +192,38 @@ std::unique_ptr<QTextLayout> ViewLayout::layoutOf(const ViewRow &row, const RowP
     }
     layout->setFormats(formats);
     QTextOption option;
-    option.setWrapMode(QTextOption::NoWrap);
+    // Text being composed wraps as the row would with it; rows are cut to fit already.
+    option.setWrapMode(preedit >= 0 ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     option.setTabStopDistance(m_tabStop);
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
     layout->beginLayout();
-    QTextLine line = layout->createLine();
-    line.setLineWidth(m_lineWidth);
-    line.setPosition(QPointF(0, 0));
+    for (int i = 0;; ++i) {
+        QTextLine line = layout->createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(m_lineWidth);
+        line.setPosition(QPointF(0, i * m_rowHeight + m_baseline - line.ascent()));
+    }
     layout->endLayout();
     return layout;
 }
 
+const QTextLayout &ViewLayout::rowLayout(const ViewRow &row) const
+{
+    return m_cache.get(row.start, shownEnd(row), [&] { return makeLayout(row, nullptr); });
+}
+
 qreal ViewLayout::xOf(const ViewRow &row, qint64 offset) const
 {
-    const auto layout = layoutOf(row, nullptr);
     const int column = int(std::clamp<qint64>(offset, row.start, shownEnd(row)) - row.start);
-    return layout->lineAt(0).cursorToX(column);
+    return rowLayout(row).lineAt(0).cursorToX(column);
 }
 
 qint64 ViewLayout::offsetAt(const ViewRow &row, qreal x) const
 {
-    const auto layout = layoutOf(row, nullptr);
     x = std::clamp<qreal>(x, -1, kFarRight); // the layout's fixed point would overflow
-    qint64 offset = row.start + layout->lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
+    qint64 offset = row.start + rowLayout(row).lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
     if (!row.endsParagraph && offset >= row.end && row.end > row.start) {
         // The end of a wrapped row is where the next row starts: stay on this one.
         offset = isBlank(m_store.at(row.end - 1)) ? row.end - 1 : previousGrapheme(m_store, row.end);
@@ -212,15 +240,15 @@ void ViewLayout::paintHexBoxes(QPainter &painter, const QTextLayout &layout, con
     // a stray byte's two hex digits, a damaged UTF-16 unit's four.
     const qint64 end = shownEnd(row);
     const QString raw = m_store.text(row.start, end - row.start);
-    const QTextLine line = layout.lineAt(0);
     for (qint64 i = 0; i < raw.size(); ++i) {
         const QChar c = raw[i];
         if (!c.isSurrogate() || layout.text().at(column(row.start + i)) != QChar::ReplacementCharacter)
             continue;
+        const QTextLine line = layout.lineForTextPosition(column(row.start + i));
         const qreal x1 = line.cursorToX(column(row.start + i));
         const qreal x2 = line.cursorToX(column(row.start + i) + 1);
-        const QRectF box(topLeft.x() + std::min(x1, x2), topLeft.y() + 1, std::abs(x2 - x1),
-                         m_rowHeight - 2);
+        const qreal top = topLeft.y() + line.lineNumber() * m_rowHeight;
+        const QRectF box(topLeft.x() + std::min(x1, x2), top + 1, std::abs(x2 - x1), m_rowHeight - 2);
         const qint64 at = row.start + i;
         const bool selected = at >= paint.selectionFrom && at < paint.selectionTo;
         painter.fillRect(box, selected ? paint.highlight : paint.background);
@@ -236,7 +264,7 @@ void ViewLayout::paintHexBoxes(QPainter &painter, const QTextLayout &layout, con
                && QFontMetricsF(small).horizontalAdvance(hex.left(half)) > box.width() - 1)
             small.setPixelSize(small.pixelSize() - 1);
         painter.save();
-        painter.setPen(selected ? paint.highlightedText : paint.standIn);
+        painter.setPen(selected ? paint.highlightedText : m_standIn);
         painter.drawRect(box.adjusted(0.5, 0.5, -0.5, -0.5));
         painter.setPen(selected ? paint.highlightedText : paint.text);
         painter.setFont(small);
@@ -245,15 +273,32 @@ void ViewLayout::paintHexBoxes(QPainter &painter, const QTextLayout &layout, con
     }
 }
 
-void ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft,
-                          const RowPaint &paint) const
+qreal ViewLayout::breakX(const QTextLayout &layout, const QTextLine &line) const
 {
-    const auto layout = layoutOf(row, &paint);
+    // The row takes its direction from its first strong character, as its layout does.
+    const QRectF drawn = line.naturalTextRect();
+    if (layout.text().isRightToLeft())
+        return drawn.left() - QFontMetricsF(m_widths->font()).horizontalAdvance(QLatin1Char(' '));
+    return drawn.right();
+}
+
+PaintedRow ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft,
+                                const RowPaint &paint) const
+{
     const int preedit = preeditColumn(row, &paint);
+    std::unique_ptr<QTextLayout> composing = preedit >= 0 ? makeLayout(row, &paint) : nullptr;
+    const QTextLayout &layout = composing ? *composing : rowLayout(row);
     const auto column = [&](qint64 offset) {
         const int c = int(offset - row.start);
         return preedit >= 0 && c > preedit ? c + int(paint.preedit.size()) : c;
     };
+    PaintedRow painted;
+    painted.rows = std::max(1, layout.lineCount());
+    painter.save();
+    // A glyph of a taller fallback font stays within its row, never over its neighbours.
+    painter.setClipRect(QRectF(topLeft.x() - kClipSlack, topLeft.y(), m_lineWidth + 2 * kClipSlack,
+                               painted.rows * m_rowHeight),
+                        Qt::IntersectClip);
     QList<QTextLayout::FormatRange> selection;
     const qint64 from = std::max(paint.selectionFrom, row.start);
     const qint64 to = std::min(paint.selectionTo, shownEnd(row));
@@ -264,15 +309,24 @@ void ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft
         selection.push_back({column(from), column(to) - column(from), selected});
     }
     painter.setPen(paint.text);
-    layout->draw(&painter, topLeft, selection);
-    if (layout->text().contains(QChar::ReplacementCharacter))
-        paintHexBoxes(painter, *layout, row, topLeft, paint, column);
+    layout.draw(&painter, topLeft, selection);
+    if (layout.text().contains(QChar::ReplacementCharacter))
+        paintHexBoxes(painter, layout, row, topLeft, paint, column);
     // A selected line break shows as a blank's width of selection after the row.
+    const QTextLine last = layout.lineAt(painted.rows - 1);
     if (row.endsParagraph && paint.selectionFrom <= row.end && paint.selectionTo >= row.end + 2) {
-        const qreal x = layout->lineAt(0).cursorToX(column(shownEnd(row)));
         const qreal blank = QFontMetricsF(m_widths->font()).horizontalAdvance(QLatin1Char(' '));
-        painter.fillRect(QRectF(topLeft.x() + x, topLeft.y(), blank, m_rowHeight), paint.highlight);
+        const qreal top = topLeft.y() + (painted.rows - 1) * m_rowHeight;
+        painter.fillRect(QRectF(topLeft.x() + breakX(layout, last), top, blank, m_rowHeight), paint.highlight);
     }
+    painter.restore();
+    if (preedit >= 0 && paint.preeditCursor >= 0) {
+        const int at = preedit + std::min(paint.preeditCursor, int(paint.preedit.size()));
+        const QTextLine line = layout.lineForTextPosition(at);
+        painted.preeditCaret = QRectF(topLeft.x() + line.cursorToX(at),
+                                      topLeft.y() + line.lineNumber() * m_rowHeight, 1, m_rowHeight);
+    }
+    return painted;
 }
 
 } // namespace wimblet

@@ -4,6 +4,7 @@
 
 #include "lines/documentrows.h"
 #include "textstore/textstore.h"
+#include "textview/rowlayoutcache.h"
 #include "textview/widthtable.h"
 
 #include <QColor>
@@ -32,7 +33,6 @@ struct ViewRow
 struct RowPaint
 {
     QColor text;
-    QColor standIn;
     QColor highlight;
     QColor highlightedText;
     QColor background;
@@ -41,6 +41,15 @@ struct RowPaint
     qint64 preeditAt = -1;
     qint64 preeditRow = -1; // the caret's row: a wrap point is the end of the row before too
     QString preedit;
+    int preeditCursor = -1; // the input method's caret in the pre-edit text, or -1
+};
+
+// What drawing a row took: rows of the screen (the caret's row, with text being
+// composed in it, wraps onto more), and where the caret inside that text stands.
+struct PaintedRow
+{
+    int rows = 1;
+    QRectF preeditCaret;
 };
 
 class ViewLayout
@@ -50,6 +59,8 @@ public:
     ~ViewLayout();
 
     void setFont(const QFont &font);
+    // The colour lone line breaks and separators are drawn in, as grey stand-ins.
+    void setStandInColor(const QColor &colour);
     const QFont &font() const { return m_widths->font(); }
     // Room for text on a row, in px; true when it changed.
     bool setLineWidth(qreal width);
@@ -85,11 +96,22 @@ public:
     // The offset nearest to x on the row; never past a wrapped row's last character.
     // Any x past the row's end gives its end.
     qint64 offsetAt(const ViewRow &row, qreal x) const;
-    void paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft, const RowPaint &paint) const;
+    // Draws the row at `topLeft`, clipped to the rows it takes, its baseline where every
+    // row has it.
+    PaintedRow paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft,
+                        const RowPaint &paint) const;
+    // Rows laid out so far: a repaint of rows laid out before makes none.
+    qint64 layoutsMade() const { return m_cache.made(); }
 
 private:
-    // The row's text laid out on one line; drawn as `paint` says when given.
-    std::unique_ptr<QTextLayout> layoutOf(const ViewRow &row, const RowPaint *paint) const;
+    // The row's text laid out on one line, kept until an edit reaches it.
+    const QTextLayout &rowLayout(const ViewRow &row) const;
+    // The row's text laid out anew: with `paint`'s pre-edit text in it, wrapped at the
+    // width; else on one line.
+    std::unique_ptr<QTextLayout> makeLayout(const ViewRow &row, const RowPaint *paint) const;
+    // x where a selected line break after the last line is shown: after its end in the
+    // row's own direction.
+    qreal breakX(const QTextLayout &layout, const QTextLine &line) const;
     // The column of the row where the pre-edit text goes, or -1.
     int preeditColumn(const ViewRow &row, const RowPaint *paint) const;
     void paintHexBoxes(QPainter &painter, const QTextLayout &layout, const ViewRow &row,
@@ -104,6 +126,9 @@ private:
     qreal m_lineWidth = 0;
     qreal m_tabStop = 80;
     qreal m_rowHeight = 0;
+    qreal m_baseline = 0; // from a row's top, as a line of the font alone has it
+    QColor m_standIn = Qt::gray;
+    mutable RowLayoutCache m_cache;
 };
 
 } // namespace wimblet
