@@ -507,4 +507,26 @@ qint64 DocumentRows::rowStartOffset(qint64 row)
     return m_tree.offsetOf(paragraph) + shortStarts(paragraph)[size_t(local)];
 }
 
+RowSpan DocumentRows::rowSpan(qint64 offset)
+{
+    offset = std::clamp<qint64>(offset, 0, m_length);
+    const int paragraph = m_tree.blockAtOffset(offset);
+    const BlockRows entry = m_tree.at(paragraph);
+    const qint64 start = m_tree.offsetOf(paragraph);
+    const qint64 column = std::min<qint64>(offset - start, entry.length);
+    // A long paragraph is wrapped until a known row starts past the offset: the row
+    // holding it has a known end.
+    if (entry.rows < 0)
+        countRegion(offset, offset);
+    if (const ParagraphRows *rows = longRows(paragraph)) {
+        const int row = rows->rowOfOffset(column);
+        const bool last = rows->complete() && row + 1 >= rows->rowCount();
+        return {start + rows->rowStart(row), start + (last ? entry.length : rows->rowStart(row + 1)), last};
+    }
+    const Starts &starts = shortStarts(paragraph);
+    const size_t row = size_t(std::upper_bound(starts.begin(), starts.end(), column) - starts.begin() - 1);
+    const bool last = row + 1 >= starts.size();
+    return {start + starts[row], start + (last ? entry.length : starts[row + 1]), last};
+}
+
 } // namespace wimblet

@@ -13,6 +13,14 @@
 
 namespace wimblet {
 
+// One row: its first offset and the next row's, or its paragraph's end for the last.
+struct RowSpan
+{
+    qint64 start = 0;
+    qint64 end = 0;
+    bool endsParagraph = true;
+};
+
 class DocumentRows
 {
 public:
@@ -60,6 +68,8 @@ public:
     qint64 rowOfOffset(qint64 offset);
     // Offset of a row's first character; -1 past the last counted row.
     qint64 rowStartOffset(qint64 row);
+    // The row holding an offset; a stale paragraph is counted only up to that row.
+    RowSpan rowSpan(qint64 offset);
 
 private:
     using Starts = std::vector<int>;

@@ -258,9 +258,6 @@ qint64 TextView::rowStartAbove(qint64 offset, int rows)
 
 void TextView::scrollToRow(qint64 row)
 {
-    // Rows below the top may still be stale: count those the move reaches.
-    if (!m_layout.exact())
-        m_layout.countFrom(m_topOffset, std::max<qint64>(0, row - topRow()) + visibleRows());
     const qint64 most = std::max<qint64>(0, m_layout.rowCount() - visibleRows());
     m_topOffset = m_layout.row(std::clamp<qint64>(row, 0, most)).start;
     updateScrollBar();
@@ -269,11 +266,11 @@ void TextView::scrollToRow(qint64 row)
 
 void TextView::scrollByRows(qint64 rows)
 {
-    if (rows >= 0 || m_layout.exact())
+    if (m_layout.exact())
         return scrollToRow(topRow() + rows);
-    // Stale paragraphs above the top count no rows yet: the rows are walked back one
-    // at a time, each paragraph counted as it is reached.
-    m_topOffset = rowStartAbove(m_topOffset, int(std::min<qint64>(-rows, INT_MAX)));
+    // Stale paragraphs count no rows yet: the rows are walked one at a time, each
+    // paragraph counted only as far as the walk reaches.
+    m_topOffset = m_layout.rowsFrom(m_layout.rowAt(m_topOffset), rows).first.start;
     updateScrollBar();
     viewport()->update();
 }
@@ -286,16 +283,18 @@ void TextView::ensureCaretVisible()
 void TextView::ensureOffsetVisible(qint64 offset)
 {
     offset = std::clamp<qint64>(offset, 0, m_store.length());
-    if (offset < m_topOffset)
-        return scrollToRow(m_layout.rowOfOffset(offset));
-    // Told by offsets, not row numbers: while rows are counted (after a whole-text
-    // replace, say), stale paragraphs between the top and the offset count no rows,
-    // and a far offset's row would seem near. The rows the view shows are counted.
+    if (offset < m_topOffset) {
+        m_topOffset = m_layout.rowAt(offset).start;
+        updateScrollBar();
+        viewport()->update();
+        return;
+    }
+    // Told by walking the rows on screen, not by row numbers: while rows are counted
+    // (after a whole-text replace, say), stale paragraphs between the top and the
+    // offset count no rows, and a far offset's row would seem near.
     const int rows = visibleRows();
-    if (!m_layout.exact())
-        m_layout.countFrom(m_topOffset, rows + 1);
-    const qint64 below = topRow() + rows; // the first row under the viewport
-    if (below >= m_layout.rowCount() || offset < m_layout.row(below).start)
+    const auto [below, walked] = m_layout.rowsFrom(m_layout.rowAt(m_topOffset), rows);
+    if (walked < rows || offset < below.start)
         return;
     m_topOffset = rowStartAbove(offset, rows - 1);
     updateScrollBar();
@@ -374,9 +373,8 @@ void TextView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
     const qreal height = m_layout.rowHeight();
-    if (!m_layout.exact())
-        m_layout.countFrom(m_topOffset, visibleRows() + 1);
-    const qint64 top = topRow();
+    const ViewRow topRow = m_layout.rowAt(m_topOffset);
+    const qint64 top = topRow.index;
     const QRect area = event->rect();
     qint64 first = std::max<qint64>(0, qint64((area.top() - kMargin) / height));
     const qint64 last = qint64((area.bottom() - kMargin) / height);
@@ -402,13 +400,17 @@ void TextView::paintEvent(QPaintEvent *event)
     qint64 shift = 0;
     if (paint.preeditRow >= top && paint.preeditRow < top + first)
         first = paint.preeditRow - top;
-    for (qint64 i = first; i + shift <= last && top + i < m_layout.rowCount(); ++i) {
-        const ViewRow row = m_layout.row(top + i);
+    // Only the rows on screen are reached, each paragraph counted as far as they go.
+    auto [row, walked] = m_layout.rowsFrom(topRow, first);
+    for (qint64 i = first; walked == i && i + shift <= last; ++i) {
         const QPointF at(kMargin, kMargin + (i + shift) * height);
         const PaintedRow painted = m_layout.paintRow(painter, row, at, paint);
         shift += painted.rows - 1;
         if (!painted.preeditCaret.isNull())
             m_caretRect = painted.preeditCaret.toAlignedRect().adjusted(-1, 0, 1, 0);
+        const auto next = m_layout.rowsFrom(row, 1);
+        row = next.first;
+        walked += next.second;
     }
     const bool composing = !m_preedit.isEmpty();
     if ((focused && m_caretShown && (!composing || m_preeditCursor >= 0)) || m_dropOffset >= 0) {

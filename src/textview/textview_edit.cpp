@@ -208,15 +208,10 @@ void TextView::moveVertically(qint64 rows, bool select)
     const ViewRow row = m_layout.rowAt(m_caret);
     if (m_goalX < 0)
         m_goalX = m_layout.xOf(row, m_caret);
-    const qint64 target = row.index + rows;
-    if (target < 0)
-        return moveTo(0, select, true);
-    if (target >= m_layout.rowCount()) {
-        m_layout.countFrom(m_caret, rows + 1);
-        if (target >= m_layout.rowCount())
-            return moveTo(m_store.length(), select, true);
-    }
-    moveTo(m_layout.offsetAt(m_layout.row(target), m_goalX), select, true);
+    const auto [target, walked] = m_layout.rowsFrom(row, rows);
+    if (walked != rows)
+        return moveTo(rows < 0 ? 0 : m_store.length(), select, true);
+    moveTo(m_layout.offsetAt(target, m_goalX), select, true);
 }
 
 bool TextView::handleMoveKey(QKeyEvent *event)

@@ -69,25 +69,12 @@ qint64 TextView::offsetAtPoint(QPoint point)
 {
     const qreal height = std::max<qreal>(1, m_layout.rowHeight());
     const qint64 down = qint64(std::floor((point.y() - kMargin) / height));
-    if (!m_layout.exact() && down < 0) {
-        // Stale paragraphs above the top count no rows yet: the rows are walked back,
-        // each paragraph counted as it is reached.
-        qint64 start = m_topOffset;
-        for (qint64 up = -down; up > 0; --up) {
-            if (start == 0)
-                return 0;
-            start = m_layout.rowAt(start - 1).start;
-        }
-        return m_layout.offsetAt(m_layout.rowAt(start), point.x() - kMargin);
-    }
-    if (!m_layout.exact()) // the rows down to the point, which may lie past the viewport
-        m_layout.countFrom(m_topOffset, std::max<qint64>(down, visibleRows()) + 1);
-    const qint64 index = topRow() + down;
-    if (index < 0)
-        return 0;
-    const ViewRow row = m_layout.row(index);
-    if (index > row.index)
+    // The rows are walked from the top, each paragraph counted as far as they reach.
+    const auto [row, walked] = m_layout.rowsFrom(m_layout.rowAt(m_topOffset), down);
+    if (walked < down)
         return m_store.length(); // below the last row
+    if (walked > down)
+        return 0; // above the first
     return m_layout.offsetAt(row, point.x() - kMargin);
 }
 

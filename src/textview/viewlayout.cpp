@@ -128,15 +128,30 @@ void ViewLayout::finishCounting()
     while (m_rows.recountSome(qint64(1) << 20)) { }
 }
 
-void ViewLayout::countFrom(qint64 offset, qint64 rows)
+ViewRow ViewLayout::rowAt(qint64 offset)
 {
-    qint64 line = m_store.lineOfOffset(offset);
-    qint64 from = offset;
-    for (qint64 counted = 0; counted < rows && line < m_store.lineCount(); ++line) {
-        const qint64 end = m_store.lineStart(line) + m_store.lineLength(line);
-        counted += m_rows.rowOfOffset(end) - m_rows.rowOfOffset(from) + 1;
-        from = end + 2;
+    const RowSpan span = m_rows.rowSpan(offset);
+    ViewRow r;
+    r.start = span.start;
+    r.end = span.end;
+    r.endsParagraph = span.endsParagraph;
+    r.index = m_rows.rowOfOffset(span.start);
+    return r;
+}
+
+std::pair<ViewRow, qint64> ViewLayout::rowsFrom(const ViewRow &from, qint64 rows)
+{
+    ViewRow r = from;
+    qint64 walked = 0;
+    for (; walked < rows; ++walked) {
+        const qint64 next = r.endsParagraph ? r.end + 2 : r.end;
+        if (next > m_store.length() || (!r.endsParagraph && next == r.start))
+            break;
+        r = rowAt(next);
     }
+    for (; walked > rows && r.start > 0; --walked)
+        r = rowAt(r.start - 1); // the unit before a row's start lies in the row above
+    return {r, walked};
 }
 
 ViewRow ViewLayout::row(qint64 index)

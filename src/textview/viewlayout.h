@@ -81,15 +81,18 @@ public:
     qint64 estimatedRowOfOffset(qint64 offset) { return m_rows.estimatedRowOfOffset(offset); }
     // Counts every stale paragraph, so that row figures hold for the whole text.
     void finishCounting();
-    // Counts the paragraphs holding `rows` rows from the one at `offset` on.
-    void countFrom(qint64 offset, qint64 rows);
 
     // Rows of the counted paragraphs: all rows once exact().
     qint64 rowCount() const { return std::max<qint64>(1, m_rows.totalRows()); }
     qint64 rowOfOffset(qint64 offset) { return m_rows.rowOfOffset(offset); }
     // The row of that index, clamped to the rows there are.
     ViewRow row(qint64 index);
-    ViewRow rowAt(qint64 offset) { return row(rowOfOffset(offset)); }
+    // The row holding an offset; a stale paragraph is counted only up to that row.
+    ViewRow rowAt(qint64 offset);
+    // The row `rows` rows below (above, when negative) `from`, walked one at a time so
+    // that stale paragraphs are counted only as far as the rows reached; and how many
+    // rows it is from `from`, fewer at either end of the text.
+    std::pair<ViewRow, qint64> rowsFrom(const ViewRow &from, qint64 rows);
 
     // x of an offset of the row, from the row's left edge.
     qreal xOf(const ViewRow &row, qint64 offset) const;
