@@ -64,7 +64,6 @@ public:
 private:
     using Starts = std::vector<int>;
 
-    void count(int paragraph, qint64 chars);
     void countNew(int from, int to);
     qint64 countShortRun(int first, qint64 chars);
     qint64 countSome(int paragraph, qint64 chars);
