@@ -61,6 +61,10 @@ public:
     // Offset of a row's first character; -1 past the last counted row.
     qint64 rowStartOffset(qint64 row);
 
+    // Empty while the kept rows of long paragraphs are sound and agree with the counts
+    // and lengths of their paragraphs, else what disagrees first.
+    QString brokenInvariant() const;
+
 private:
     using Starts = std::vector<int>;
 
