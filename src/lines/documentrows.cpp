@@ -249,12 +249,6 @@ bool DocumentRows::editAcrossBreaks(qint64 offset, qint64 removed, qint64 insert
     return true;
 }
 
-void DocumentRows::count(int paragraph, qint64 chars)
-{
-    if (m_tree.at(paragraph).rows < 0)
-        countSome(paragraph, chars);
-}
-
 ParagraphRows &DocumentRows::partialRows(int paragraph)
 {
     std::unique_ptr<ParagraphRows> &rows = m_long[paragraph];

@@ -71,10 +71,13 @@ public:
     // The row holding an offset; a stale paragraph is counted only up to that row.
     RowSpan rowSpan(qint64 offset);
 
+    // Empty while the kept rows of long paragraphs are sound and agree with the counts
+    // and lengths of their paragraphs, else what disagrees first.
+    QString brokenInvariant() const;
+
 private:
     using Starts = std::vector<int>;
 
-    void count(int paragraph, qint64 chars);
     void countNew(int from, int to);
     qint64 countShortRun(int first, qint64 chars);
     qint64 countSome(int paragraph, qint64 chars);

@@ -6,6 +6,8 @@
 #include "lines/chunksums.h"
 #include "lines/rowwalker.h"
 
+#include <QString>
+
 #include <limits>
 #include <vector>
 
@@ -61,6 +63,10 @@ public:
     // Rows the last edit wrapped again.
     int rewrappedRows() const { return m_rewrapped; }
 
+    // Empty while the row starts, their sums and what is known of them agree, else
+    // what disagrees first. Reads every row start.
+    QString brokenInvariant() const;
+
 private:
     struct Chunk
     {
@@ -93,6 +99,7 @@ private:
     std::vector<Chunk> chunksOf(const std::vector<qint64> &starts, qint64 end) const;
     int chunkOfRow(int row) const;
     void rebuildSums();
+    QString brokenKnownRows() const;
 
     std::vector<Chunk> m_chunks;
     ChunkSums m_rows, m_spans;

@@ -103,21 +103,6 @@ qint64 RowTree::totalLength() const
     return m_length.prefix(m_length.size()) - 2 * qint64(m_blockCount);
 }
 
-std::vector<int> RowTree::uncountedBlocks() const
-{
-    // Only the chunks that hold such blocks are visited.
-    std::vector<int> out;
-    while (int(out.size()) < m_uncounted) {
-        const int chunk = m_uncountedSums.find(qint64(out.size()));
-        const int first = int(m_count.prefix(chunk));
-        const std::vector<BlockRows> &blocks = m_chunks[size_t(chunk)].blocks;
-        for (size_t i = 0; i < blocks.size(); ++i)
-            if (blocks[i].rows < 0)
-                out.push_back(first + int(i));
-    }
-    return out;
-}
-
 int RowTree::firstUncounted() const
 {
     if (m_uncounted == 0)

@@ -26,7 +26,6 @@ public:
     qint64 totalLength() const; // characters of all blocks, line breaks excluded
     int uncounted() const { return m_uncounted; }
     qint64 uncountedLength() const; // characters of the uncounted blocks
-    std::vector<int> uncountedBlocks() const;
     int firstUncounted() const; // -1 when every block is counted
     void markAllUncounted();
 

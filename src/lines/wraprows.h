@@ -31,17 +31,6 @@ struct RowMetrics {
     const RowShaper *shaper = nullptr;
 };
 
-struct BlockMeasure {
-    qsizetype unknownAt = -1;     // first character still to be measured, or -1
-    bool measurable = false;      // every character has a known width
-    qint64 width = 0;             // the whole block on one row, tabs expanded
-    qint64 widestSpaceRun = 0;    // widest run of blanks
-};
-
-// Measures a block against a width table of 65536 entries; a block holding a
-// character without a width of its own, or a tab without tab stops, is not measurable.
-BlockMeasure measureBlock(QStringView text, const qint32 *widths, qint64 tabStop);
-
 // Whether the whole block fits on one row, as wrapRows() would find; reads no further
 // than one row's width of it.
 bool fitsOneRow(QStringView text, const qint32 *widths, const RowMetrics &metrics);

@@ -2,6 +2,7 @@
 // The ordered pieces of a text store: a B+ tree whose leaves hold where each piece's
 // characters are, and whose every entry sums the UTF-16 units and CR LF breaks below.
 
+#include <QString>
 #include <QStringView>
 
 namespace wimblet {
@@ -71,6 +72,10 @@ public:
     // until it returns false; returns false when it was stopped.
     bool visit(qint64 from, qint64 to, bool (*visit)(void *, QStringView), void *context) const;
 
+    // Empty while every sum, break count and join the tree keeps agrees with its
+    // pieces, else what disagrees first. Visits every node and reads every unit.
+    QString brokenInvariant() const;
+
 private:
     struct Node;
     struct Step
@@ -100,6 +105,9 @@ private:
     qint64 freeEntry(Node *node, int index);
     static void freeNode(Node *node);
     static qint64 bytesBelow(const Node *node);
+    struct Tally;
+    static QString brokenBelow(const Node *node, int depth, Tally &tally);
+    QString brokenFinger() const;
     static bool visitNode(const Node *node, qint64 from, qint64 to, bool (*visit)(void *, QStringView),
                           void *context);
 

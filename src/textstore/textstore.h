@@ -113,6 +113,9 @@ public:
     /// Bytes the piece tree takes besides the text itself; counts every node, so for
     /// diagnostics and tests rather than every keystroke.
     qint64 indexBytes() const { return m_tree.nodeBytes(); }
+    /// Empty while the piece tree's sums agree with its pieces, else what disagrees;
+    /// reads the whole text, so for tests.
+    QString brokenInvariant() const { return m_tree.brokenInvariant(); }
 
     /// The current content, sharing the buffers: O(pieces), no characters copied.
     Snapshot snapshot() const;

@@ -134,12 +134,15 @@ void DocumentRowsTest::rowsMatchWrappingFromScratchAfterEveryEdit()
         const Edit e = randomEdit(rng, text.size(), true, true);
         text.replace(e.offset, e.removed, e.inserted);
         rows.edit(e.offset, e.removed, e.inserted.size());
+        QCOMPARE(rows.brokenInvariant(), QString());
         // Now and then the next edits find rows partly counted.
         if (step % 3 != 2) {
             rows.recountSome(1 + (step % 5) * 900);
+            QCOMPARE(rows.brokenInvariant(), QString());
             continue;
         }
         countAll(rows);
+        QCOMPARE(rows.brokenInvariant(), QString());
         compareWithNaive(rows, text, setup);
         if (QTest::currentTestFailed())
             QFAIL(qPrintable(QStringLiteral("step %1: %2 removed and %3 inserted at %4")
@@ -193,6 +196,7 @@ void DocumentRowsTest::editsOfLineBreaksMatchWrappingFromScratch()
         removed = text.size() - offset;
     text.replace(offset, removed, inserted);
     rows.edit(offset, removed, inserted.size());
+    QCOMPARE(rows.brokenInvariant(), QString());
     countAll(rows);
     compareWithNaive(rows, text, setup);
 }

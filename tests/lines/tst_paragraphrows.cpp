@@ -29,11 +29,16 @@ struct CountingSource
 };
 
 // The rows known so far are the first rows from scratch; wrapping on in slices of
-// `slice` characters, if any, keeps them so and ends with all of them.
+// `slice` characters, if any, keeps them so, and sound, and ends with all of them.
 bool finishesAsFromScratch(ParagraphRows &rows, const WrapSetup &setup, const TextSource &source,
                            const std::vector<qint64> &expected, qint64 slice)
 {
     for (;;) {
+        const QString broken = rows.brokenInvariant();
+        if (!broken.isEmpty()) {
+            qWarning("%s", qPrintable(broken));
+            return false;
+        }
         const std::vector<qint64> all = rows.rowStarts();
         const size_t known = size_t(rows.knownRows());
         if (known > expected.size() || known > all.size()

@@ -1,6 +1,7 @@
 #include "support/plainlinequeries.h"
 
 #include "support/rowcounter.h"
+#include "support/uncountedblocks.h"
 #include "lines/rowtree.h"
 
 #include <QPlainTextEdit>
@@ -142,7 +143,7 @@ void PlainLineQueries::Tracker::countUncounted()
 {
     QTextBlock block;
     int number = -1;
-    for (int wanted : m_tree.uncountedBlocks()) {
+    for (int wanted : uncountedBlocks(m_tree)) {
         block = number >= 0 && wanted == number + 1 ? block.next()
                                                     : m_doc->findBlockByNumber(wanted);
         number = wanted;

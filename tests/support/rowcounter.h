@@ -3,6 +3,7 @@
 // character widths where the block allows it, otherwise read from the box's own
 // layout of that block. Both give exactly the rows the box shows.
 
+#include "support/blockmeasure.h"
 #include "lines/charwidths.h"
 #include "lines/wraprows.h"
 

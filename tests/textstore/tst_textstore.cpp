@@ -157,6 +157,7 @@ void TextStoreTest::followsPlainStringUnderRandomEdits()
     QString savedText = model;
     for (int step = 0; step < 150; ++step) {
         randomEdit(store, model, kind, rng);
+        QCOMPARE(store.brokenInvariant(), QString());
         compareWithModel(store, model, rng);
         if (QTest::currentTestFailed())
             QFAIL(qPrintable(QStringLiteral("after edit %1").arg(step)));
@@ -204,8 +205,10 @@ void TextStoreTest::keepsBreaksAcrossPieceEdges()
     QFETCH(Edits, edits);
     QFETCH(QString, expected);
     TextStore store(loaded);
-    for (const Edit &edit : edits)
+    for (const Edit &edit : edits) {
         store.replace(edit.offset, edit.removed, edit.inserted);
+        QCOMPARE(store.brokenInvariant(), QString());
+    }
     QCOMPARE(store.toString(), expected);
     const std::vector<qint64> starts = lineStartsOf(expected);
     QCOMPARE(store.lineCount(), qint64(starts.size()));
