@@ -18,6 +18,8 @@ constexpr qint64 kParagraphCost = 32;
 constexpr qint64 kEditChars = qint64(1) << 14;
 // Characters of the paragraphs an edit makes that it counts at once.
 constexpr qint64 kEditCountChars = qint64(1) << 16;
+// Short paragraphs whose row starts are kept between questions.
+constexpr size_t kCachedParagraphs = 256;
 // Characters of short paragraphs read at once when they are counted one after another.
 constexpr qint64 kRunChars = qint64(1) << 15;
 
@@ -280,31 +282,39 @@ void DocumentRows::forgetCached()
 {
     for (CachedStarts &entry : m_cached)
         entry.paragraph = -1;
+    m_cachedAt.clear();
 }
 
 void DocumentRows::shiftCached(int p0, int p1, int count)
 {
     // Row starts count from the paragraph's start, so those of untouched paragraphs hold.
-    for (CachedStarts &entry : m_cached) {
+    m_cachedAt.clear();
+    for (size_t i = 0; i < m_cached.size(); ++i) {
+        CachedStarts &entry = m_cached[i];
         if (entry.paragraph >= p0 && entry.paragraph <= p1)
             entry.paragraph = -1;
         else if (entry.paragraph > p1)
             entry.paragraph += count - (p1 - p0 + 1);
+        if (entry.paragraph >= 0)
+            m_cachedAt[entry.paragraph] = i;
     }
 }
 
 const DocumentRows::Starts &DocumentRows::shortStarts(int paragraph)
 {
-    for (const CachedStarts &entry : m_cached) {
-        if (entry.paragraph == paragraph)
-            return entry.starts;
-    }
+    const auto found = m_cachedAt.find(paragraph);
+    if (found != m_cachedAt.end())
+        return m_cached[found->second].starts;
+    if (m_cached.empty())
+        m_cached.resize(kCachedParagraphs);
     CachedStarts &entry = m_cached[m_nextCached];
-    m_nextCached = (m_nextCached + 1) % m_cached.size();
+    m_cachedAt.erase(entry.paragraph);
     const QString text = m_text(m_tree.offsetOf(paragraph), m_tree.at(paragraph).length);
     entry.paragraph = -1; // until wrapped whole
     wrapShort(text, entry.starts);
     entry.paragraph = paragraph;
+    m_cachedAt[paragraph] = m_nextCached;
+    m_nextCached = (m_nextCached + 1) % m_cached.size();
     return entry.starts;
 }
 

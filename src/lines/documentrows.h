@@ -8,6 +8,7 @@
 #include <array>
 #include <limits>
 #include <map>
+#include <unordered_map>
 #include <memory>
 #include <vector>
 
@@ -105,14 +106,15 @@ private:
     RowTree m_tree;
     qint64 m_length = 0;
     std::map<int, std::unique_ptr<ParagraphRows>> m_long;
-    // Row starts of the short paragraphs asked about last: the view asks in turn about
-    // the top row's paragraph and the caret's, which one entry would wrap every time.
+    // Row starts of the short paragraphs asked about last: the rows of two screens (a
+    // page up and back), each wrapped once rather than at every question about it.
     struct CachedStarts
     {
         int paragraph = -1;
         Starts starts;
     };
-    std::array<CachedStarts, 4> m_cached;
+    std::vector<CachedStarts> m_cached;
+    std::unordered_map<int, size_t> m_cachedAt; // paragraph to its entry
     size_t m_nextCached = 0;
     std::vector<quint8> m_breaks;
     Starts m_runStarts;

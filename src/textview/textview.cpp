@@ -249,11 +249,7 @@ void TextView::scrollContentsBy(int, int)
 
 qint64 TextView::rowStartAbove(qint64 offset, int rows)
 {
-    qint64 start = m_layout.rowAt(offset).start;
-    // The unit before a row's start lies in the row above, a CR LF in the row it ends.
-    for (int i = 0; i < rows && start > 0; ++i)
-        start = m_layout.rowAt(start - 1).start;
-    return start;
+    return m_layout.rowsFrom(m_layout.rowAt(offset), -rows).first.start;
 }
 
 void TextView::scrollToRow(qint64 row)

@@ -141,6 +141,10 @@ ViewRow ViewLayout::rowAt(qint64 offset)
 
 std::pair<ViewRow, qint64> ViewLayout::rowsFrom(const ViewRow &from, qint64 rows)
 {
+    if (m_rows.exact()) {
+        const qint64 target = std::clamp<qint64>(from.index + rows, 0, rowCount() - 1);
+        return {row(target), target - from.index};
+    }
     ViewRow r = from;
     qint64 walked = 0;
     for (; walked < rows; ++walked) {
