@@ -23,8 +23,10 @@ qint64 boxOffset(const PlainTextBox &box, int position)
     return position + box.document()->findBlock(position).blockNumber();
 }
 
-// Rows are compared where the writing's rows are the same in both: right-to-left and
-// stacked marks are shaped by the box but measured per character by the view.
+// Rows are compared where the writing's rows are the same in both. The box lays out a
+// paragraph at once, the view each row from its start: right-to-left runs are ordered
+// over the whole paragraph, and a tab after a letter with marks may end one row in the
+// box and start the next in the view.
 bool rowsComparable(Writing writing)
 {
     return writing != Writing::Arabic && writing != Writing::Marks;
