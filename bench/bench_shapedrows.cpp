@@ -42,7 +42,7 @@ constexpr int kTypingRounds = 5;
 // A resize that had to wrap the whole 20 M-character paragraph would take a quarter of a
 // second: twenty a round keep the suite short whatever a resize costs.
 constexpr int kResizes = 20;
-constexpr int kResizeRounds = 3;
+constexpr int kResizeRounds = 5;
 // Rounds of event processing after which a frame that never came counts as missing.
 constexpr int kMostSpins = 100000;
 // Each child process is started this often, the best run kept. A start takes some
