@@ -44,12 +44,16 @@ double bareSetPlainText(const QString &text);
 // Prints "name: a / b = ratio (target ...)" and remembers a miss.
 void reportRatio(const char *what, double numerator, double denominator,
                  double limit, bool atMost = true);
+// As reportRatio(), for amounts in `unit` (MiB, say) rather than seconds.
+void reportRatioIn(const char *what, double numerator, double denominator, double limit,
+                   const char *unit);
 // Prints "name: a / b = ratio" with no target.
 void reportRatioOnly(const char *what, double numerator, double denominator);
 void reportTime(const char *what, double seconds);
 // As reportRatio(), for times of single operations, printed in microseconds.
 void reportRatioMicros(const char *what, double numerator, double denominator, double limit);
-// Prints a measured amount against its upper limit and remembers a miss.
+// Prints a measured amount against its upper limit and remembers a miss. A zero counts
+// as a failed measurement unless the limit is zero too.
 void reportAtMost(const char *what, double value, double limit, const char *unit);
 int misses();
 
