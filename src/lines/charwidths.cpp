@@ -62,11 +62,15 @@ bool isPlainScript(QChar::Script s)
 
 CharWidths::CharWidths(const QFont &font)
     : m_font(font)
-    , m_primary(QRawFont::fromFont(font))
-    , m_metrics(font)
-    , m_usable(widthsAreIndependent(font) && m_primary.isValid())
     , m_table(65536, kUnknownWidth)
 {
+}
+
+void CharWidths::open()
+{
+    m_primary = QRawFont::fromFont(m_font);
+    m_metrics = std::make_unique<QFontMetricsF>(m_font);
+    m_usable = widthsAreIndependent(m_font) && m_primary.isValid();
 }
 
 bool CharWidths::mayHaveOwnWidth(char16_t c) const
@@ -76,7 +80,7 @@ bool CharWidths::mayHaveOwnWidth(char16_t c) const
         return false;
     return isPlainCategory(ch.category()) && isPlainScript(ch.script())
            && isLeftToRight(ch.direction()) && m_primary.supportsCharacter(ch)
-           && m_metrics.rightBearing(ch) >= 0; // no ink past the advance
+           && m_metrics->rightBearing(ch) >= 0; // no ink past the advance
 }
 
 qint32 CharWidths::laidOutAdvance(char16_t c) const
@@ -97,6 +101,8 @@ qint32 CharWidths::laidOutAdvance(char16_t c) const
 
 void CharWidths::measure(char16_t c)
 {
+    if (!m_metrics)
+        open();
     qint32 width = kNoWidth;
     if (m_usable && mayHaveOwnWidth(c))
         width = std::max(kNoWidth, laidOutAdvance(c));

@@ -10,6 +10,7 @@
 #include <QFontMetricsF>
 #include <QRawFont>
 
+#include <memory>
 #include <vector>
 
 namespace wimblet {
@@ -27,11 +28,14 @@ public:
 private:
     bool mayHaveOwnWidth(char16_t c) const;
     qint32 laidOutAdvance(char16_t c) const;
+    // Looks the font up when the first character is measured, not when made: a view
+    // makes one for its default font before it is given its own.
+    void open();
 
     QFont m_font;
     QRawFont m_primary;
-    QFontMetricsF m_metrics;
-    bool m_usable;
+    std::unique_ptr<QFontMetricsF> m_metrics;
+    bool m_usable = false;
     std::vector<qint32> m_table;
 };
 

@@ -1,6 +1,5 @@
 #include "lines/rowshaper.h"
 
-#include <QFontMetricsF>
 #include <QTextLayout>
 
 #include <algorithm>
@@ -25,9 +24,9 @@ QTextOption wrapOption(qint64 tabStop, QTextOption::WrapMode mode)
 
 } // namespace
 
-RowShaper::RowShaper(const QFont &font)
+RowShaper::RowShaper(const QFont &font, qint64 charWidth)
     : m_font(font)
-    , m_charWidth(std::llround(QFontMetricsF(font).averageCharWidth() * 64))
+    , m_charWidth(charWidth)
 {
 }
 

@@ -12,7 +12,8 @@ namespace wimblet {
 class RowShaper
 {
 public:
-    explicit RowShaper(const QFont &font);
+    // `charWidth`, an ordinary character's width in 1/64 px, sizes the first window.
+    RowShaper(const QFont &font, qint64 charWidth);
 
     const QFont &font() const { return m_font; }
     // Length of the row that starts `text` in rows `lineWidth` wide (1/64 px) with tabs
@@ -22,7 +23,7 @@ public:
 
 private:
     QFont m_font;
-    qint64 m_charWidth; // an average character's, 1/64 px: how long a first window is
+    qint64 m_charWidth;
 };
 
 } // namespace wimblet

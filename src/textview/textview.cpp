@@ -167,7 +167,7 @@ void TextView::relayout()
         return;
     // The top row keeps its first offset, which now starts whichever row holds it.
     m_topOffset = m_layout.rowAt(m_topOffset).start;
-    scheduleRecount();
+    m_recountAfterPaint = true; // the rows at the new width are shown first
     updateScrollBar();
     viewport()->update();
 }
@@ -182,6 +182,7 @@ void TextView::scheduleRecount()
 void TextView::showEvent(QShowEvent *event)
 {
     QAbstractScrollArea::showEvent(event);
+    m_recountAfterPaint = false;
     scheduleRecount();
 }
 
@@ -417,6 +418,10 @@ void TextView::paintEvent(QPaintEvent *event)
     if (m_tellInputMethod) {
         m_tellInputMethod = false;
         QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
+    }
+    if (m_recountAfterPaint) {
+        m_recountAfterPaint = false;
+        scheduleRecount();
     }
 }
 

@@ -220,6 +220,7 @@ private:
     qint64 m_dropOffset = -1; // where dragged text would go; the selection stays as it was
     QRect m_caretRect; // where the caret was drawn last
     bool m_tellInputMethod = false; // the caret moved since it was last painted
+    bool m_recountAfterPaint = false; // the width changed: count once its rows are shown
     bool m_menuOpen = false; // the focus went to a popup menu
 };
 

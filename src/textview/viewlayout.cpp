@@ -48,7 +48,7 @@ ViewLayout::ViewLayout(const TextStore &store)
                  return text;
              })
 {
-    setFont(QFont());
+    takeFont();
 }
 
 ViewLayout::~ViewLayout() = default;
@@ -60,9 +60,15 @@ void ViewLayout::applySetup()
 
 void ViewLayout::setFont(const QFont &font)
 {
-    if (font == m_widths->font() && m_rowHeight > 0)
+    if (font == m_widths->font())
         return;
     m_widths = std::make_unique<WidthTable>(font);
+    takeFont();
+}
+
+void ViewLayout::takeFont()
+{
+    const QFont &font = m_widths->font();
     m_rowHeight = rowHeightOf(font);
     // Every row's baseline stands where a line of the font alone has it, whatever
     // fallback font a row's characters are drawn in.

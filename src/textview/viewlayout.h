@@ -122,6 +122,8 @@ private:
                        const std::function<int(qint64)> &column) const;
     qint64 shownEnd(const ViewRow &row) const;
     void applySetup();
+    // Row height, baseline and rows for the width table's font.
+    void takeFont();
 
     const TextStore &m_store;
     std::unique_ptr<WidthTable> m_widths;

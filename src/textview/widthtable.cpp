@@ -30,14 +30,13 @@ bool takesNoRoom(char16_t c)
 WidthTable::WidthTable(const QFont &font)
     : m_font(font)
     , m_own(font)
-    , m_shaper(font)
+    , m_charWidth(std::max<qint32>(64, qint32(std::lround(QFontMetricsF(font).horizontalAdvance(QLatin1Char('x')) * 64))))
+    , m_narrowest(m_charWidth / 4)
+    , m_shaper(font, m_charWidth)
     , m_widths(65536, kUnknownWidth)
     , m_ownWidths(65536, 0)
     , m_seen(65536, 0)
 {
-    m_charWidth = qint32(std::lround(QFontMetricsF(font).horizontalAdvance(QLatin1Char('x')) * 64));
-    m_charWidth = std::max<qint32>(m_charWidth, 64);
-    m_narrowest = m_charWidth / 4;
 }
 
 void WidthTable::seeText(QStringView text)

@@ -36,10 +36,10 @@ private:
 
     QFont m_font;
     CharWidths m_own;
-    RowShaper m_shaper;
     qint32 m_charWidth = 0;
     // No character is taken narrower, so that a row's most characters are known in advance.
     qint32 m_narrowest = 0;
+    RowShaper m_shaper;
     std::vector<qint32> m_widths;
     std::vector<quint8> m_ownWidths;
     std::vector<quint8> m_seen;
