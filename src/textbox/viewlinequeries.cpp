@@ -2,6 +2,8 @@
 
 #include "textview/textview.h"
 
+#include <QElapsedTimer>
+
 #include <limits>
 
 namespace wimblet {
@@ -15,17 +17,23 @@ std::optional<int> asInt(qint64 value)
     return int(value);
 }
 
-// Characters counted on the spot for the line count while rows are stale: a few
-// milliseconds, so that a small text is exact at once and a large one never holds up
-// a keystroke. The caret's line then uses what is counted so far.
-constexpr qint64 kCountOnTheSpot = qint64(1) << 18;
+// Time spent counting on the spot for the line count while rows are stale, a slice of
+// characters at a time: a text of a few megabytes is exact at once, and a larger one
+// never holds up a keystroke. The caret's line then uses what is counted so far.
+constexpr qint64 kCountOnTheSpotMs = 40;
+constexpr qint64 kCountSlice = qint64(1) << 16;
 
 } // namespace
 
 bool ViewLineQueries::exactNow() const
 {
-    if (m_view->countRowsNow(m_view->isVisible() ? kCountOnTheSpot : INT64_MAX))
+    if (!m_view->isVisible() && m_view->countRowsNow(INT64_MAX))
         return true;
+    QElapsedTimer spent;
+    spent.start();
+    while (spent.elapsed() < kCountOnTheSpotMs)
+        if (m_view->countRowsNow(kCountSlice))
+            return true;
     m_guesses.count = true;
     return false;
 }

@@ -3,6 +3,7 @@
 #include "textview/textviewaccessible.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFontMetricsF>
 #include <QInputMethod>
 #include <QPaintEvent>
@@ -17,8 +18,11 @@ namespace wimblet {
 
 namespace {
 
-// Characters of stale rows counted per idle slice: a few milliseconds of wrapping.
-constexpr qint64 kRecountBudget = 64 * 1024;
+// An idle slice counts stale rows this many characters at a time for about this long:
+// long enough that the event loop's turns cost little, short enough that a key typed
+// meanwhile waits for nothing a user would see.
+constexpr qint64 kRecountStep = 64 * 1024;
+constexpr qint64 kRecountSliceMs = 12;
 
 // Whether the store holds `text`, read piece by piece rather than built whole.
 bool holdsText(const TextStore &store, const QString &text)
@@ -192,7 +196,12 @@ void TextView::recountSlice()
         m_recount.stop();
         return;
     }
-    if (!m_layout.recountSome(kRecountBudget)) {
+    QElapsedTimer spent;
+    spent.start();
+    bool more = m_layout.recountSome(kRecountStep);
+    while (more && spent.elapsed() < kRecountSliceMs)
+        more = m_layout.recountSome(kRecountStep);
+    if (!more) {
         m_recount.stop();
         updateScrollBar();
         Q_EMIT rowsCounted();
