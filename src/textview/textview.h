@@ -1,6 +1,9 @@
 #pragma once
 // The editor's own text view: a scroll area that shows a TextStore wrapped into rows,
-// with a caret, selection, editing keys, mouse selection, undo and the clipboard.
+// with a caret, selection, editing keys, mouse selection, undo and the clipboard. Its
+// parts are one file each: the text and selection (textview.cpp), rows and scrolling
+// (_scroll), painting (_paint), edits and keys (_edit), the mouse (_mouse), input
+// methods and drag and drop (_input); the rows themselves are ViewLayout's.
 
 #include "textstore/textstore.h"
 #include "textview/caretmotion.h"
@@ -143,7 +146,7 @@ private:
     // Room between the viewport's edges and the text, as the text box leaves.
     static constexpr int kMargin = 4;
 
-    // textview.cpp: document, rows and scrolling
+    // textview_scroll.cpp: the rows at the viewport's width, counting and scrolling
     void relayout();
     void recountSlice();
     void scheduleRecount();
@@ -154,6 +157,7 @@ private:
     qint64 rowStartAbove(qint64 offset, int rows);
     void ensureCaretVisible();
     int visibleRows() const;
+    // textview_paint.cpp: painting, the caret and where offsets stand on screen
     QRect caretRect();
     // The band of the row holding `offset`, across the viewport.
     QRect rowBand(qint64 offset);

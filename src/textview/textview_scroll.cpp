@@ -1,0 +1,193 @@
+// TextView: the rows at the viewport's width, counted in idle time, and scrolling.
+#include "textview/textview.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <climits>
+
+namespace wimblet {
+
+namespace {
+
+// An idle slice counts stale rows this many characters at a time for about this long:
+// long enough that the event loop's turns cost little, short enough that a key typed
+// meanwhile waits for nothing a user would see.
+constexpr qint64 kRecountStep = 64 * 1024;
+constexpr qint64 kRecountSliceMs = 12;
+
+} // namespace
+
+void TextView::relayout()
+{
+    // The caret after a full row is drawn in the margin: the row has the whole width.
+    const qreal width = viewport()->width() - 2 * kMargin;
+    if (!m_layout.setLineWidth(width))
+        return;
+    // The top row keeps its first offset, which now starts whichever row holds it.
+    m_topOffset = m_layout.rowAt(m_topOffset).start;
+    m_recountAfterPaint = true; // the rows at the new width are shown first
+    updateScrollBar();
+    viewport()->update();
+}
+
+void TextView::scheduleRecount()
+{
+    // A hidden view's width is not yet the one it will show at: counting waits for it.
+    if (!m_layout.exact() && isVisible())
+        m_recount.start();
+}
+
+void TextView::showEvent(QShowEvent *event)
+{
+    QAbstractScrollArea::showEvent(event);
+    m_recountAfterPaint = false;
+    scheduleRecount();
+}
+
+void TextView::recountSlice()
+{
+    if (!isVisible()) {
+        m_recount.stop();
+        return;
+    }
+    QElapsedTimer spent;
+    spent.start();
+    bool more = m_layout.recountSome(kRecountStep);
+    while (more && spent.elapsed() < kRecountSliceMs)
+        more = m_layout.recountSome(kRecountStep);
+    if (!more) {
+        m_recount.stop();
+        updateScrollBar();
+        Q_EMIT rowsCounted();
+        return;
+    }
+    updateScrollBar();
+}
+
+bool TextView::countRowsNow(qint64 chars)
+{
+    return m_layout.exact() || !m_layout.recountSome(chars);
+}
+
+int TextView::visibleRows() const
+{
+    const qreal height = m_layout.rowHeight();
+    return std::max(1, int((viewport()->height() - kMargin) / (height > 0 ? height : 1)));
+}
+
+void TextView::updateScrollBar()
+{
+    QScrollBar *bar = verticalScrollBar();
+    // Until every paragraph is counted the bar shows the rows so far and a guess at the
+    // rest, so that its thumb stands about where the view is in the text.
+    const bool exact = m_layout.exact();
+    const qint64 rows = exact ? m_layout.rowCount() : m_layout.estimatedRowCount();
+    const qint64 top = exact ? topRow() : m_layout.estimatedRowOfOffset(m_topOffset);
+    const qint64 most = std::max<qint64>(0, rows - visibleRows());
+    m_scrolling = true;
+    // The bar counts in int; a longer text scrolls in its first 2^31 rows only.
+    bar->setRange(0, int(std::min<qint64>(most, INT_MAX)));
+    bar->setPageStep(visibleRows());
+    bar->setValue(int(std::min<qint64>(top, INT_MAX)));
+    m_scrolling = false;
+}
+
+void TextView::scrollContentsBy(int, int)
+{
+    if (m_scrolling)
+        return;
+    QScrollBar *bar = verticalScrollBar();
+    const qint64 row = bar->value();
+    if (m_layout.exact()) {
+        m_topOffset = m_layout.row(row).start;
+    } else if (row >= bar->maximum()) {
+        // The end of a text still being counted: its last rows, counted backwards.
+        m_topOffset = rowStartAbove(m_store.length(), visibleRows() - 1);
+    } else {
+        // The bar's rows are partly guessed: it stands for a share of the text.
+        const double share = double(row) / double(std::max<qint64>(1, m_layout.estimatedRowCount()));
+        m_topOffset = m_layout.rowAt(qint64(share * double(m_store.length()))).start;
+    }
+    viewport()->update();
+}
+
+qint64 TextView::rowStartAbove(qint64 offset, int rows)
+{
+    return m_layout.rowsFrom(m_layout.rowAt(offset), -rows).first.start;
+}
+
+void TextView::scrollToRow(qint64 row)
+{
+    const qint64 most = std::max<qint64>(0, m_layout.rowCount() - visibleRows());
+    m_topOffset = m_layout.row(std::clamp<qint64>(row, 0, most)).start;
+    updateScrollBar();
+    viewport()->update();
+}
+
+void TextView::scrollByRows(qint64 rows)
+{
+    if (m_layout.exact())
+        return scrollToRow(topRow() + rows);
+    // Stale paragraphs count no rows yet: the rows are walked one at a time, each
+    // paragraph counted only as far as the walk reaches.
+    m_topOffset = m_layout.rowsFrom(m_layout.rowAt(m_topOffset), rows).first.start;
+    updateScrollBar();
+    viewport()->update();
+}
+
+void TextView::ensureCaretVisible()
+{
+    ensureOffsetVisible(m_caret);
+}
+
+void TextView::ensureOffsetVisible(qint64 offset)
+{
+    offset = std::clamp<qint64>(offset, 0, m_store.length());
+    if (offset < m_topOffset) {
+        m_topOffset = m_layout.rowAt(offset).start;
+        updateScrollBar();
+        viewport()->update();
+        return;
+    }
+    // Told by walking the rows on screen, not by row numbers: while rows are counted
+    // (after a whole-text replace, say), stale paragraphs between the top and the
+    // offset count no rows, and a far offset's row would seem near.
+    const int rows = visibleRows();
+    const auto [below, walked] = m_layout.rowsFrom(m_layout.rowAt(m_topOffset), rows);
+    if (walked < rows || offset < below.start)
+        return;
+    m_topOffset = rowStartAbove(offset, rows - 1);
+    updateScrollBar();
+    viewport()->update();
+}
+
+void TextView::resizeEvent(QResizeEvent *event)
+{
+    QAbstractScrollArea::resizeEvent(event);
+    relayout();
+    updateScrollBar();
+}
+
+void TextView::wheelEvent(QWheelEvent *event)
+{
+    // The editor has one font size, so Ctrl with the wheel does nothing (it zooms
+    // elsewhere, and scrolling instead would surprise).
+    if (event->modifiers() & Qt::ControlModifier) {
+        event->accept();
+        return;
+    }
+    const qreal height = std::max<qreal>(1, m_layout.rowHeight());
+    if (!event->pixelDelta().isNull())
+        m_wheelRest -= event->pixelDelta().y() / height;
+    else
+        m_wheelRest -= event->angleDelta().y() / 120.0 * QApplication::wheelScrollLines();
+    const qint64 rows = qint64(m_wheelRest); // whole rows; the rest waits for more turning
+    m_wheelRest -= qreal(rows);
+    scrollByRows(rows);
+    event->accept();
+}
+
+} // namespace wimblet
