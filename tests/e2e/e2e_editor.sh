@@ -34,6 +34,8 @@ source "$HERE/e2e_files.sh"
 source "$HERE/e2e_textview.sh"
 # shellcheck source=e2e_reader.sh
 source "$HERE/e2e_reader.sh"
+# shellcheck source=e2e_scripts.sh
+source "$HERE/e2e_scripts.sh"
 
 WORK=$(mktemp -d)
 cleanup() {
@@ -313,7 +315,7 @@ s8_title_bar_text() {
 SCENARIOS=(s1_convert_by_menu s2_toolbar_by_mouse s3_shortcut_keys s4_open_and_save_paths
     s5_exit_prompt s6_close_request s7_auto_save s8_title_bar_text s9_status_figures
     s10_about_after_minimise s11_scaled_window_fits s12_special_files s13_utf16_file
-    s14_new_lines_and_clipboard s15_large_document s16_screen_reader)
+    s14_new_lines_and_clipboard s15_large_document s16_screen_reader s17_scripts_drawn)
 
 run_scenario() {
     SCENARIO=${1%%_*}

@@ -10,6 +10,9 @@ Usage:
                                  "START END" and then a "name:value" a line
   reader.py --pid P --window W charbox N       the box of its character at N,
                                  "X Y WIDTH HEIGHT" in screen pixels
+  reader.py --pid P --window W rows            each row on screen as "START END X Y
+                                 WIDTH HEIGHT TEXT": its offsets, past its line break,
+                                 the box of its first character and its text (JSON)
 """
 import json
 import os
@@ -57,10 +60,25 @@ def main():
         print(start, end)
         print("\n".join(sorted(attributes)))
     elif command == "charbox":
-        x, y, w, h = text.getCharacterExtents(int(rest[0]), pyatspi.DESKTOP_COORDS)
+        print(*charbox(text, int(rest[0]), a11y.Screen(window, frame).mapping()))
+    elif command == "rows":
         to_screen = a11y.Screen(window, frame).mapping()
-        (left, top), (right, bottom) = to_screen(x, y), to_screen(x + w, y + h)
-        print(left, top, right - left, bottom - top)
+        start = 0
+        while start < text.characterCount:
+            _, start, end = text.getTextAtOffset(start, pyatspi.TEXT_BOUNDARY_LINE_START)
+            box = charbox(text, start, to_screen)
+            if box[3] <= 0:
+                break  # below the last row on screen
+            print(start, end, *box, json.dumps(text.getText(start, end), ensure_ascii=False))
+            if end <= start:
+                break
+            start = end
+
+
+def charbox(text, offset, to_screen):
+    x, y, w, h = text.getCharacterExtents(offset, pyatspi.DESKTOP_COORDS)
+    (left, top), (right, bottom) = to_screen(x, y), to_screen(x + w, y + h)
+    return left, top, right - left, bottom - top
 
 
 if __name__ == "__main__":
