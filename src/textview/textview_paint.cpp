@@ -33,13 +33,15 @@ QRect TextView::characterRect(qint64 offset)
     offset = caretPlace(m_store, offset);
     const ViewRow row = m_layout.rowAt(offset);
     const qreal y = kMargin + (row.index - topRow()) * m_layout.rowHeight();
-    const qreal x = m_layout.xOf(row, offset);
     const qint64 next = std::min(nextGrapheme(m_store, offset), row.end);
     // A line break or the text's end has no glyph: a blank's width after the row.
-    const qreal width = next > offset ? m_layout.xOf(row, next) - x
-                                      : QFontMetricsF(m_layout.font()).horizontalAdvance(u' ');
-    const qreal left = kMargin + std::min(x, x + width); // leftwards in right-to-left text
-    return QRectF(left, y, std::abs(width), m_layout.rowHeight()).toAlignedRect();
+    if (next <= offset) {
+        const qreal x = kMargin + m_layout.xOf(row, offset);
+        const qreal blank = QFontMetricsF(m_layout.font()).horizontalAdvance(u' ');
+        return QRectF(x, y, blank, m_layout.rowHeight()).toAlignedRect();
+    }
+    const auto [left, right] = m_layout.extentOf(row, offset, next);
+    return QRectF(kMargin + left, y, right - left, m_layout.rowHeight()).toAlignedRect();
 }
 
 void TextView::restartBlink()

@@ -5,6 +5,8 @@
 #include "encoding/textencoding.h"
 
 #include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QRawFont>
 #include <QPainter>
 #include <QTextLine>
 
@@ -243,6 +245,34 @@ qreal ViewLayout::xOf(const ViewRow &row, qint64 offset) const
 {
     const int column = int(std::clamp<qint64>(offset, row.start, shownEnd(row)) - row.start);
     return rowLayout(row).lineAt(0).cursorToX(column);
+}
+
+std::pair<qreal, qreal> ViewLayout::extentOf(const ViewRow &row, qint64 from, qint64 to) const
+{
+    const QTextLayout &layout = rowLayout(row);
+    const int first = int(std::clamp<qint64>(from, row.start, shownEnd(row)) - row.start);
+    const int last = int(std::clamp<qint64>(to, row.start, shownEnd(row)) - row.start);
+    const QString shown = layout.text().mid(first, last - first);
+    qreal left = kFarRight;
+    qreal right = -kFarRight;
+    // The glyphs' own advances: at the edge of a run of the other direction, the
+    // caret's x belongs to either run. A tab's room is its stop's, not its glyph's.
+    if (!shown.contains(u'\t')) {
+        for (const QGlyphRun &run : layout.glyphRuns(first, last - first)) {
+            const QList<QPointF> at = run.positions();
+            const QList<QPointF> advances = run.rawFont().advancesForGlyphIndexes(run.glyphIndexes());
+            for (qsizetype i = 0; i < at.size() && i < advances.size(); ++i) {
+                left = std::min(left, at[i].x());
+                right = std::max(right, at[i].x() + advances[i].x());
+            }
+        }
+    }
+    if (left <= right)
+        return {left, right};
+    const QTextLine line = layout.lineAt(0);
+    const qreal a = line.cursorToX(first);
+    const qreal b = line.cursorToX(last);
+    return {std::min(a, b), std::max(a, b)};
 }
 
 qint64 ViewLayout::offsetAt(const ViewRow &row, qreal x) const

@@ -96,6 +96,8 @@ public:
 
     // x of an offset of the row, from the row's left edge.
     qreal xOf(const ViewRow &row, qint64 offset) const;
+    // Left and right x of the glyphs of [from, to) on the row, one grapheme.
+    std::pair<qreal, qreal> extentOf(const ViewRow &row, qint64 from, qint64 to) const;
     // The offset nearest to x on the row; never past a wrapped row's last character.
     // Any x past the row's end gives its end.
     qint64 offsetAt(const ViewRow &row, qreal x) const;

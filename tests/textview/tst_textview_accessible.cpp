@@ -264,6 +264,17 @@ private Q_SLOTS:
             QCOMPARE(text->offsetAtPoint(QPoint(rect.left() + 1, rect.center().y())), offset);
         }
         QCOMPARE(text->offsetAtPoint(QPoint(-10000, -10000)), -1);
+        // Right-to-left letters after left-to-right ones: each box is its own glyph's,
+        // the first letter's rightmost, none overlapping another.
+        view->setText(QStringLiteral("ab \u05E9\u05DC\u05D5\u05DD"));
+        QRect before;
+        for (int offset = 3; offset < 7; ++offset) {
+            const QRect rect = text->characterRect(offset);
+            QVERIFY2(rect.width() > 0 && rect.width() < 3 * letter, qPrintable(QString::number(offset)));
+            if (offset > 3)
+                QVERIFY2(rect.right() <= before.left() + 1, qPrintable(QStringLiteral("%1: %2-%3 after %4-%5").arg(offset).arg(rect.left()).arg(rect.right()).arg(before.left()).arg(before.right())));
+            before = rect;
+        }
     }
 
     void attributeRuns_data()
