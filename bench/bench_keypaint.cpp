@@ -3,6 +3,7 @@
 // ones; and opening a 50 MB file through the window's Open command against reading
 // and decoding it alone.
 #include "harness.h"
+#include "paintprobe.h"
 
 #include "app/frmNotepad.h"
 #include "support/scripteddialogs.h"
@@ -24,20 +25,6 @@ constexpr int kRounds = 5;
 // Rounds of event processing after which a frame that never came counts as missing.
 constexpr int kMostSpins = 100000;
 
-// Notes that the viewport painted.
-class PaintProbe : public QObject
-{
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
 
 // The sample as one paragraph of at least `bytes` characters: its line breaks made blanks.
 QString singleLine(qsizetype bytes)
@@ -51,7 +38,7 @@ QString singleLine(qsizetype bytes)
 struct TypingWindow
 {
     std::unique_ptr<frmNotepad> window = std::make_unique<frmNotepad>();
-    PaintProbe probe;
+    bench::PaintProbe probe;
     bool missed = false;
 
     TypingWindow(const QString &text, qint64 caret)
@@ -158,7 +145,7 @@ double openThroughTheWindow(const QString &path)
         frmNotepad window(NotepadServices {&boxes, &files, {}});
         window.show();
         QCoreApplication::processEvents();
-        PaintProbe probe;
+        bench::PaintProbe probe;
         window.components().txt->viewport()->installEventFilter(&probe);
         window.mnuOpen_Click();
         // Ready once painted and its line figures are exact, counted in idle time.

@@ -4,6 +4,7 @@
 // caret blinks; and the CPU to the first frame and the peak memory with a document
 // open, against the same window around the old QPlainTextEdit-based box.
 #include "harness.h"
+#include "paintprobe.h"
 
 #include "app/frmNotepad.h"
 #include "support/mixedscripts.h"
@@ -57,25 +58,6 @@ double secondsSince(Clock::time_point start)
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-// Notes that the viewport painted, at what width, and how often.
-class PaintProbe : public QObject
-{
-public:
-    bool painted = false;
-    int width = -1;
-    int frames = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            painted = true;
-            width = static_cast<QWidget *>(watched)->width();
-            ++frames;
-        }
-        return false;
-    }
-};
 
 // The sample prose as one paragraph of exactly `chars` units, without CR LF.
 QString proseParagraph(qsizetype chars)
@@ -91,7 +73,7 @@ QString proseParagraph(qsizetype chars)
 struct ShownWindow
 {
     std::unique_ptr<frmNotepad> window = std::make_unique<frmNotepad>();
-    PaintProbe probe;
+    bench::PaintProbe probe;
     bool missed = false;
 
     ShownWindow(const QString &text, qint64 caret)

@@ -4,6 +4,7 @@
 // 1 KB document, the peak memory of open, a key and the Exit prompt, and the CPU an
 // idle window with a long line takes while its caret blinks.
 #include "harness.h"
+#include "paintprobe.h"
 
 #include "app/frmNotepad.h"
 #include "convert/styleconversion.h"
@@ -54,25 +55,6 @@ double timeOf(const std::function<void()> &work)
     return secondsSince(start);
 }
 
-// Notes that the viewport painted, and at what width.
-class PaintProbe : public QObject
-{
-public:
-    bool painted = false;
-    int width = -1;
-    int frames = 0;
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            painted = true;
-            width = static_cast<QWidget *>(watched)->width();
-            ++frames;
-        }
-        return false;
-    }
-};
 
 // Runs what is due until the event loop has had nothing to do for a while. The view
 // counts rows on a zero timer while idle; a figure taken meanwhile would include that.
@@ -95,7 +77,7 @@ struct BenchWindow
 {
     testsupport::ScriptedMessageBox boxes;
     testsupport::ScriptedFileDialog files;
-    PaintProbe probe;
+    bench::PaintProbe probe;
     std::unique_ptr<frmNotepad> window;
     bool missed = false;
 

@@ -16,6 +16,8 @@
 #include "app/layout.h"
 #include "support/plaintextbox.h"
 
+#include "paintprobe.h"
+
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
@@ -154,20 +156,6 @@ private:
     TextBox *m_view = nullptr;
 };
 
-// Notes the first paint of the text area.
-class FirstPaint : public QObject
-{
-public:
-    bool painted = false;
-
-protected:
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            painted = true;
-        return false;
-    }
-};
 
 // Runs the loop until it has had nothing to do for a while, or 20 s have passed.
 void waitUntilIdle()
@@ -197,7 +185,7 @@ int printPeak()
 // The window's first frame, then the end of the process: nothing torn down is counted.
 int untilFirstPaint(QWidget &window, QWidget *viewport)
 {
-    FirstPaint probe;
+    bench::PaintProbe probe;
     viewport->installEventFilter(&probe);
     window.show();
     QElapsedTimer spent;
@@ -211,7 +199,7 @@ int untilFirstPaint(QWidget &window, QWidget *viewport)
 // The text `open` puts into the shown window painted and the loop left idle; then the peak.
 int peakWithText(QWidget &window, QWidget *viewport, const std::function<bool()> &open)
 {
-    FirstPaint probe;
+    bench::PaintProbe probe;
     viewport->installEventFilter(&probe);
     window.show();
     QCoreApplication::processEvents();
