@@ -162,7 +162,8 @@ void TextView::changeEvent(QEvent *event)
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::FontChange) {
         m_layout.setFont(font());
-        m_topOffset = m_layout.rowAt(m_topOffset).start;
+        if (m_topOffset > 0) // the first row starts at 0 whatever the font
+            m_topOffset = m_layout.rowAt(m_topOffset).start;
         scheduleRecount();
         updateScrollBar();
         viewport()->update();

@@ -27,7 +27,8 @@ void TextView::relayout()
     if (!m_layout.setLineWidth(width))
         return;
     // The top row keeps its first offset, which now starts whichever row holds it.
-    m_topOffset = m_layout.rowAt(m_topOffset).start;
+    if (m_topOffset > 0) // the first row starts at 0 whatever the width
+        m_topOffset = m_layout.rowAt(m_topOffset).start;
     m_recountAfterPaint = true; // the rows at the new width are shown first
     updateScrollBar();
     viewport()->update();
@@ -44,6 +45,7 @@ void TextView::showEvent(QShowEvent *event)
 {
     QAbstractScrollArea::showEvent(event);
     m_recountAfterPaint = false;
+    updateScrollBar();
     scheduleRecount();
 }
 
@@ -80,6 +82,9 @@ int TextView::visibleRows() const
 
 void TextView::updateScrollBar()
 {
+    // A hidden view's rows wait for the width and font it will show at.
+    if (!isVisible())
+        return;
     QScrollBar *bar = verticalScrollBar();
     // Until every paragraph is counted the bar shows the rows so far and a guess at the
     // rest, so that its thumb stands about where the view is in the text.

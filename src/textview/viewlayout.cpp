@@ -42,46 +42,44 @@ qreal rowHeightOf(const QFont &font)
 
 ViewLayout::ViewLayout(const TextStore &store)
     : m_store(store)
-    , m_widths(std::make_unique<WidthTable>(QFont()))
-    , m_rows(m_widths->setup(1, 80),
+    , m_rows(WrapSetup(),
              [this](qint64 from, qint64 count) {
                  QString text = shownText(m_store, from, count);
                  m_widths->seeText(text);
                  return text;
              })
 {
-    takeFont();
 }
 
 ViewLayout::~ViewLayout() = default;
 
-void ViewLayout::applySetup()
+void ViewLayout::settle() const
 {
+    if (!m_stale)
+        return;
+    if (!m_widths || m_widths->font() != m_font) {
+        m_widths = std::make_unique<WidthTable>(m_font);
+        m_rowHeight = rowHeightOf(m_font);
+        // Every row's baseline stands where a line of the font alone has it, whatever
+        // fallback font a row's characters are drawn in.
+        QTextLayout probe(QStringLiteral("x"), m_font);
+        probe.beginLayout();
+        QTextLine line = probe.createLine();
+        line.setLineWidth(kFarRight);
+        m_baseline = line.ascent();
+        probe.endLayout();
+        m_cache.clear();
+    }
     m_rows.setLayout(m_widths->setup(m_lineWidth, m_tabStop));
+    m_stale = false;
 }
 
 void ViewLayout::setFont(const QFont &font)
 {
-    if (font == m_widths->font())
+    if (font == m_font && m_widths)
         return;
-    m_widths = std::make_unique<WidthTable>(font);
-    takeFont();
-}
-
-void ViewLayout::takeFont()
-{
-    const QFont &font = m_widths->font();
-    m_rowHeight = rowHeightOf(font);
-    // Every row's baseline stands where a line of the font alone has it, whatever
-    // fallback font a row's characters are drawn in.
-    QTextLayout probe(QStringLiteral("x"), font);
-    probe.beginLayout();
-    QTextLine line = probe.createLine();
-    line.setLineWidth(kFarRight);
-    m_baseline = line.ascent();
-    probe.endLayout();
-    m_cache.clear();
-    applySetup();
+    m_font = font;
+    m_stale = true;
 }
 
 void ViewLayout::setStandInColor(const QColor &colour)
@@ -97,7 +95,7 @@ bool ViewLayout::setLineWidth(qreal width)
         return false;
     m_lineWidth = width;
     m_cache.clear();
-    applySetup();
+    m_stale = true;
     return true;
 }
 
@@ -121,35 +119,35 @@ void ViewLayout::reset(const TextStore &store)
         pieceStart += piece.size();
     });
     lengths.push_back(int(pieceStart - start));
-    m_rows.resetParagraphs(lengths);
+    rows().resetParagraphs(lengths);
     m_cache.clear();
 }
 
 void ViewLayout::edit(qint64 offset, qint64 removed, qint64 inserted)
 {
-    m_rows.edit(offset, removed, inserted);
+    rows().edit(offset, removed, inserted);
     m_cache.edit(offset, removed, inserted);
 }
 
 void ViewLayout::finishCounting()
 {
-    while (m_rows.recountSome(qint64(1) << 20)) { }
+    while (rows().recountSome(qint64(1) << 20)) { }
 }
 
 ViewRow ViewLayout::rowAt(qint64 offset)
 {
-    const RowSpan span = m_rows.rowSpan(offset);
+    const RowSpan span = rows().rowSpan(offset);
     ViewRow r;
     r.start = span.start;
     r.end = span.end;
     r.endsParagraph = span.endsParagraph;
-    r.index = m_rows.rowOfOffset(span.start);
+    r.index = rows().rowOfOffset(span.start);
     return r;
 }
 
 std::pair<ViewRow, qint64> ViewLayout::rowsFrom(const ViewRow &from, qint64 rows)
 {
-    if (m_rows.exact()) {
+    if (exact()) {
         const qint64 target = std::clamp<qint64>(from.index + rows, 0, rowCount() - 1);
         return {row(target), target - from.index};
     }
@@ -170,10 +168,10 @@ ViewRow ViewLayout::row(qint64 index)
 {
     ViewRow r;
     r.index = std::clamp<qint64>(index, 0, rowCount() - 1);
-    r.start = std::max<qint64>(0, m_rows.rowStartOffset(r.index));
+    r.start = std::max<qint64>(0, rows().rowStartOffset(r.index));
     const qint64 line = m_store.lineOfOffset(r.start);
     const qint64 paragraphEnd = m_store.lineStart(line) + m_store.lineLength(line);
-    const qint64 next = m_rows.rowStartOffset(r.index + 1);
+    const qint64 next = rows().rowStartOffset(r.index + 1);
     // The next row may lie in a later paragraph while those between are still stale.
     r.endsParagraph = next < 0 || next > paragraphEnd;
     r.end = r.endsParagraph ? paragraphEnd : next;
@@ -195,11 +193,12 @@ int ViewLayout::preeditColumn(const ViewRow &row, const RowPaint *paint) const
 
 std::unique_ptr<QTextLayout> ViewLayout::makeLayout(const ViewRow &row, const RowPaint *paint) const
 {
+    settle();
     const QString raw = m_store.text(row.start, shownEnd(row) - row.start);
     QString shown = raw;
     const bool turned = applyStandIns(shown, row.start > 0 ? m_store.at(row.start - 1) : QChar(),
                                       m_store.at(row.start + raw.size()));
-    auto layout = std::make_unique<QTextLayout>(shown, m_widths->font());
+    auto layout = std::make_unique<QTextLayout>(shown, m_font);
     // Formats count the pre-edit text as if it were in the row.
     const int preedit = preeditColumn(row, paint);
     const int shift = preedit < 0 ? 0 : int(paint->preedit.size());
@@ -238,6 +237,7 @@ std::unique_ptr<QTextLayout> ViewLayout::makeLayout(const ViewRow &row, const Ro
 
 const QTextLayout &ViewLayout::rowLayout(const ViewRow &row) const
 {
+    settle();
     return m_cache.get(row.start, shownEnd(row), [&] { return makeLayout(row, nullptr); });
 }
 
@@ -313,7 +313,7 @@ void ViewLayout::paintHexBoxes(QPainter &painter, const QTextLayout &layout, con
                                       : QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
         const int half = int(hex.size() / 2);
         const QString digits = (hex.left(half) + u'\n' + hex.mid(half)).toUpper();
-        QFont small = m_widths->font();
+        QFont small = m_font;
         small.setPixelSize(std::max(4, int(box.height() / 2)));
         while (small.pixelSize() > 4
                && QFontMetricsF(small).horizontalAdvance(hex.left(half)) > box.width() - 1)
@@ -333,7 +333,7 @@ qreal ViewLayout::breakX(const QTextLayout &layout, const QTextLine &line) const
     // The row takes its direction from its first strong character, as its layout does.
     const QRectF drawn = line.naturalTextRect();
     if (layout.text().isRightToLeft())
-        return drawn.left() - QFontMetricsF(m_widths->font()).horizontalAdvance(QLatin1Char(' '));
+        return drawn.left() - QFontMetricsF(m_font).horizontalAdvance(QLatin1Char(' '));
     return drawn.right();
 }
 
@@ -370,7 +370,7 @@ PaintedRow ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF t
     // A selected line break shows as a blank's width of selection after the row.
     const QTextLine last = layout.lineAt(painted.rows - 1);
     if (row.endsParagraph && paint.selectionFrom <= row.end && paint.selectionTo >= row.end + 2) {
-        const qreal blank = QFontMetricsF(m_widths->font()).horizontalAdvance(QLatin1Char(' '));
+        const qreal blank = QFontMetricsF(m_font).horizontalAdvance(QLatin1Char(' '));
         const qreal top = topLeft.y() + (painted.rows - 1) * m_rowHeight;
         painter.fillRect(QRectF(topLeft.x() + breakX(layout, last), top, blank, m_rowHeight), paint.highlight);
     }

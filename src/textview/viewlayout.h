@@ -61,12 +61,16 @@ public:
     void setFont(const QFont &font);
     // The colour lone line breaks and separators are drawn in, as grey stand-ins.
     void setStandInColor(const QColor &colour);
-    const QFont &font() const { return m_widths->font(); }
+    const QFont &font() const { return m_font; }
     // Room for text on a row, in px; true when it changed.
     bool setLineWidth(qreal width);
     qreal lineWidth() const { return m_lineWidth; }
     qreal tabStop() const { return m_tabStop; }
-    qreal rowHeight() const { return m_rowHeight; }
+    qreal rowHeight() const
+    {
+        settle();
+        return m_rowHeight;
+    }
 
     // The whole text is to be `store`'s, which the view's store is about to take: the
     // rows are made for it. When memory runs out (std::bad_alloc), they stay as they were.
@@ -74,17 +78,17 @@ public:
     // `removed` units at `offset` gave way to `inserted` ones in the store.
     void edit(qint64 offset, qint64 removed, qint64 inserted);
     // Counts stale rows for about `chars` characters; true while some are left.
-    bool recountSome(qint64 chars) { return m_rows.recountSome(chars); }
-    bool exact() const { return m_rows.exact(); }
+    bool recountSome(qint64 chars) { return rows().recountSome(chars); }
+    bool exact() const { return rows().exact(); }
     // The counted rows and a guess at the stale ones; the row of an offset among them.
-    qint64 estimatedRowCount() const { return std::max<qint64>(1, m_rows.estimatedTotalRows()); }
-    qint64 estimatedRowOfOffset(qint64 offset) { return m_rows.estimatedRowOfOffset(offset); }
+    qint64 estimatedRowCount() const { return std::max<qint64>(1, rows().estimatedTotalRows()); }
+    qint64 estimatedRowOfOffset(qint64 offset) { return rows().estimatedRowOfOffset(offset); }
     // Counts every stale paragraph, so that row figures hold for the whole text.
     void finishCounting();
 
     // Rows of the counted paragraphs: all rows once exact().
-    qint64 rowCount() const { return std::max<qint64>(1, m_rows.totalRows()); }
-    qint64 rowOfOffset(qint64 offset) { return m_rows.rowOfOffset(offset); }
+    qint64 rowCount() const { return std::max<qint64>(1, rows().totalRows()); }
+    qint64 rowOfOffset(qint64 offset) { return rows().rowOfOffset(offset); }
     // The row of that index, clamped to the rows there are.
     ViewRow row(qint64 index);
     // The row holding an offset; a stale paragraph is counted only up to that row.
@@ -123,17 +127,24 @@ private:
                        QPointF topLeft, const RowPaint &paint,
                        const std::function<int(qint64)> &column) const;
     qint64 shownEnd(const ViewRow &row) const;
-    void applySetup();
-    // Row height, baseline and rows for the width table's font.
-    void takeFont();
+    // The font and the width take effect when first needed: a view made with one font
+    // and given another before it shows measures only the second.
+    void settle() const;
+    DocumentRows &rows() const
+    {
+        settle();
+        return m_rows;
+    }
 
     const TextStore &m_store;
-    std::unique_ptr<WidthTable> m_widths;
-    DocumentRows m_rows;
+    QFont m_font;
+    mutable bool m_stale = true;
+    mutable std::unique_ptr<WidthTable> m_widths;
+    mutable DocumentRows m_rows;
     qreal m_lineWidth = 0;
     qreal m_tabStop = 80;
-    qreal m_rowHeight = 0;
-    qreal m_baseline = 0; // from a row's top, as a line of the font alone has it
+    mutable qreal m_rowHeight = 0;
+    mutable qreal m_baseline = 0; // from a row's top, as a line of the font alone has it
     QColor m_standIn = Qt::gray;
     mutable RowLayoutCache m_cache;
 };
