@@ -199,6 +199,45 @@ WIMBLET_BENCH(shaped_typing)
                 s / kKeys * 1e6, s, kKeys);
 }
 
+// Keys typed, each as the event queue delivers it, while the rows of a 200 MB document
+// are still counted in idle time: the slowest key to its frame.
+WIMBLET_BENCH(shaped_counting_keys)
+{
+    bench::ensureApplication();
+    const QString text = QString::fromUtf8(bench::sampleOfSize(qsizetype(200) << 20));
+    frmNotepad window;
+    window.show();
+    TextBox *txt = window.components().txt;
+    bench::PaintProbe probe;
+    txt->viewport()->installEventFilter(&probe);
+    txt->setText(text);
+    txt->setFocus();
+    const auto waitForFrame = [&] {
+        for (int spin = 0; !probe.painted && spin < kMostSpins; ++spin)
+            QCoreApplication::processEvents();
+        probe.painted = false;
+    };
+    waitForFrame();
+    double slowest = 0;
+    int typed = 0;
+    for (; typed < 60 && !txt->rowsExact(); ++typed) {
+        QElapsedTimer idle; // counting goes on meanwhile
+        idle.start();
+        while (idle.elapsed() < 25)
+            QCoreApplication::processEvents();
+        const auto start = Clock::now();
+        const QString a = QStringLiteral("a");
+        QCoreApplication::postEvent(txt, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, a));
+        QCoreApplication::postEvent(txt, new QKeyEvent(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, a));
+        probe.painted = false;
+        waitForFrame();
+        slowest = std::max(slowest, secondsSince(start));
+    }
+    std::printf("  %d keys typed while the rows of 200 MB were counted%s\n", typed,
+                txt->rowsExact() ? "" : " (counting went on past them)");
+    bench::reportAtMost("slowest key to frame while 200 MB is counted", slowest * 1e3, 50, "ms");
+}
+
 WIMBLET_BENCH(shaped_resize)
 {
     bench::ensureApplication();

@@ -27,13 +27,17 @@ constexpr qint64 kCountSlice = qint64(1) << 16;
 
 bool ViewLineQueries::exactNow() const
 {
-    if (!m_view->isVisible() && m_view->countRowsNow(INT64_MAX))
+    if (m_view->rowsExact() || (!m_view->isVisible() && m_view->countRowsNow(INT64_MAX))) {
+        m_countedOnTheSpot = false;
         return true;
-    QElapsedTimer spent;
-    spent.start();
-    while (spent.elapsed() < kCountOnTheSpotMs)
-        if (m_view->countRowsNow(kCountSlice))
-            return true;
+    }
+    if (!std::exchange(m_countedOnTheSpot, true)) {
+        QElapsedTimer spent;
+        spent.start();
+        while (spent.elapsed() < kCountOnTheSpotMs)
+            if (m_view->countRowsNow(kCountSlice))
+                return true;
+    }
     m_guesses.count = true;
     return false;
 }
