@@ -19,6 +19,19 @@ char16_t standInOf(char16_t c)
     }
 }
 
+namespace {
+
+// A character that may be drawn as a stand-in or a replacement: a line break, a
+// separator or half a surrogate pair.
+inline bool mayTurn(char16_t c)
+{
+    if (c <= u'\r')
+        return c == u'\n' || c == u'\r';
+    return c == 0x2028 || c == 0x2029 || (c & 0xF800) == 0xD800;
+}
+
+} // namespace
+
 bool isLoneSurrogate(QChar before, QChar c, QChar after)
 {
     if (c.isHighSurrogate())
@@ -32,7 +45,7 @@ bool applyStandIns(QString &text, QChar before, QChar after)
     qsizetype i = 0;
     // Most stretches hold nothing to turn: read before detaching.
     for (const QChar *s = text.constData(); i < n; ++i)
-        if (standInOf(s[i].unicode()) || s[i].isSurrogate())
+        if (mayTurn(s[i].unicode()))
             break;
     if (i == n)
         return false;
@@ -41,6 +54,10 @@ bool applyStandIns(QString &text, QChar before, QChar after)
     QChar previous = i > 0 ? d[i - 1] : before; // as it was, before any turning
     for (; i < n; ++i) {
         const QChar c = d[i];
+        if (!mayTurn(c.unicode())) {
+            previous = c;
+            continue; // nearly every character: passed over at once
+        }
         const QChar next = i + 1 < n ? d[i + 1] : after;
         const QChar was = previous;
         previous = c;
