@@ -17,25 +17,29 @@ std::optional<int> asInt(qint64 value)
     return int(value);
 }
 
-// Time spent counting on the spot for the line count while rows are stale, a slice of
-// characters at a time: a text of a few megabytes is exact at once, and a larger one
-// never holds up a keystroke. The caret's line then uses what is counted so far.
-constexpr qint64 kCountOnTheSpotMs = 40;
-constexpr qint64 kCountSlice = qint64(1) << 16;
+// Characters counted on the spot while rows are stale: a few milliseconds, so that a
+// small text is exact at once and a large one never holds up a keystroke, a resize or a
+// conversion. The caret's line then uses what is counted so far.
+constexpr qint64 kCountOnTheSpot = qint64(1) << 16;
+// After a text is set whole, the first question counts a slice at a time for this long.
+constexpr qint64 kLongCountMs = 40;
 
 } // namespace
 
 bool ViewLineQueries::exactNow() const
 {
-    if (m_view->rowsExact() || (!m_view->isVisible() && m_view->countRowsNow(INT64_MAX))) {
-        m_countedOnTheSpot = false;
+    if (m_view->rowsExact())
         return true;
-    }
-    if (!std::exchange(m_countedOnTheSpot, true)) {
+    if (!m_view->isVisible())
+        return m_view->countRowsNow(INT64_MAX); // nothing shown waits for it
+    if (m_view->countRowsNow(kCountOnTheSpot))
+        return true;
+    if (m_longCountFor != m_view->textsSet()) {
+        m_longCountFor = m_view->textsSet();
         QElapsedTimer spent;
         spent.start();
-        while (spent.elapsed() < kCountOnTheSpotMs)
-            if (m_view->countRowsNow(kCountSlice))
+        while (spent.elapsed() < kLongCountMs)
+            if (m_view->countRowsNow(kCountOnTheSpot))
                 return true;
     }
     m_guesses.count = true;

@@ -12,9 +12,10 @@ namespace wimblet {
 class TextView;
 
 // Answers are exact once the view has counted its rows. Until then (a large text just
-// opened, or a new width) the first question counts for a short while on the spot, and
-// if rows remain the answers are the view's figures so far: the view says when the
-// exact ones are ready.
+// opened, or a new width) a short stretch is counted on the spot, and if rows remain the
+// answers are the view's figures so far: the view says when the exact ones are ready.
+// The first question about a text just set whole, as an opened file is, counts longer,
+// so that a text of a few megabytes has exact figures at once.
 // A figure beyond an int gives no value.
 class ViewLineQueries : public LineQueries
 {
@@ -47,9 +48,8 @@ private:
 
     TextView *m_view;
     mutable Guesses m_guesses;
-    // Counting on the spot was tried since the rows were last exact: the questions after
-    // it, at every key, leave the rest to idle time.
-    mutable bool m_countedOnTheSpot = false;
+    // The view's text set whole that was last counted for longer.
+    mutable qint64 m_longCountFor = 0;
     // The row and row start last found for an offset while rows were still uncounted.
     mutable qint64 m_guessedRow = -1;
     mutable qint64 m_guessedRowStart = -1;

@@ -65,6 +65,7 @@ void TextView::setText(const QString &text)
     TextStore next(text);
     m_layout.reset(next);
     m_store = std::move(next);
+    ++m_textsSet;
     m_undo.clear();
     m_caret = m_anchor = 0;
     m_goalX = -1;

@@ -71,6 +71,8 @@ public:
     qint64 topRow();
     // Whether every row is counted, after a new text, width or font: figures are exact.
     bool rowsExact() const { return m_layout.exact(); }
+    // Counts setText() calls: a text set whole, as an opened file is, rather than edited.
+    qint64 textsSet() const { return m_textsSet; }
     // Rows laid out so far, for measuring: a caret blink or move lays out none.
     qint64 layoutsMade() const { return m_layout.layoutsMade(); }
     // Counts stale rows for about `chars` characters now; true once every row is.
@@ -199,6 +201,7 @@ private:
     ViewLayout m_layout;
     UndoStack m_undo;
     QColor m_foreColor;
+    qint64 m_textsSet = 0;
     qint64 m_caret = 0;
     qint64 m_anchor = 0;
     qreal m_goalX = -1; // x kept by Up and Down across short rows
@@ -207,6 +210,7 @@ private:
     bool m_caretShown = true;
     QBasicTimer m_blink;
     QTimer m_recount;
+    QElapsedTimer m_sinceInput; // since the last key, click, wheel turn or resize
     // Mouse selection: by characters, words (double click) or paragraphs (triple click)
     enum class Unit { Char, Word, Paragraph } m_unit = Unit::Char;
     bool m_dragging = false;
@@ -224,7 +228,7 @@ private:
     qint64 m_dropOffset = -1; // where dragged text would go; the selection stays as it was
     QRect m_caretRect; // where the caret was drawn last
     bool m_tellInputMethod = false; // the caret moved since it was last painted
-    bool m_recountAfterPaint = false; // the width changed: count once its rows are shown
+    bool m_recountAfterPaint = false; // rows went stale: count once the change is shown
     bool m_menuOpen = false; // the focus went to a popup menu
 };
 

@@ -107,6 +107,7 @@ void TextView::extendMouseSelection(qint64 offset)
 
 void TextView::mousePressEvent(QMouseEvent *event)
 {
+    m_sinceInput.start();
     const qint64 offset = offsetAtPoint(event->position().toPoint());
     m_undo.closeStep();
     m_goalX = -1;
@@ -295,6 +296,8 @@ bool TextView::handleMenuKey(QKeyEvent *event)
 
 bool TextView::event(QEvent *event)
 {
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod)
+        m_sinceInput.start();
     if (event->type() == QEvent::ShortcutOverride && ownsShortcut(*static_cast<QKeyEvent *>(event))) {
         event->accept(); // the view's own keys win over the window's shortcuts
         return true;

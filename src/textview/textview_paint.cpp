@@ -7,6 +7,8 @@
 #include <QPaintEvent>
 #include <QPainter>
 
+#include <utility>
+
 namespace wimblet {
 
 QRect TextView::caretRect()
@@ -132,10 +134,8 @@ void TextView::paintEvent(QPaintEvent *event)
         m_tellInputMethod = false;
         QGuiApplication::inputMethod()->update(Qt::ImQueryInput);
     }
-    if (m_recountAfterPaint) {
-        m_recountAfterPaint = false;
-        scheduleRecount();
-    }
+    if (std::exchange(m_recountAfterPaint, false) && !m_layout.exact())
+        m_recount.start();
 }
 
 } // namespace wimblet

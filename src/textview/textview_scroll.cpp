@@ -14,9 +14,11 @@ namespace {
 
 // An idle slice counts stale rows this many characters at a time for about this long:
 // long enough that the event loop's turns cost little, short enough that a key typed
-// meanwhile waits for nothing a user would see.
+// meanwhile waits for nothing a user would see. While the user is at work (a key, the
+// mouse, a resize lately), a slice is one step, so that the next event waits less still.
 constexpr qint64 kRecountStep = 64 * 1024;
 constexpr qint64 kRecountSliceMs = 12;
+constexpr qint64 kAtWorkMs = 500;
 
 } // namespace
 
@@ -29,7 +31,7 @@ void TextView::relayout()
     // The top row keeps its first offset, which now starts whichever row holds it.
     if (m_topOffset > 0) // the first row starts at 0 whatever the width
         m_topOffset = m_layout.rowAt(m_topOffset).start;
-    m_recountAfterPaint = true; // the rows at the new width are shown first
+    scheduleRecount();
     updateScrollBar();
     viewport()->update();
 }
@@ -37,14 +39,16 @@ void TextView::relayout()
 void TextView::scheduleRecount()
 {
     // A hidden view's width is not yet the one it will show at: counting waits for it.
-    if (!m_layout.exact() && isVisible())
-        m_recount.start();
+    // A shown one counts once the change is painted, which no slice may hold up.
+    if (!m_layout.exact() && isVisible() && !m_recount.isActive()) {
+        m_recountAfterPaint = true;
+        viewport()->update();
+    }
 }
 
 void TextView::showEvent(QShowEvent *event)
 {
     QAbstractScrollArea::showEvent(event);
-    m_recountAfterPaint = false;
     updateScrollBar();
     scheduleRecount();
 }
@@ -55,10 +59,11 @@ void TextView::recountSlice()
         m_recount.stop();
         return;
     }
+    const bool atWork = m_sinceInput.isValid() && m_sinceInput.elapsed() < kAtWorkMs;
     QElapsedTimer spent;
     spent.start();
     bool more = m_layout.recountSome(kRecountStep);
-    while (more && spent.elapsed() < kRecountSliceMs)
+    while (more && !atWork && spent.elapsed() < kRecountSliceMs)
         more = m_layout.recountSome(kRecountStep);
     if (!more) {
         m_recount.stop();
@@ -171,6 +176,7 @@ void TextView::ensureOffsetVisible(qint64 offset)
 
 void TextView::resizeEvent(QResizeEvent *event)
 {
+    m_sinceInput.start();
     QAbstractScrollArea::resizeEvent(event);
     relayout();
     updateScrollBar();
@@ -178,6 +184,7 @@ void TextView::resizeEvent(QResizeEvent *event)
 
 void TextView::wheelEvent(QWheelEvent *event)
 {
+    m_sinceInput.start();
     // The editor has one font size, so Ctrl with the wheel does nothing (it zooms
     // elsewhere, and scrolling instead would surprise).
     if (event->modifiers() & Qt::ControlModifier) {
