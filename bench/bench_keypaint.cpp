@@ -52,13 +52,7 @@ struct TypingWindow
         waitForPaint();
     }
 
-    void waitForPaint()
-    {
-        for (int spin = 0; !probe.painted && spin < kMostSpins; ++spin)
-            QCoreApplication::processEvents();
-        missed = missed || !probe.painted;
-        probe.painted = false;
-    }
+    void waitForPaint() { missed = !probe.waitForFrame(kMostSpins) || missed; }
 
     // One key pressed and released, then the frame that shows it.
     void typeKey(Qt::Key key, const QString &text)

@@ -89,13 +89,7 @@ struct ShownWindow
 
     TextBox *txt() const { return window->components().txt; }
 
-    void waitForPaint()
-    {
-        for (int spin = 0; !probe.painted && spin < kMostSpins; ++spin)
-            QCoreApplication::processEvents();
-        missed = missed || !probe.painted;
-        probe.painted = false;
-    }
+    void waitForPaint() { missed = !probe.waitForFrame(kMostSpins) || missed; }
 
     void settle()
     {
@@ -212,12 +206,7 @@ WIMBLET_BENCH(shaped_counting_keys)
     txt->viewport()->installEventFilter(&probe);
     txt->setText(text);
     txt->setFocus();
-    const auto waitForFrame = [&] {
-        for (int spin = 0; !probe.painted && spin < kMostSpins; ++spin)
-            QCoreApplication::processEvents();
-        probe.painted = false;
-    };
-    waitForFrame();
+    probe.waitForFrame(kMostSpins);
     double slowest = 0;
     int typed = 0;
     for (; typed < 60 && !txt->rowsExact(); ++typed) {
@@ -230,7 +219,7 @@ WIMBLET_BENCH(shaped_counting_keys)
         QCoreApplication::postEvent(txt, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, a));
         QCoreApplication::postEvent(txt, new QKeyEvent(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, a));
         probe.painted = false;
-        waitForFrame();
+        probe.waitForFrame(kMostSpins);
         slowest = std::max(slowest, secondsSince(start));
     }
     std::printf("  %d keys typed while the rows of 200 MB were counted%s\n", typed,

@@ -95,13 +95,7 @@ struct BenchWindow
     // As choosing the menu item does.
     void choose(const char *item) { window->menuActions().value(QLatin1String(item))->trigger(); }
 
-    void waitForPaint()
-    {
-        for (int spin = 0; !probe.painted && spin < kMostSpins; ++spin)
-            QCoreApplication::processEvents();
-        missed = missed || !probe.painted;
-        probe.painted = false;
-    }
+    void waitForPaint() { missed = !probe.waitForFrame(kMostSpins) || missed; }
 
     // Nothing left to do, the rows counted.
     void settle()

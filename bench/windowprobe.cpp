@@ -37,17 +37,6 @@ using namespace wimblet;
 
 namespace {
 
-// As the program's window sets its text area's font.
-QFont programFont()
-{
-    QFont font(QString::fromLatin1(design::kTextFont));
-    font.setFamilies({QString::fromLatin1(design::kTextFont), QStringLiteral("DejaVu Sans Mono"),
-                      QStringLiteral("Liberation Mono"), QStringLiteral("monospace")});
-    font.setStyleHint(QFont::Monospace);
-    font.setPointSizeF(design::kTextFontPoints);
-    font.setWeight(QFont::Normal);
-    return font;
-}
 
 bool isParentMenu(const char *name)
 {
@@ -72,7 +61,7 @@ public:
             m_area = m_plain = new PlainTextBox(clientArea());
         else
             m_area = m_view = new TextBox(clientArea());
-        m_area->setFont(programFont());
+        m_area->setFont(design::textFont());
         m_area->setGeometry(toPixels(design::kTextLeft), toPixels(design::kTextTop),
                             toPixels(design::kTextWidth), toPixels(design::kTextHeight));
         m_area->lower();

@@ -1,5 +1,7 @@
 #include "app/composition.h"
 
+#include <QStringList>
+
 namespace wimblet::design {
 
 const std::array<MenuEntry, 19> kMenuTree{{
@@ -41,5 +43,16 @@ const std::array<PanelEntry, 5> kStatusPanels{{
     {false, "4", 1005, 1000},
     {true, "", 1440, 1440},
 }};
+
+QFont textFont()
+{
+    QFont font(QString::fromLatin1(kTextFont));
+    font.setFamilies({QString::fromLatin1(kTextFont), QStringLiteral("DejaVu Sans Mono"),
+                      QStringLiteral("Liberation Mono"), QStringLiteral("monospace")});
+    font.setStyleHint(QFont::Monospace);
+    font.setPointSizeF(kTextFontPoints);
+    font.setWeight(QFont::Normal);
+    return font;
+}
 
 } // namespace wimblet::design

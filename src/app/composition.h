@@ -2,6 +2,8 @@
 // What the main window is made of, as data: the menu tree, the toolbar buttons,
 // the status bar panels and the design sizes (twips).
 
+#include <QFont>
+
 #include <array>
 
 namespace wimblet::design {
@@ -41,5 +43,8 @@ constexpr double kButtonHeight = 420;
 constexpr double kTextLeft = 0, kTextTop = 0, kTextWidth = 10935, kTextHeight = 6855;
 constexpr const char *kTextFont = "Lucida Console";
 constexpr double kTextFontPoints = 9.75;
+
+// The text box's font: the design's, with the monospace fonts Linux has after it.
+QFont textFont();
 
 } // namespace wimblet::design

@@ -104,13 +104,7 @@ void frmNotepad::createStatusBar()
 void frmNotepad::createTextBox()
 {
     m_c.txt = new TextBox(clientArea());
-    QFont font(QString::fromLatin1(design::kTextFont));
-    font.setFamilies({QString::fromLatin1(design::kTextFont), QStringLiteral("DejaVu Sans Mono"),
-                      QStringLiteral("Liberation Mono"), QStringLiteral("monospace")});
-    font.setStyleHint(QFont::Monospace);
-    font.setPointSizeF(design::kTextFontPoints);
-    font.setWeight(QFont::Normal);
-    m_c.txt->setFont(font);
+    m_c.txt->setFont(design::textFont());
     m_c.txt->setGeometry(toPixels(design::kTextLeft), toPixels(design::kTextTop),
                      toPixels(design::kTextWidth), toPixels(design::kTextHeight));
     m_c.txt->lower(); // the docked bars stay on top where the design overlaps them
