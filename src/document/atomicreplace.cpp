@@ -1,9 +1,11 @@
 #include "document/atomicreplace.h"
 
+#include "document/newfilename.h"
 #include "document/posixfile.h"
 
 #include <QRandomGenerator>
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,6 +17,8 @@ namespace {
 // Names are drawn at random; this many taken names in a row means something
 // else is wrong.
 constexpr int kNameAttempts = 100;
+
+std::atomic<bool> namedFromStart{false};
 
 QByteArray folderOf(const QByteArray &target)
 {
@@ -37,23 +41,35 @@ struct NewFile {
     }
 };
 
-// Calls `make` with names drawn at random until it returns 0, or an error
-// other than EEXIST; on success `name` is the one it took.
+// A name that says who made the file, so that a later save can remove it
+// should this process die before the file takes the old one's place. Where
+// /proc does not tell, nothing could, and the name is only drawn at random.
+QByteArray freshName(const std::optional<FileMaker> &maker)
+{
+    const quint64 random = QRandomGenerator::global()->generate64();
+    return maker ? newFileName(*maker, random) : ".wimblet-" + QByteArray::number(random, 36);
+}
+
+// Calls `make` with fresh names until it returns 0, or an error other than
+// EEXIST; on success `name` is the one it took.
 template <typename Make>
-int withFreeName(const Make &make, QByteArray &name)
+int withFreeName(const Make &make, const std::optional<FileMaker> &maker, QByteArray &name)
 {
     int error = EEXIST;
     for (int attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
-        const QByteArray candidate =
-                ".wimblet-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        const QByteArray candidate = freshName(maker);
         if ((error = make(candidate)) == 0)
             name = candidate;
     }
     return error;
 }
 
-int createNamed(NewFile &file, mode_t mode)
+// The files earlier saves of this machine left here when killed go first, so
+// that they neither pile up nor fill the disk this save needs.
+int createNamed(NewFile &file, mode_t mode, const std::optional<FileMaker> &maker)
 {
+    if (maker)
+        removeLeftovers(file.folder.get(), *maker);
     return withFreeName(
             [&file, mode](const QByteArray &name) {
                 const int fd = ::openat(file.folder.get(), name.constData(),
@@ -61,20 +77,21 @@ int createNamed(NewFile &file, mode_t mode)
                 file.fd = Descriptor(fd);
                 return fd >= 0 ? 0 : errno;
             },
-            file.name);
+            maker, file.name);
 }
 
 // While it is written the new file has no name, so a save killed half way
 // leaves nothing behind; it is named once complete (nameNewFile()). Some file
 // systems refuse O_TMPFILE (overlay ones on older kernels among them; kernels
 // without it say EISDIR), and without /proc it could not be named: then it is
-// named from the start, as before, and a kill leaves it beside the old file.
+// named from the start, and a kill leaves it beside the old file until a
+// later save here removes it (createNamed()).
 // Only we may read it, since the old file may have been private; a brand new
 // file starts with the mode the umask gives it.
-int createNewFile(NewFile &file, bool replacing)
+int createNewFile(NewFile &file, bool replacing, const std::optional<FileMaker> &maker)
 {
     const mode_t mode = replacing ? 0600 : 0666;
-    if (::access("/proc/self/fd", X_OK) == 0) {
+    if (!namedFromStart && ::access("/proc/self/fd", X_OK) == 0) {
         const int fd = ::openat(file.folder.get(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
         if (fd >= 0) {
             file.fd = Descriptor(fd);
@@ -83,10 +100,10 @@ int createNewFile(NewFile &file, bool replacing)
         if (errno != EOPNOTSUPP && errno != EISDIR)
             return errno;
     }
-    return createNamed(file, mode);
+    return createNamed(file, mode, maker);
 }
 
-int nameNewFile(NewFile &file)
+int nameNewFile(NewFile &file, const std::optional<FileMaker> &maker)
 {
     if (!file.name.isEmpty())
         return 0;
@@ -97,7 +114,7 @@ int nameNewFile(NewFile &file)
                                             name.constData(), AT_SYMLINK_FOLLOW);
                 return linked == 0 ? 0 : errno;
             },
-            file.name);
+            maker, file.name);
 }
 
 // Owner first, since changing it clears the set-user-ID bits.
@@ -131,6 +148,11 @@ int writeAndFlush(int fd, const ByteSource &source)
 
 } // namespace
 
+void nameNewFilesFromStartForTesting(bool named)
+{
+    namedFromStart = named;
+}
+
 Replacement replaceAtomically(const QByteArray &target, QByteArrayView bytes,
                               const std::optional<struct stat> &old)
 {
@@ -144,13 +166,14 @@ Replacement replaceAtomically(const QByteArray &target, const ByteSource &source
     file.folder = Descriptor(::open(folderOf(target).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!file.folder.isOpen())
         return {Replacement::Stage::Create, errno};
-    if (const int error = createNewFile(file, old.has_value()); error != 0)
+    const std::optional<FileMaker> maker = thisProcess();
+    if (const int error = createNewFile(file, old.has_value(), maker); error != 0)
         return {Replacement::Stage::Create, error};
     if (old)
         keepOwnerAndMode(file.fd.get(), *old);
     if (const int error = writeAndFlush(file.fd.get(), source); error != 0)
         return {Replacement::Stage::Write, error};
-    if (const int error = nameNewFile(file); error != 0)
+    if (const int error = nameNewFile(file, maker); error != 0)
         return {Replacement::Stage::Rename, error};
     // Some file systems report a failed write only when the file is closed.
     if (::close(file.fd.release()) != 0)

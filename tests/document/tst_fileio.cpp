@@ -1,4 +1,6 @@
+#include "document/atomicreplace.h"
 #include "document/fileio.h"
+#include "document/newfilename.h"
 #include "mounts.h"
 #include "realfiles.h"
 
@@ -14,6 +16,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 using namespace wimblet;
@@ -29,6 +32,8 @@ uint modeBits(const QString &path)
 // The document the kill test saves over, and the one it saves, in MiB.
 constexpr int kOldMebibytes = 200;
 constexpr int kNewMebibytes = 201;
+// The save killed while it writes a file named from the start, and stalled half way.
+constexpr int kStalledMebibytes = 8;
 
 bool takesUnnamedFiles(const QString &folder)
 {
@@ -53,6 +58,23 @@ void waitForNewFile(qint64 pid, const struct stat &old, qint64 size)
         }
         ::usleep(100);
     }
+}
+
+// Saves `mebibytes` MiB over `doc` in a process of its own and kills it once its new
+// file holds `size` bytes; returns its process id.
+qint64 killSave(const QString &doc, int mebibytes, qint64 size, const QStringList &options = {})
+{
+    const struct stat old = statOf(doc);
+    QProcess save;
+    save.start(QStringLiteral(WIMBLET_TEST_SAVE),
+               QStringList {doc, QString::number(mebibytes)} + options);
+    if (!save.waitForStarted())
+        return 0;
+    const qint64 pid = save.processId();
+    waitForNewFile(pid, old, size);
+    save.kill();
+    save.waitForFinished(-1);
+    return pid;
 }
 
 } // namespace
@@ -80,6 +102,7 @@ private Q_SLOTS:
     void writeOnFullFileSystemShouldFailSafely();
     void killedSaveShouldLeaveNothingBeside_data();
     void killedSaveShouldLeaveNothingBeside();
+    void leftoverOfAKilledSaveShouldGoBeforeTheNextNamedFile();
 
 private:
     QString path(const QString &name) const { return m_dir->filePath(name); }
@@ -332,19 +355,55 @@ void TestFileIo::killedSaveShouldLeaveNothingBeside()
     const QString doc = folder + QStringLiteral("/doc.txt");
     const QByteArray oldBytes(kOldMebibytes << 20, 'o');
     QVERIFY(writePlainFile(doc, oldBytes));
-    const struct stat old = statOf(doc);
-
-    QProcess save;
-    save.start(QStringLiteral(WIMBLET_TEST_SAVE), {doc, QString::number(kNewMebibytes)});
-    QVERIFY2(save.waitForStarted(), qPrintable(save.errorString()));
-    waitForNewFile(save.processId(), old, ((qint64(kNewMebibytes) << 20) + 2) * percent / 100);
-    save.kill();
-    save.waitForFinished(-1);
+    QVERIFY(killSave(doc, kNewMebibytes, ((qint64(kNewMebibytes) << 20) + 2) * percent / 100) != 0);
 
     QCOMPARE(folderEntries(folder), QStringList{QStringLiteral("doc.txt")});
     // The document is whole, old or new.
     const QByteArray bytes = plainFileBytes(doc);
     QVERIFY(bytes == oldBytes || bytes == QByteArray(kNewMebibytes << 20, 'n') + "\r\n");
+}
+
+void TestFileIo::leftoverOfAKilledSaveShouldGoBeforeTheNextNamedFile()
+{
+    const std::optional<FileMaker> self = thisProcess();
+    if (!self)
+        QSKIP("/proc tells no boot id or start time here");
+    const QString folder = path(QStringLiteral("disk"));
+    QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("disk")));
+    // On a file system of its own, its free room tells whether the leftover went first.
+    TmpfsMount tmpfs(folder, "64m");
+    const bool ownDisk = tmpfs.mount().isEmpty();
+    const QString doc = folder + QStringLiteral("/doc.txt");
+    QVERIFY(writePlainFile(doc, QByteArray(1 << 20, 'o')));
+    const qint64 pid = killSave(doc, kStalledMebibytes, 1 << 20, {QStringLiteral("--named-stalled")});
+    const QString leftover = folderEntries(folder).value(0);
+    const std::optional<FileMaker> killed = makerOfName(QFile::encodeName(leftover));
+    QVERIFY2(killed && killed->pid == quint64(pid), qPrintable(leftover));
+
+    // Another machine's file and a running process's stay.
+    FileMaker elsewhere = *killed;
+    elsewhere.host = "elsewhere";
+    QStringList kept {QString::fromLatin1(newFileName(elsewhere, 1)),
+                      QString::fromLatin1(newFileName(*self, 2))};
+    for (const QString &name : std::as_const(kept))
+        QVERIFY(writePlainFile(folder + u'/' + name, "kept"));
+    kept << QStringLiteral("doc.txt") << QStringLiteral("filler");
+    const QByteArray newBytes(kStalledMebibytes << 19, 'n');
+    struct statvfs fs;
+    QCOMPARE(::statvfs(QFile::encodeName(folder).constData(), &fs), 0);
+    // On its own disk, room for the new file only once the leftover is gone.
+    const qint64 room = newBytes.size() - QFileInfo(folder + u'/' + leftover).size() / 2;
+    QVERIFY(writePlainFile(folder + QStringLiteral("/filler"),
+                           QByteArray(ownDisk ? qint64(fs.f_bavail * fs.f_frsize) - room : 0, 'f')));
+    nameNewFilesFromStartForTesting(true);
+    const FileResult result = writeWholeFile(doc, newBytes);
+    nameNewFilesFromStartForTesting(false);
+    QVERIFY2(result.ok, qPrintable(result.error));
+    QCOMPARE(plainFileBytes(doc), newBytes);
+    QStringList entries = folderEntries(folder);
+    entries.sort();
+    kept.sort();
+    QCOMPARE(entries, kept);
 }
 
 QTEST_GUILESS_MAIN(TestFileIo)
