@@ -96,4 +96,16 @@ QString shownText(const TextStore &store, qint64 from, qint64 count)
     return text;
 }
 
+void applyReaderStandIns(QString &shown)
+{
+    shown.replace(QChar(u'\0'), QChar(kNulForReaders)); // detaches only when one is found
+}
+
+QString readerText(const TextStore &store, qint64 from, qint64 count)
+{
+    QString text = shownText(store, from, count);
+    applyReaderStandIns(text);
+    return text;
+}
+
 } // namespace wimblet

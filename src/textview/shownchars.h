@@ -27,4 +27,12 @@ void replaceLoneSurrogates(QString &text);
 // `count` units of the store from `from`, with stand-ins, reading one unit either side.
 QString shownText(const TextStore &store, qint64 from, qint64 count);
 
+// What a screen reader gets for a NUL, which the view draws as the font's empty box: a
+// string on the accessibility bus ends at a NUL, so the rest would never reach it.
+inline constexpr char16_t kNulForReaders = 0x2400; // SYMBOL FOR NULL
+// Shown text as a screen reader gets it: each NUL as kNulForReaders, unit for unit.
+void applyReaderStandIns(QString &shown);
+// shownText() as a screen reader gets it.
+QString readerText(const TextStore &store, qint64 from, qint64 count);
+
 } // namespace wimblet

@@ -111,7 +111,7 @@ QString TextViewAccessible::text(QAccessible::Text type) const
     // The value is the text itself while it is short; a long one is read through the
     // text interface, a stretch at a time.
     if (type == QAccessible::Value)
-        return view()->length() <= kMostTold ? shownText(view()->store(), 0, view()->length()) : QString();
+        return view()->length() <= kMostTold ? readerText(view()->store(), 0, view()->length()) : QString();
     return QAccessibleWidget::text(type);
 }
 
@@ -160,7 +160,7 @@ QString TextViewAccessible::text(int startOffset, int endOffset) const
 {
     const qint64 from = std::clamp<qint64>(startOffset, 0, view()->length());
     const qint64 to = std::clamp<qint64>(endOffset, from, view()->length());
-    return shownText(view()->store(), from, to - from);
+    return readerText(view()->store(), from, to - from);
 }
 
 std::pair<qint64, qint64> TextViewAccessible::unitAt(qint64 offset,
@@ -200,7 +200,7 @@ QString TextViewAccessible::unitText(std::pair<qint64, qint64> unit, int *startO
 {
     *startOffset = toInt(unit.first);
     *endOffset = toInt(unit.second);
-    return shownText(view()->store(), unit.first, unit.second - unit.first);
+    return readerText(view()->store(), unit.first, unit.second - unit.first);
 }
 
 QString TextViewAccessible::textAtOffset(int offset, QAccessible::TextBoundaryType boundary,
@@ -281,9 +281,9 @@ QString TextViewAccessible::attributes(int offset, int *startOffset, int *endOff
         *startOffset = *endOffset = -1;
         return QString();
     }
-    // Stand-ins are drawn in their own colour; everything else in the text's. A run is
-    // looked for in a bounded window, so a reader walking the runs of a long paragraph
-    // gets them a window at a time.
+    // Stand-ins are drawn in their own colour; everything else in the text's, a NUL's
+    // box too. A run is looked for in a bounded window, so a reader walking the runs of
+    // a long paragraph gets them a window at a time.
     const qint64 from = std::max<qint64>(0, at - kAttributeWindow);
     const qint64 to = std::min(length, at + kAttributeWindow);
     const QString raw = store.text(from, to - from);

@@ -2,8 +2,8 @@
 // What a screen reader sees of the text view: its text, caret, selection and rows, read
 // in bounded stretches, and edits made through it; and the events that tell it of
 // changes as they happen. A character the view draws as a stand-in (a lone LF, say)
-// reaches the reader as that stand-in, one unit for one, so offsets stay those of the
-// text; edits through the interface act on the real characters.
+// reaches the reader as that stand-in, and a NUL as U+2400, one unit for one, so offsets
+// stay those of the text; edits through the interface act on the real characters.
 
 #include <QAccessibleWidget>
 

@@ -95,11 +95,12 @@ void announceEdit(TextView *view, qint64 offset, const QString &removed, const Q
                        + (lfAfter ? QStringLiteral("\n") : QString());
         applyStandIns(removedShown, from > 0 ? store.at(from - 1) : QChar(),
                       store.at(from + insertedCount));
+        applyReaderStandIns(removedShown);
     }
     QObject *object = view;
     tellRemoved(object, from, removedShown, removedCount);
     tellInserted(object, from,
-                 insertedCount <= kMostPerEvent ? shownText(store, from, insertedCount) : QString(),
+                 insertedCount <= kMostPerEvent ? readerText(store, from, insertedCount) : QString(),
                  insertedCount);
 }
 
@@ -111,7 +112,7 @@ void announceNewText(TextView *view, qint64 oldLength)
     const qint64 length = view->length();
     QObject *object = view;
     tellRemoved(object, 0, blanks().left(std::min(oldLength, kMostPerEvent)), oldLength);
-    tellInserted(object, 0, length <= kMostPerEvent ? shownText(view->store(), 0, length) : QString(),
+    tellInserted(object, 0, length <= kMostPerEvent ? readerText(view->store(), 0, length) : QString(),
                  length);
 }
 

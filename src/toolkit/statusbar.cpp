@@ -2,6 +2,7 @@
 
 #include "toolkit/form.h"
 
+#include <QAccessibleWidget>
 #include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
@@ -109,10 +110,25 @@ void StatusPanel::setWidth(float twips)
     Q_EMIT widthChanged();
 }
 
+namespace {
+
+// A plain widget is a "filler" to assistive technology, where a screen reader's command
+// to read the status bar finds nothing. The panels are its children, in their order.
+QAccessibleInterface *statusBarAccessible(const QString &className, QObject *object)
+{
+    if (className != QLatin1String("wimblet::StatusBar") || !object || !object->isWidgetType())
+        return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::StatusBar);
+}
+
+} // namespace
+
 StatusBar::StatusBar(Form *form)
     : QWidget(form->clientArea())
     , m_form(form)
 {
+    static const bool accessible = (QAccessible::installFactory(statusBarAccessible), true);
+    Q_UNUSED(accessible);
     setAccessibleName(QStringLiteral("Status bar"));
     m_midnight.setSingleShot(true);
     connect(&m_midnight, &QTimer::timeout, this, [this] {

@@ -236,9 +236,9 @@ no_popup() {
 }
 
 # The status bar's panels, whole, as a user reads them: one a line, trailing
-# blanks dropped.
+# blanks dropped. A screen reader finds the bar by its role, the panels as its children.
 status_panels() {
-    xserver_a11y --pid "$APP" --window "$WID" --timeout "$E2E_TIMEOUT" names "Status bar" |
+    xserver_a11y --pid "$APP" --window "$WID" --timeout "$E2E_TIMEOUT" names "status bar:Status bar" |
         sed 's/ *$//'
 }
 

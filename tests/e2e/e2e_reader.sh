@@ -49,7 +49,7 @@ attributes_at() {
 
 s16_screen_reader() {
     local file="$DIR/baca.txt"
-    printf 'Satu\nDua\r\nakhir' >"$file"
+    printf 'Satu\nDua\r\nak\0hir' >"$file"
     start_reader
     step "a listening screen reader is told of typing as it happens"
     type_text "a"
@@ -58,7 +58,13 @@ s16_screen_reader() {
     press ctrl+o
     choose_file "Open" '^Open' "$file"
     expect_told 'delete 0 1 " "'
-    expect_told 'insert 0 15 "Satu\u2193Dua\r\nakhir"'
+    expect_told 'insert 0 16 "Satu\u2193Dua\r\nak\u2400hir"'
+    step "read whole, the NUL as one symbol: the text after it is heard too"
+    local whole
+    whole=$(reader text)
+    [[ $whole == '16 "Satu\u2193Dua\r\nak\u2400hir"' ]] || fail "the reader reads $whole"
+    step "the status bar is one to the reader, its panels its children in order"
+    wait_status "Ln 1, Col 1" "2 Lines"
     step "its attributes: the arrow is a grey run of its own, the text in the face drawn"
     local run
     run=$(attributes_at 4)
@@ -78,15 +84,15 @@ s16_screen_reader() {
     step "typing at the end, then Cute Style: told as the text it leaves"
     press ctrl+End
     type_text "x"
-    expect_told 'insert 15 1 "x"'
+    expect_told 'insert 16 1 "x"'
     click_toolbar "Convert Text to Cute Style"
-    expect_told 'delete 0 16 "Satu\u2193Dua\r\nakhirx"'
+    expect_told 'delete 0 17 "Satu\u2193Dua\r\nak\u2400hirx"'
     local cute
     cute=$(reader text)
     expect_told "insert 0 $cute"
     step "Ctrl+Z takes it back and Ctrl+Y does it again, each told"
     press ctrl+z
-    expect_told 'insert 0 16 "Satu\u2193Dua\r\nakhirx"'
+    expect_told 'insert 0 17 "Satu\u2193Dua\r\nak\u2400hirx"'
     press ctrl+y
     expect_told "insert 0 $cute" 2
     step "Shift+F10 opens the context menu; Escape closes it"

@@ -69,7 +69,13 @@ QAccessibleInterface *accessible(TextView *view)
     return QAccessible::queryAccessibleInterface(view);
 }
 
-const char *const kText = "kata\r\nKedua. Akhir 😀!";
+// The text the units are read in, and as a reader gets it: the NUL as its stand-in.
+QString unitsText(bool forReader = false)
+{
+    static constexpr char16_t raw[] = u"kata\r\nKedua. Akhir\0 😀!";
+    QString text = QString::fromUtf16(raw, std::size(raw) - 1);
+    return forReader ? text.replace(QChar(u'\0'), QChar(0x2400)) : text;
+}
 
 } // namespace
 
@@ -92,16 +98,18 @@ private Q_SLOTS:
         QTest::addColumn<QString>("at");
         QTest::addColumn<QString>("after");
         const QString crlf = QStringLiteral("\r\n");
-        const QString second = QString::fromUtf8("Kedua. Akhir 😀!");
+        const QString second = unitsText(true).mid(6);
         QTest::newRow("char: the caret is never inside a CR LF")
             << int(QAccessible::CharBoundary) << 5 << "a" << crlf << "K";
         QTest::newRow("char: a surrogate pair is one")
-            << int(QAccessible::CharBoundary) << 19 << " " << QString::fromUtf8("😀") << "!";
+            << int(QAccessible::CharBoundary) << 20 << " " << QString::fromUtf8("😀") << "!";
+        QTest::newRow("char: a NUL is its stand-in")
+            << int(QAccessible::CharBoundary) << 18 << "r" << QStringLiteral("\u2400") << " ";
         QTest::newRow("word: then the paragraph's break")
             << int(QAccessible::WordBoundary) << 1 << QString() << "kata" << crlf;
         QTest::newRow("sentence: the last of a paragraph takes its break")
             << int(QAccessible::SentenceBoundary) << 9 << "kata" + crlf << "Kedua. "
-            << QString::fromUtf8("Akhir 😀!");
+            << second.mid(7);
         QTest::newRow("paragraph") << int(QAccessible::ParagraphBoundary) << 2 << QString()
                                    << "kata" + crlf << second;
         QTest::newRow("line: a displayed row")
@@ -113,7 +121,7 @@ private Q_SLOTS:
         QFETCH(int, boundary);
         QFETCH(int, offset);
         QScopedPointer<TextView> view(shownView());
-        view->setText(QString::fromUtf8(kText));
+        view->setText(unitsText());
         QAccessibleTextInterface *text = accessible(view.data())->textInterface();
         QVERIFY(text);
         const auto type = QAccessible::TextBoundaryType(boundary);
@@ -122,6 +130,7 @@ private Q_SLOTS:
         QFETCH(QString, before);
         QFETCH(QString, at);
         QFETCH(QString, after);
+        QCOMPARE(text->text(0, text->characterCount()), unitsText(true));
         QCOMPARE(text->textBeforeOffset(offset, type, &from, &to), before);
         QCOMPARE(text->textAtOffset(offset, type, &from, &to), at);
         QCOMPARE(text->text(from, to), text->textAtOffset(offset, type, &from, &to));
@@ -170,6 +179,10 @@ private Q_SLOTS:
         QTest::newRow("an LF after a CR: the CR's stand-in goes")
             << "cr-then-lf"
             << QStringList {"del 4 '\u2190'", "ins 4 '\r\n'", "caret 6"};
+        QTest::newRow("a NUL as its stand-in, typed and deleted")
+            << "nul" << QStringList {"ins 4 '\u2400'", "caret 5", "del 4 '\u2400'", "caret 4"};
+        QTest::newRow("a new text with a NUL")
+            << "settext-nul" << QStringList {"del 0 '    '", "ins 0 'b\u2400ru'", "caret 0"};
     }
 
     void eventsFollowTheUser()
@@ -202,7 +215,11 @@ private Q_SLOTS:
             view->replaceRange(4, 0, QStringLiteral("\r"));
             take();
             view->replaceRange(5, 0, QStringLiteral("\n"));
-        }
+        } else if (action == "nul") {
+            view->replaceRange(4, 0, QString(QChar(u'\0')));
+            QTest::keyClick(view.data(), Qt::Key_Backspace);
+        } else if (action == "settext-nul")
+            view->setText(QStringLiteral("b") + QChar(u'\0') + QStringLiteral("ru"));
         QFETCH(QStringList, events);
         QCOMPARE(take(), events);
     }
@@ -221,6 +238,8 @@ private Q_SLOTS:
                                  << "kYa";
         QTest::newRow("never splits a CR LF") << "split"
                                               << "kataQ\r\n";
+        QTest::newRow("a NUL typed in is a NUL")
+            << "insert-nul" << QStringLiteral("k") + QChar(u'\0') + "ata";
     }
 
     void editsThroughTheInterface()
@@ -243,7 +262,8 @@ private Q_SLOTS:
             view->setText(QStringLiteral("kata\r\n"));
             changed.clear();
             editable->insertText(5, "Q");
-        }
+        } else if (edit == "insert-nul")
+            editable->insertText(1, QString(QChar(u'\0')));
         QFETCH(QString, result);
         QCOMPARE(view->text(), result);
         QCOMPARE(changed.count(), 1);
@@ -286,7 +306,8 @@ private Q_SLOTS:
         QTest::newRow("text before a stand-in") << 0 << 0 << 2 << false;
         QTest::newRow("a lone LF is a grey run of its own") << 2 << 2 << 3 << true;
         QTest::newRow("two stand-ins together") << 6 << 5 << 7 << true;
-        QTest::newRow("the end of the text: the last run") << 9 << 7 << 9 << false;
+        QTest::newRow("a NUL: its box is drawn in the text's colour") << 9 << 7 << 11 << false;
+        QTest::newRow("the end of the text: the last run") << 11 << 7 << 11 << false;
         QTest::newRow("the caret's") << -2 << 0 << 2 << false;
     }
 
@@ -295,10 +316,10 @@ private Q_SLOTS:
         QFETCH(int, offset);
         QScopedPointer<TextView> view(shownView());
         view->setForeColor(QColor(0x80, 0, 0));
-        view->setText(QStringLiteral("ab\ncd\r\u2029ef"));
+        view->setText(QStringLiteral("ab\ncd\r\u2029ef") + QChar(u'\0') + u'g');
         QAccessibleTextInterface *text = accessible(view.data())->textInterface();
         // The reader gets what the screen shows, unit for unit.
-        QCOMPARE(text->text(0, 9), QStringLiteral("ab\u2193cd\u2190\u00b6ef"));
+        QCOMPARE(text->text(0, 11), QStringLiteral("ab\u2193cd\u2190\u00b6ef\u2400g"));
         int runStart = -1;
         int runEnd = -1;
         const QString attributes = text->attributes(offset, &runStart, &runEnd);
@@ -322,6 +343,8 @@ private Q_SLOTS:
         QCOMPARE(face->role(), QAccessible::EditableText);
         QVERIFY(face->state().editable && face->state().multiLine);
         QCOMPARE(face->text(QAccessible::Value), QStringLiteral("kata"));
+        view->setText(QStringLiteral("ka") + QChar(u'\0') + QStringLiteral("ta"));
+        QCOMPARE(face->text(QAccessible::Value), QStringLiteral("ka\u2400ta"));
         view->setText(QString(70000, u'a'));
         QCOMPARE(face->text(QAccessible::Value), QString()); // read through the text interface
         QCOMPARE(face->textInterface()->characterCount(), 70000);
