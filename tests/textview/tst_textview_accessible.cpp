@@ -69,13 +69,10 @@ QAccessibleInterface *accessible(TextView *view)
     return QAccessible::queryAccessibleInterface(view);
 }
 
-// The text the units are read in, and as a reader gets it: the NUL as its stand-in.
-QString unitsText(bool forReader = false)
-{
-    static constexpr char16_t raw[] = u"kata\r\nKedua. Akhir\0 😀!";
-    QString text = QString::fromUtf16(raw, std::size(raw) - 1);
-    return forReader ? text.replace(QChar(u'\0'), QChar(0x2400)) : text;
-}
+// The text the units are read in; a reader gets its NUL as U+2400.
+constexpr char16_t kUnits[] = u"kata\r\nKedua. Akhir\0 😀!";
+const QString kText = QString::fromUtf16(kUnits, std::size(kUnits) - 1);
+const QString kTextRead = QString(kText).replace(u'\0', u'\u2400');
 
 } // namespace
 
@@ -98,7 +95,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("at");
         QTest::addColumn<QString>("after");
         const QString crlf = QStringLiteral("\r\n");
-        const QString second = unitsText(true).mid(6);
+        const QString second = kTextRead.mid(6);
         QTest::newRow("char: the caret is never inside a CR LF")
             << int(QAccessible::CharBoundary) << 5 << "a" << crlf << "K";
         QTest::newRow("char: a surrogate pair is one")
@@ -121,7 +118,7 @@ private Q_SLOTS:
         QFETCH(int, boundary);
         QFETCH(int, offset);
         QScopedPointer<TextView> view(shownView());
-        view->setText(unitsText());
+        view->setText(kText);
         QAccessibleTextInterface *text = accessible(view.data())->textInterface();
         QVERIFY(text);
         const auto type = QAccessible::TextBoundaryType(boundary);
@@ -130,7 +127,7 @@ private Q_SLOTS:
         QFETCH(QString, before);
         QFETCH(QString, at);
         QFETCH(QString, after);
-        QCOMPARE(text->text(0, text->characterCount()), unitsText(true));
+        QCOMPARE(text->text(0, text->characterCount()), kTextRead);
         QCOMPARE(text->textBeforeOffset(offset, type, &from, &to), before);
         QCOMPARE(text->textAtOffset(offset, type, &from, &to), at);
         QCOMPARE(text->text(from, to), text->textAtOffset(offset, type, &from, &to));
@@ -181,8 +178,6 @@ private Q_SLOTS:
             << QStringList {"del 4 '\u2190'", "ins 4 '\r\n'", "caret 6"};
         QTest::newRow("a NUL as its stand-in, typed and deleted")
             << "nul" << QStringList {"ins 4 '\u2400'", "caret 5", "del 4 '\u2400'", "caret 4"};
-        QTest::newRow("a new text with a NUL")
-            << "settext-nul" << QStringList {"del 0 '    '", "ins 0 'b\u2400ru'", "caret 0"};
     }
 
     void eventsFollowTheUser()
@@ -218,8 +213,7 @@ private Q_SLOTS:
         } else if (action == "nul") {
             view->replaceRange(4, 0, QString(QChar(u'\0')));
             QTest::keyClick(view.data(), Qt::Key_Backspace);
-        } else if (action == "settext-nul")
-            view->setText(QStringLiteral("b") + QChar(u'\0') + QStringLiteral("ru"));
+        }
         QFETCH(QStringList, events);
         QCOMPARE(take(), events);
     }
@@ -238,8 +232,6 @@ private Q_SLOTS:
                                  << "kYa";
         QTest::newRow("never splits a CR LF") << "split"
                                               << "kataQ\r\n";
-        QTest::newRow("a NUL typed in is a NUL")
-            << "insert-nul" << QStringLiteral("k") + QChar(u'\0') + "ata";
     }
 
     void editsThroughTheInterface()
@@ -262,8 +254,7 @@ private Q_SLOTS:
             view->setText(QStringLiteral("kata\r\n"));
             changed.clear();
             editable->insertText(5, "Q");
-        } else if (edit == "insert-nul")
-            editable->insertText(1, QString(QChar(u'\0')));
+        }
         QFETCH(QString, result);
         QCOMPARE(view->text(), result);
         QCOMPARE(changed.count(), 1);
