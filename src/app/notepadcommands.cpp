@@ -3,6 +3,7 @@
 #include "about/aboutdialog.h"
 #include "about/frmAbout.h"
 #include "convert/styleconversion.h"
+#include "document/memoryroom.h"
 #include "textbox/textbox.h"
 #include "toolkit/colour.h"
 #include "toolkit/form.h"
@@ -14,6 +15,19 @@
 #include <new>
 
 namespace wimblet {
+
+namespace {
+
+constexpr int kErrorStyle = MsgBox::OKOnly + MsgBox::Critical;
+
+QString notEnoughMemoryToConvert(quint64 need, const MemoryRoom &room)
+{
+    return QStringLiteral("There is not enough memory to convert the text: it would take about"
+                          " %1, and only %2 is free. The text was left as it was.")
+            .arg(memorySizeText(need), memorySizeText(freeMemory(room).value_or(0)));
+}
+
+} // namespace
 
 NotepadCommands::NotepadCommands(CommandTargets targets, CommonDialog &fileDialog,
                                  MessageBoxService &boxes, DialogGuard &guard,
@@ -44,7 +58,17 @@ void NotepadCommands::ConvertToNormalStyle()
 
 void NotepadCommands::convertWith(QString (*convert)(const QString &), quint32 colour)
 {
-    // The result is computed in memory and written once, as one undoable edit.
+    // The result is computed in memory and written once, as one undoable edit. It is
+    // not begun without room for it: memory that runs out part way, caught or not,
+    // can leave too little for the window to go on.
+    const TextShape shape{quint64(m_targets.txt.length()),
+                          quint64(m_targets.txt.store().lineCount() - 1)};
+    const quint64 need = memoryToConvert(shape);
+    if (const MemoryRoom room = currentMemoryRoom(); !fitsInMemory(need, room)) {
+        m_guard.msgBox(m_boxes, notEnoughMemoryToConvert(need, room), kErrorStyle,
+                       DocumentCommands::kTitle);
+        return;
+    }
     try {
         const QString before = m_targets.txt.Text();
         m_targets.txt.replaceTextUndoable(convert(before), &before);
@@ -52,7 +76,7 @@ void NotepadCommands::convertWith(QString (*convert)(const QString &), quint32 c
         m_guard.msgBox(m_boxes,
                        QStringLiteral("There is not enough memory to convert the text. "
                                       "The text was left as it was."),
-                       MsgBox::OKOnly + MsgBox::Critical, DocumentCommands::kTitle);
+                       kErrorStyle, DocumentCommands::kTitle);
         return;
     }
     m_targets.txt.setForeColor(colour);

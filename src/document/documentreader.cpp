@@ -55,15 +55,42 @@ int readChunk(int fd, QByteArray &buffer, qsizetype &got)
     }
 }
 
-// What the first reading learns: the encoding, and the length of the text
-// once every lone CR has become CR LF.
+// What the bytes read so far tell of their text: its encoding, and its length
+// once every lone CR has become CR LF, and its line breaks.
+class TextCounts
+{
+public:
+    void feed(QByteArrayView chunk)
+    {
+        m_detector.feed(chunk);
+        m_loneCrs.feed(chunk);
+    }
+    TextEncoding encoding() const { return m_detector.encoding(); }
+    qint64 loneCrs() const { return m_loneCrs.count(encoding()); }
+    TextShape shape() const
+    {
+        const TextEncoding encoding = this->encoding();
+        return {quint64(m_detector.textUnits() + m_loneCrs.count(encoding)),
+                quint64(m_loneCrs.breaks(encoding))};
+    }
+    bool strayBytes() const // UTF-8 with stand-ins
+    {
+        return encoding() == TextEncoding::Utf8 && !m_detector.utf8().valid;
+    }
+
+private:
+    EncodingDetector m_detector;
+    LoneCrs m_loneCrs;
+};
+
+// What the first reading learns.
 struct Survey
 {
     TextEncoding encoding = TextEncoding::Utf8;
     qint64 bytes = 0;
-    qint64 units = 0;
+    TextShape shape;
     qint64 loneCrs = 0;
-    bool strayBytes = false; // UTF-8 with stand-ins
+    bool strayBytes = false;
     int error = 0;
     bool overCap = false;
 };
@@ -71,22 +98,19 @@ struct Survey
 Survey survey(int fd, qint64 cap, QByteArray &buffer)
 {
     Survey result;
-    EncodingDetector detector;
-    LoneCrs loneCrs;
+    TextCounts counts;
     for (qsizetype got = 0;;) {
         if ((result.error = readChunk(fd, buffer, got)) != 0 || got == 0)
             break;
-        const QByteArrayView chunk(buffer.constData(), got);
-        detector.feed(chunk);
-        loneCrs.feed(chunk);
+        counts.feed(QByteArrayView(buffer.constData(), got));
         result.bytes += got;
         if ((result.overCap = result.bytes > cap))
             return result;
     }
-    result.encoding = detector.encoding();
-    result.loneCrs = loneCrs.count(result.encoding);
-    result.units = detector.textUnits() + result.loneCrs;
-    result.strayBytes = result.encoding == TextEncoding::Utf8 && !detector.utf8().valid;
+    result.encoding = counts.encoding();
+    result.shape = counts.shape();
+    result.loneCrs = counts.loneCrs();
+    result.strayBytes = counts.strayBytes();
     return result;
 }
 
@@ -215,9 +239,11 @@ FileResult readInChunks(const QString &path, const OpenedFile &file, DocumentRea
         return openFailure(path, systemReason(measured.error));
     if (measured.overCap)
         return grewBeyondCap(path, file.size);
+    if (const FileResult room = checkRoomToOpen(path, file.size, measured.shape); !room.ok)
+        return room;
     if (reading.betweenReadings)
         reading.betweenReadings();
-    QString text(qsizetype(measured.units), Qt::Uninitialized);
+    QString text(qsizetype(measured.shape.units), Qt::Uninitialized);
     int oddByte = -1;
     reading.readWhole = !decodeInto(fd, measured, buffer, text, oddByte) || !(stampOf(fd) == before);
     if (reading.readWhole)
@@ -238,8 +264,14 @@ FileResult readFileWhole(const QString &path, const OpenedFile &file, bool rewin
         return openFailure(path, systemReason(errno));
     QByteArray bytes;
     const FileResult result = readRestOfFile(path, file, bytes);
-    if (result.ok)
-        out = decodeDocumentFile(bytes);
+    if (!result.ok)
+        return result;
+    // The bytes are held while they are decoded: the room left counts them.
+    TextCounts counts;
+    counts.feed(bytes);
+    if (const FileResult room = checkRoomToOpen(path, bytes.size(), counts.shape()); !room.ok)
+        return room;
+    out = decodeDocumentFile(bytes);
     return result;
 }
 

@@ -27,8 +27,9 @@ struct DocumentReading
 /// decodeDocumentFile() gives for the bytes readWholeFile() reads, refused and
 /// failing for the same reasons with the same messages, and with "not enough
 /// memory" (notEnoughMemoryToOpen()) when memory runs out all the same. The
-/// file is read twice in chunks of 1 MiB: once to settle its encoding and the
-/// length of its text, once to decode it into text allocated once. Files that
+/// file is read twice in chunks of 1 MiB: once to settle its encoding, the
+/// length of its text and its line breaks, which must fit in the memory left
+/// (checkRoomToOpen()), once to decode it into text allocated once. Files that
 /// give no size, and files seen to change between the two readings, are read
 /// whole instead. `out` is left untouched on failure.
 FileResult readDocumentFile(const QString &path, DecodedDocument &out);

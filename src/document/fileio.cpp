@@ -12,7 +12,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <limits>
 #include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -31,17 +30,19 @@ constexpr qint64 kReadBeyondSize = qint64(16) << 20;
 
 QString dataSize(quint64 bytes, int precision = 1)
 {
-    const quint64 shown = std::min<quint64>(bytes, std::numeric_limits<qint64>::max());
-    return QLocale().formattedDataSize(qint64(shown), precision,
-                                       QLocale::DataSizeTraditionalFormat);
+    return memorySizeText(bytes, precision);
 }
 
-FileResult tooLargeToOpen(const QString &path, qint64 size, bool wide, const MemoryRoom &room)
+// `least` before the file is read, when only its size is known.
+FileResult tooLargeToOpen(const QString &path, qint64 size, quint64 need, bool least,
+                          const MemoryRoom &room)
 {
-    return openFailure(path, QStringLiteral("It holds %1; opening it would take about %2 of"
-                                            " memory, and only %3 is free.")
+    return openFailure(path, QStringLiteral("It holds %1; opening it would take %2 %3 of"
+                                            " memory, and only %4 is free.")
                                      .arg(dataSize(quint64(size)),
-                                          dataSize(memoryToOpen(quint64(size), wide)),
+                                          least ? QStringLiteral("at least")
+                                                : QStringLiteral("about"),
+                                          dataSize(need),
                                           dataSize(freeMemory(room).value_or(0))));
 }
 
@@ -115,9 +116,22 @@ FileResult openFileToRead(const QString &path, OpenedFile &file)
     const quint64 most = wide ? 2 * kMostTextUnits : kMostTextUnits;
     if (quint64(file.size) > most)
         return tooLongToOpen(path, file.size, most);
+    // Its lines and encoding are known only once it is read (checkRoomToOpen());
+    // a file too large for its least need is refused before that.
     const MemoryRoom room = currentMemoryRoom();
-    if (!fileFitsInMemory(quint64(file.size), room, wide))
-        return tooLargeToOpen(path, file.size, wide, room);
+    const quint64 least = leastMemoryToOpen(quint64(file.size), wide);
+    if (!fitsInMemory(least, room))
+        return tooLargeToOpen(path, file.size, least, true, room);
+    return {true, QString()};
+}
+
+FileResult checkRoomToOpen(const QString &path, qint64 size, TextShape shape)
+{
+    // Taken now, the room counts all the reading holds so far.
+    const MemoryRoom room = currentMemoryRoom();
+    const quint64 need = memoryToOpen(shape);
+    if (!fitsInMemory(need, room))
+        return tooLargeToOpen(path, size, need, false, room);
     return {true, QString()};
 }
 

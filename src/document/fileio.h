@@ -2,6 +2,7 @@
 // Whole files read and written safely, with errors the user can read.
 
 #include "document/bytesource.h"
+#include "document/memoryroom.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,8 +18,8 @@ struct FileResult {
 
 /// Reads the whole file at `path` into `bytes`. Only an ordinary file is read:
 /// a folder, named pipe, device or socket is refused without waiting on it, as
-/// is a missing file, one that may not be read, one too large for the memory
-/// left (see memoryroom.h) and one that gives no size and holds more than the
+/// is a missing file, one that may not be read, one whose least need is too
+/// large for the memory left (see memoryroom.h) and one that gives no size and holds more than the
 /// most read from such a file. `bytes` is left untouched on failure. Throws
 /// std::bad_alloc when memory runs out all the same.
 FileResult readWholeFile(const QString &path, QByteArray &bytes);
@@ -43,9 +44,14 @@ FileResult writeFileFrom(const QString &path, const ByteSource &source);
 struct OpenedFile;
 
 /// Opens `path` for reading as readWholeFile() does, with all its checks made
-/// before a byte is read: an ordinary file only, not waited on, and one that
-/// fits in the memory left.
+/// before a byte is read: an ordinary file only, not waited on, and one whose
+/// least need (leastMemoryToOpen()) fits in the memory left.
 FileResult openFileToRead(const QString &path, OpenedFile &file);
+
+/// Whether the text of the file at `path`, of `size` bytes, whose bytes have been
+/// read and whose text has the `shape` they tell, fits in the memory left now;
+/// refused, saying what it would take, when it does not.
+FileResult checkRoomToOpen(const QString &path, qint64 size, TextShape shape);
 
 /// Reads the rest of `file`, opened by openFileToRead(), into `bytes` as
 /// readWholeFile() does, with the same cap for files that give no size or

@@ -14,6 +14,7 @@ void LoneCrBytes::feed(QByteArrayView bytes)
         ++m_count;
     m_pendingCr = false;
     while ((p = static_cast<const char *>(std::memchr(p, '\r', end - p)))) {
+        ++m_breaks;
         ++p;
         if (p == end) {
             m_pendingCr = true; // the next chunk tells
@@ -57,6 +58,7 @@ void LoneCrUnits::unit(const uchar *p)
     if (m_pendingCr && value != u'\n')
         ++m_count;
     m_pendingCr = value == u'\r';
+    m_breaks += m_pendingCr ? 1 : 0;
 }
 
 } // namespace wimblet

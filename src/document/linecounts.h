@@ -1,6 +1,7 @@
 #pragma once
 // Counts taken of a document file's bytes as they stream past: the lone CRs
-// that its lines will end in.
+// that its lines will end in, and the line breaks (CR LF or a lone CR) that
+// each start a paragraph.
 
 #include "encoding/textencoding.h"
 
@@ -17,9 +18,12 @@ public:
     void feed(QByteArrayView bytes);
     /// The count with the input ended here.
     qint64 count() const { return m_count + (m_pendingCr ? 1 : 0); }
+    /// Every CR, lone or followed by LF: the line breaks.
+    qint64 breaks() const { return m_breaks; }
 
 private:
     qint64 m_count = 0;
+    qint64 m_breaks = 0;
     bool m_pendingCr = false;
 };
 
@@ -32,12 +36,14 @@ public:
     explicit LoneCrUnits(int width) : m_width(width) {}
     void feed(QByteArrayView bytes);
     qint64 count() const { return m_count + (m_pendingCr ? 1 : 0); }
+    qint64 breaks() const { return m_breaks; }
 
 private:
     void unit(const uchar *p);
 
     int m_width;
     qint64 m_count = 0;
+    qint64 m_breaks = 0;
     qint64 m_units = 0;
     uchar m_held[4] = {};
     int m_heldCount = 0;
@@ -61,6 +67,12 @@ public:
     {
         const int width = unitBytes(encoding);
         return width == 1 ? m_bytes.count() : width == 2 ? m_utf16.count() : m_utf32.count();
+    }
+    /// The line breaks of the bytes read as `encoding`.
+    qint64 breaks(TextEncoding encoding) const
+    {
+        const int width = unitBytes(encoding);
+        return width == 1 ? m_bytes.breaks() : width == 2 ? m_utf16.breaks() : m_utf32.breaks();
     }
 
 private:

@@ -1,8 +1,10 @@
 #include "document/memoryroom.h"
 
 #include <QFile>
+#include <QLocale>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <sys/resource.h>
 
@@ -11,6 +13,14 @@ namespace wimblet {
 namespace {
 
 constexpr quint64 kMax = std::numeric_limits<quint64>::max();
+
+// Counted in double, whose 53 bits of mantissa are exact far beyond any memory,
+// and held at the largest quint64 beyond that.
+quint64 memoryFor(TextShape shape, double perUnit, double perBreak, double once)
+{
+    const double need = perUnit * double(shape.units) + perBreak * double(shape.breaks) + once;
+    return need >= double(kMax) ? kMax : quint64(std::ceil(need));
+}
 
 QByteArray procText(const char *path)
 {
@@ -35,16 +45,31 @@ std::optional<quint64> freeMemory(const MemoryRoom &room)
     return free;
 }
 
-quint64 memoryToOpen(quint64 fileSize, bool wide)
+quint64 memoryToOpen(TextShape shape)
 {
-    const quint64 perByte = wide ? kMemoryPerUtf16FileByte : kMemoryPerFileByte;
-    return fileSize > kMax / perByte ? kMax : fileSize * perByte;
+    return memoryFor(shape, kOpenPerUnit, kOpenPerBreak, kOpenOnce);
 }
 
-bool fileFitsInMemory(quint64 fileSize, const MemoryRoom &room, bool wide)
+quint64 leastMemoryToOpen(quint64 fileSize, bool wide)
+{
+    return memoryToOpen({fileSize / (wide ? 4 : 3), 0});
+}
+
+quint64 memoryToConvert(TextShape shape)
+{
+    return memoryFor(shape, kConvertPerUnit, kConvertPerBreak, kConvertOnce);
+}
+
+bool fitsInMemory(quint64 need, const MemoryRoom &room)
 {
     const std::optional<quint64> free = freeMemory(room);
-    return !free || memoryToOpen(fileSize, wide) <= *free;
+    return !free || need <= *free;
+}
+
+QString memorySizeText(quint64 bytes, int precision)
+{
+    const quint64 shown = std::min<quint64>(bytes, std::numeric_limits<qint64>::max());
+    return QLocale().formattedDataSize(qint64(shown), precision, QLocale::DataSizeIecFormat);
 }
 
 std::optional<quint64> procSizeField(QByteArrayView text, QByteArrayView name)

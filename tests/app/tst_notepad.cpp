@@ -3,6 +3,7 @@
 #include "about/frmAbout.h"
 #include "support/scripteddialogs.h"
 #include "document/documentcommands.h"
+#include "document/memoryroom.h"
 #include "app/frmNotepad.h"
 #include "toolkit/colour.h"
 
@@ -11,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QDir>
 #include <QTest>
+
+#include <sys/resource.h>
 
 using namespace wimblet;
 using namespace wimblet::testsupport;
@@ -26,6 +29,8 @@ private Q_SLOTS:
     void conversionsSetTextAndColour_data();
     void conversionsSetTextAndColour();
     void conversionIsOneUndoStep();
+    void conversionWithoutRoomLeavesTheText_data();
+    void conversionWithoutRoomLeavesTheText();
     void toolbarKeysRouteToTheirCommands_data();
     void toolbarKeysRouteToTheirCommands();
     void menuItemsRunTheirCommands_data();
@@ -121,6 +126,40 @@ void NotepadTest::conversionIsOneUndoStep()
     QCOMPARE(m_window->components().txt->Text(), QStringLiteral("saya"));
     m_window->components().txt->redo();
     QCOMPARE(m_window->components().txt->Text(), QStringLiteral("sAY4"));
+}
+
+void NotepadTest::conversionWithoutRoomLeavesTheText_data()
+{
+    QTest::addColumn<QString>("menu");
+    QTest::newRow("cute") << "cgirly";
+    QTest::newRow("normal") << "cnormal";
+}
+
+// With less address space left than any conversion takes, it is refused before it
+// starts, and the limit is put back at once.
+void NotepadTest::conversionWithoutRoomLeavesTheText()
+{
+#ifdef WIMBLET_SANITIZE
+    QSKIP("AddressSanitizer reserves terabytes of address space for its shadow memory");
+#endif
+    QFETCH(QString, menu);
+    TextBox &txt = *m_window->components().txt;
+    txt.setText(QStringLiteral("Saya MAU makan"));
+    const quint32 colour = txt.ForeColor();
+    rlimit old {};
+    QVERIFY(::getrlimit(RLIMIT_AS, &old) == 0);
+    const quint64 inUse = currentMemoryRoom().addressSpaceInUse;
+    const rlimit lowered {rlim_t(inUse + memoryToConvert({}) / 2), old.rlim_max};
+    QVERIFY(::setrlimit(RLIMIT_AS, &lowered) == 0);
+    m_window->menuActions().value(menu)->trigger();
+    QVERIFY(::setrlimit(RLIMIT_AS, &old) == 0);
+    QCOMPARE(txt.Text(), QStringLiteral("Saya MAU makan"));
+    QCOMPARE(txt.ForeColor(), colour);
+    QCOMPARE(m_box.texts.size(), 1);
+    QVERIFY2(m_box.texts.constFirst().startsWith(
+                     QStringLiteral("There is not enough memory to convert the text: it would take")),
+             qPrintable(m_box.texts.constFirst()));
+    QCOMPARE(m_box.titles.constFirst(), QStringLiteral("Wimblet"));
 }
 
 void NotepadTest::toolbarKeysRouteToTheirCommands_data()
