@@ -13,7 +13,8 @@ class TextView;
 
 // Answers are exact once the view has counted its rows. Until then (a large text just
 // opened, or a new width) a short stretch is counted on the spot, and if rows remain the
-// answers are the view's figures so far: the view says when the exact ones are ready.
+// answers are the view's estimates (the rows counted so far and a guess at the rest from
+// their length): the view says when the exact ones are ready.
 // The first question about a text just set whole, as an opened file is, counts longer,
 // so that a text of a few megabytes has exact figures at once.
 // A figure beyond an int gives no value.
@@ -29,8 +30,8 @@ public:
     std::optional<int> lineFromChar(int offset) const override;
     std::optional<int> lineIndex(int line) const override;
 
-    // Which answers since the guesses were last forgotten were figures so far rather
-    // than exact ones: the line count, and the line of an offset.
+    // Which answers since the guesses were last forgotten were estimates rather than
+    // exact ones: the line count, and the line of an offset.
     struct Guesses
     {
         bool count = false;
