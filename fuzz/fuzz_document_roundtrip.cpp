@@ -135,12 +135,14 @@ struct Utf8Reading {
     QString text;
     qsizetype sequences = 0;
     qsizetype strays = 0;
-    bool readsAsUtf8() const { return strays == 0 || (sequences >= 2 && sequences >= strays); }
+    bool utf8 = false; // by the module's weighing of the sequences where they stand
+    bool readsAsUtf8() const { return strays == 0 || utf8; }
 };
 
 Utf8Reading readAsUtf8(QByteArrayView bytes)
 {
     Utf8Reading read;
+    read.utf8 = wimblet::readsAsUtf8(wimblet::checkUtf8(bytes));
     while (!bytes.isEmpty()) {
         char32_t codePoint = 0;
         int length = wimblet::fuzz::utf8SequenceAt(bytes, codePoint);

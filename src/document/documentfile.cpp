@@ -94,22 +94,11 @@ DecodedDocument decodeDocumentFile(QByteArrayView bytes)
     return {decodeText(withCrLfForLoneCr(body, loneCount), encoding), encoding};
 }
 
-bool windows1252ReadsBack(const EncodingDetector &detector)
-{
-    return detector.encoding() == TextEncoding::Windows1252 || detector.readsAsAscii();
-}
-
 QByteArray encodeDocumentFile(QStringView text, TextEncoding preferred, TextEncoding *used,
                               int trailingByte)
 {
     // The terminator goes into the same allocation, so nothing is copied twice.
-    EncodedText encoded = encodeText(text, preferred, u"\r\n");
-    if (encoded.encoding == TextEncoding::Windows1252) {
-        EncodingDetector detector;
-        detector.feed(encoded.bytes);
-        if (!windows1252ReadsBack(detector))
-            encoded = encodeText(text, TextEncoding::Utf8, u"\r\n");
-    }
+    EncodedText encoded = encodeReadingBack(text, preferred, u"\r\n");
     if (isUtf16(encoded.encoding) && trailingByte >= 0)
         encoded.bytes.append(char(trailingByte));
     if (used)

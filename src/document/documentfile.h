@@ -38,9 +38,4 @@ DecodedDocument decodeDocumentFile(QByteArrayView bytes);
 QByteArray encodeDocumentFile(QStringView text, TextEncoding preferred,
                               TextEncoding *used = nullptr, int trailingByte = -1);
 
-/// True when Windows-1252 bytes fed to `detector` would be read back as the
-/// text they were written from: as Windows-1252, or as ASCII, which reads the
-/// same in UTF-8. Text such as "Ã©" or a start like "ÿþ" would not.
-bool windows1252ReadsBack(const EncodingDetector &detector);
-
 } // namespace wimblet

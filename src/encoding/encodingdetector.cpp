@@ -100,4 +100,21 @@ TextEncoding detectEncoding(QByteArrayView bytes)
     return detector.encoding();
 }
 
+bool windows1252ReadsBack(const EncodingDetector &detector)
+{
+    return detector.encoding() == TextEncoding::Windows1252 || detector.readsAsAscii();
+}
+
+EncodedText encodeReadingBack(QStringView text, TextEncoding preferred, QStringView ending)
+{
+    EncodedText encoded = encodeText(text, preferred, ending);
+    if (encoded.encoding == TextEncoding::Windows1252) {
+        EncodingDetector detector;
+        detector.feed(encoded.bytes);
+        if (!windows1252ReadsBack(detector))
+            encoded = encodeText(text, TextEncoding::Utf8, ending);
+    }
+    return encoded;
+}
+
 } // namespace wimblet

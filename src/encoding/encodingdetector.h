@@ -52,4 +52,14 @@ private:
     qint64 m_utf32Units = 0;
 };
 
+/// True when Windows-1252 bytes fed to `detector` would be read back as the
+/// text they were written from: as Windows-1252, or as ASCII, which reads the
+/// same in UTF-8. Text such as "Ã©" or a start like "ÿþ" would not. The
+/// editor's saves and the filter's output both ask this.
+bool windows1252ReadsBack(const EncodingDetector &detector);
+
+/// encodeText(), but Windows-1252 bytes that would not read back as `text`
+/// (see windows1252ReadsBack()) are made UTF-8 instead.
+EncodedText encodeReadingBack(QStringView text, TextEncoding preferred, QStringView ending = {});
+
 } // namespace wimblet

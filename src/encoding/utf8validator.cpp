@@ -7,6 +7,7 @@ void Utf8Validator::feed(QByteArrayView bytes)
     const auto *const begin = reinterpret_cast<const uchar *>(bytes.data());
     const uchar *const end = begin + bytes.size();
     const uchar *p = begin;
+    m_evidence.feed(begin, end);
     if (m_held.count > 0)
         p += completeHeld(p, end);
     // Scanning goes on past an ill-formed sequence: a multi-byte one may follow.
@@ -44,6 +45,10 @@ Utf8Check Utf8Validator::result() const
     // A sequence still cut short is stray bytes, one unit each.
     check.strayBytes = m_strayBytes + m_held.count;
     check.utf16Units = m_offset - m_bytesOverUnits;
+    const Utf8Evidence::Counts evidence = m_evidence.counts();
+    check.credibleSequences = evidence.credible;
+    check.credibleBytes = evidence.credibleBytes;
+    check.doubtfulBytes = evidence.doubtfulBytes;
     return check;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "encoding/utf8evidence.h"
 #include "encoding/utf8kernels.h"
 
 #include <QByteArrayView>
@@ -21,19 +22,30 @@ struct Utf8Check {
     bool ascii = true;
     /// Well-formed multi-byte sequences.
     qint64 multiByteCount = 0;
+    /// Of those, the ones that read more likely as UTF-8 than as Windows-1252
+    /// where they stand (see utf8SequenceCredible()), the bytes they hold, and
+    /// the bytes of the others.
+    qint64 credibleSequences = 0;
+    qint64 credibleBytes = 0;
+    qint64 doubtfulBytes = 0;
     /// Bytes outside any well-formed sequence (each one a stand-in in the text).
     qint64 strayBytes = 0;
     /// UTF-16 units the bytes decode to as UTF-8, a stand-in for each stray byte.
     qint64 utf16Units = 0;
 };
 
-/// Whether bytes are read as UTF-8: when valid, and when a few stray bytes
-/// are outnumbered by well-formed multi-byte sequences, of which there are at
-/// least two (text in Windows-1252 seldom holds two by chance, and then among
-/// more accented letters that are not). Otherwise they are Windows-1252.
+/// Whether bytes are read as UTF-8: when valid, and when sequences that read
+/// as UTF-8 where they stand hold at least half as many bytes as there are
+/// other bytes from 0x80 up (stray, or in doubtful sequences). Windows-1252
+/// prose pairs up as UTF-8 now and then (an accented capital or ß before a
+/// curly quote), but seldom into a character that fits its place, so such a
+/// character outweighs a stray byte, which is what a Latin-1 letter pasted
+/// into UTF-8 makes. Otherwise they are Windows-1252.
 constexpr bool readsAsUtf8(const Utf8Check &check)
 {
-    return check.valid || (check.multiByteCount >= 2 && check.multiByteCount >= check.strayBytes);
+    return check.valid
+            || (check.credibleSequences > 0
+                && 2 * check.credibleBytes >= check.strayBytes + check.doubtfulBytes);
 }
 
 /// Checks UTF-8 that arrives in chunks of any size, carrying a sequence cut by
@@ -59,6 +71,7 @@ private:
     qint64 m_sequences = 0;
     qint64 m_strayBytes = 0;
     qint64 m_bytesOverUnits = 0;
+    Utf8Evidence m_evidence;
 };
 
 /// The answers of a Utf8Validator fed `bytes` in one chunk.

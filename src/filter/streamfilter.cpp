@@ -35,18 +35,30 @@ void writeChunk(const ConvertedChunk &chunk)
     writeOutput(chunk.second);
 }
 
-// What a conversion from `from` to the end of `source` in Windows-1252 makes: true when
-// every character of it has a byte in Windows-1252.
-bool convertedFitsWindows1252(const FilterRun &run, ByteSource &source, const ConversionPoint &from,
-                              std::vector<char> &chunk)
+// Whether the conversion from `from` to the end of `source` may be written in
+// Windows-1252: every character has a byte in it, and the whole output, after what
+// `written` has seen of it, reads back as the text it was written from, by the rule
+// the editor's saves keep.
+bool windows1252OutputReadsBack(const FilterRun &run, ByteSource &source,
+                                const ConversionPoint &from, EncodingDetector written,
+                                std::vector<char> &chunk)
 {
     ChunkConverter trial(run.style, TextEncoding::Windows1252, from);
-    const ConversionTarget check{std::nullopt, true};
+    const ConversionTarget target{TextEncoding::Windows1252, true};
     bool fits = true;
-    readToEnd(source, chunk, [&](QByteArrayView bytes) {
-        fits = fits && trial.convert(bytes, false, check).fits;
-    });
-    return fits && trial.convert({}, true, check).fits;
+    const auto check = [&](QByteArrayView bytes, bool atEnd) {
+        if (!fits)
+            return;
+        const ConvertedChunk converted = trial.convert(bytes, atEnd, target);
+        fits = converted.fits;
+        if (fits) {
+            written.feed(converted.first);
+            written.feed(converted.second);
+        }
+    };
+    readToEnd(source, chunk, [&](QByteArrayView bytes) { check(bytes, false); });
+    check({}, true);
+    return fits && windows1252ReadsBack(written);
 }
 
 // Input with both well-formed UTF-8 and invalid bytes is told of, with what was made of it.
@@ -95,10 +107,12 @@ std::optional<ByteSource> settleEncoding(ByteSource &input, QByteArrayView first
 }
 
 // How the input's ASCII start went: the size of the chunk in hand that ended it (0 at the
-// end of the input), and whether all output so far has bytes in Windows-1252.
+// end of the input), whether all output so far has bytes in Windows-1252, and the
+// output so far as the editor would read it.
 struct AsciiStart {
     qsizetype chunkSize;
     bool outputFitsWindows1252;
+    EncodingDetector written;
 };
 
 // ASCII reads the same in every encoding but UTF-32 (whose big-endian mark starts with two
@@ -108,6 +122,7 @@ AsciiStart convertAsciiStart(ByteSource &input, std::vector<char> &chunk,
 {
     const ConversionTarget target{TextEncoding::Utf8, true};
     bool fits = true;
+    EncodingDetector written;
     qsizetype got = 0;
     while ((got = input.read(chunk.data(), qsizetype(chunk.size()))) > 0) {
         const QByteArrayView bytes(chunk.data(), got);
@@ -118,8 +133,10 @@ AsciiStart convertAsciiStart(ByteSource &input, std::vector<char> &chunk,
         fits = fits && converted.fits;
         converted.fits = true; // UTF-8 has bytes for all of it
         writeChunk(converted);
+        written.feed(converted.first);
+        written.feed(converted.second);
     }
-    return {got, fits};
+    return {got, fits, written};
 }
 
 } // namespace
@@ -146,12 +163,13 @@ int runFilter(const FilterRun &run)
     const TextEncoding encoding = detector.encoding();
     TextEncoding outputEncoding = encoding;
     if (encoding == TextEncoding::Windows1252) {
-        // Windows-1252 output only when all of it fits: tried ahead, then read again.
+        // Windows-1252 output only when all of it fits and reads back: tried ahead, then
+        // read again.
         const off_t resumeAt = rest.position();
-        const bool fits = start.outputFitsWindows1252
-                && convertedFitsWindows1252(run, rest, converter.point(), chunk);
+        const bool keep = start.outputFitsWindows1252
+                && windows1252OutputReadsBack(run, rest, converter.point(), start.written, chunk);
         rest.seek(resumeAt);
-        outputEncoding = fits ? TextEncoding::Windows1252 : TextEncoding::Utf8;
+        outputEncoding = keep ? TextEncoding::Windows1252 : TextEncoding::Utf8;
     }
     converter.switchEncoding(encoding);
     const ConversionTarget target{outputEncoding, false};

@@ -121,8 +121,14 @@ void TestDocumentFile::decodeShouldSplitLinesAtCrLfAndLoneCr_data()
             << QStringLiteral(u"Saya SUKA caf\u00E9 \u00C9. halo\r\n\xDC97 ok") << utf8;
     QTest::newRow("as many strays as pairs") << QByteArray("\xC3\xA9\xE2\x82\xAC \xE2\x82\r")
                                              << QStringLiteral(u"\u00E9\u20AC \xDCE2\xDC82") << utf8;
-    QTest::newRow("one pair, no more") << QByteArray("caf\xC3\xA9 \xE9")
-                                       << QStringLiteral(u"caf\u00C3\u00A9 \u00E9") << cp1252;
+    // A pair that reads as a letter in its place outweighs a pasted Latin-1 letter;
+    // one that reads in Windows-1252 as a word's end does not.
+    QTest::newRow("one pair, one stray") << QByteArray("caf\xC3\xA9 \xE9")
+                                         << QStringLiteral(u"caf\u00E9 \xDCE9") << utf8;
+    QTest::newRow("a word's end, not a pair") << QByteArray("\x93" "Fu\xDF\x94 und \x93" "Gru\xDF\x94")
+            << QStringLiteral(u"\u201CFu\u00DF\u201D und \u201CGru\u00DF\u201D") << cp1252;
+    QTest::newRow("capitals before quotes") << QByteArray("Gru\xDF\x93 aus K\xF6ln, CAF\xC9\x94 tr\xE8s bien")
+            << QStringLiteral(u"Gru\u00DF\u201C aus K\u00F6ln, CAF\u00C9\u201D tr\u00E8s bien") << cp1252;
     QTest::newRow("windows-1252 holding valid pairs")
             << QByteArray("Gru\xDF\x93 und CAF\xC9\x94 f\xFCr K\xE4se, sch\xF6n")
             << QStringLiteral(u"Gru\u00DF\u201C und CAF\u00C9\u201D f\u00FCr K\u00E4se, sch\u00F6n") << cp1252;

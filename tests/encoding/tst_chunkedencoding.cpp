@@ -4,6 +4,7 @@
 #include "encoding/textdecoder.h"
 #include "encoding/textencoder.h"
 #include "encoding/textencoding.h"
+#include "encoding/utf8kernels.h"
 #include "encoding/utf8validator.h"
 #include "support/sampletext.h"
 
@@ -71,6 +72,12 @@ std::vector<ByteSample> byteSamples()
         {"cut across 4096 then broken", QByteArray(4095, 'x') + "\xE2\x82y"},
         {"faults at every offset", atEveryOffset("\xC3\xA9\x80\xE2\x82\xF0\x9F\x98\x80\xF0\x9F")},
         {"windows-1252 text", QByteArray("caf\xE9 \x80 \x93kutipan\x94 na\xEFve\x9F")},
+        // Letters of other scripts alone and in words, word ends in Windows-1252,
+        // accents on letters and alone, emoji with a variation selector.
+        {"sequences judged by their neighbours",
+         atEveryOffset("\xD0\x9F\xD1\x80\xD0\xB8 \xD0\xB8 x\xCE\xB1 \xE4\xB8\xAD\xE6\x96\x87"
+                       " Fu\xDF\x94 CAF\xC9\x94 \xE9\x85\x94 e\xCC\x81 \xCC\x81 \x80\xC3\xA9\x80"
+                       " \xE2\x9D\xA4\xEF\xB8\x8F\xC9\x97" "A")},
         {"every byte", allBytes()},
     };
 }
@@ -111,6 +118,55 @@ ChunkedText decodeInChunks(QByteArrayView bytes, TextEncoding encoding, qsizetyp
     }
     decoder.finish(text);
     return {text, decoder.replacedAny()};
+}
+
+// What Utf8Evidence counts, the slow way: the whole input read into characters
+// first, each sequence judged with its neighbours found by their index.
+Utf8Evidence::Counts referenceEvidence(QByteArrayView bytes)
+{
+    using Kind = Utf8Neighbour::Kind;
+    struct Item {
+        Utf8Neighbour n;
+        QByteArrayView sequence; // empty for ASCII and stray bytes
+    };
+    std::vector<Item> items;
+    const auto *const begin = reinterpret_cast<const uchar *>(bytes.data());
+    for (qsizetype at = 0; at < bytes.size();) {
+        const detail::Utf8Sequence probe = detail::probeUtf8Sequence(begin + at, begin + bytes.size());
+        if (begin[at] < 0x80) {
+            items.push_back({{Kind::Char, begin[at]}, {}});
+            ++at;
+        } else if (detail::isComplete(probe)) {
+            const QByteArrayView sequence = bytes.sliced(at, probe.length);
+            // Not QString::fromUtf8(), which drops a byte order mark.
+            char32_t c = begin[at] & (0xFF >> (probe.length + 1));
+            for (const char byte : sequence.sliced(1))
+                c = c << 6 | (uchar(byte) & 0x3F);
+            items.push_back({{Kind::Char, c}, sequence});
+            at += probe.length;
+        } else {
+            items.push_back({{Kind::Stray, 0}, {}});
+            at += detail::illFormedLength(probe);
+        }
+    }
+    const auto at = [&](qsizetype i) { return i >= 0 && i < qsizetype(items.size()) ? items[i].n : Utf8Neighbour(); };
+    const auto script = [&](qsizetype i) {
+        const Utf8Neighbour n = at(i);
+        return n.kind == Kind::Char ? utf8LetterScript(n.c) : QChar::Script_Unknown;
+    };
+    const auto nearest = [&](qsizetype i, qsizetype step) {
+        return script(i) != QChar::Script_Unknown ? script(i) : script(i + step);
+    };
+    Utf8Evidence::Counts counts;
+    for (qsizetype i = 0; i < qsizetype(items.size()); ++i) {
+        if (items[i].sequence.isEmpty())
+            continue;
+        const Utf8Surroundings around{at(i - 1), at(i + 1), nearest(i - 1, -1), nearest(i + 1, 1)};
+        const bool credible = utf8SequenceCredible(items[i].sequence, items[i].n.c, around);
+        counts.credible += credible;
+        (credible ? counts.credibleBytes : counts.doubtfulBytes) += items[i].sequence.size();
+    }
+    return counts;
 }
 
 Utf8Check checkInChunks(QByteArrayView bytes, qsizetype size)
@@ -252,6 +308,14 @@ void TestChunkedEncoding::validatorInChunksShouldMatchWholeCheck()
     QCOMPARE(chunked.multiByteCount, whole.multiByteCount);
     QCOMPARE(chunked.strayBytes, whole.strayBytes);
     QCOMPARE(chunked.utf16Units, whole.utf16Units);
+
+    const Utf8Evidence::Counts evidence = referenceEvidence(bytes);
+    QCOMPARE(whole.credibleSequences, evidence.credible);
+    QCOMPARE(whole.credibleBytes, evidence.credibleBytes);
+    QCOMPARE(whole.doubtfulBytes, evidence.doubtfulBytes);
+    QCOMPARE(chunked.credibleSequences, whole.credibleSequences);
+    QCOMPARE(chunked.credibleBytes, whole.credibleBytes);
+    QCOMPARE(chunked.doubtfulBytes, whole.doubtfulBytes);
 }
 
 void TestChunkedEncoding::validatorShouldReportWhereAndWhat_data()

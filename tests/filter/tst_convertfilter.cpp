@@ -76,8 +76,11 @@ void TestConvertFilter::decodeChoosesTheEncoding_data()
     QTest::newRow("surrogate") << "\xED\xA0\x80"_ba << u"í\u00A0€"_s << ansi;
     QTest::newRow("beyond U+10FFFF") << "\xF4\x90\x80\x80"_ba << u"ô\u0090€€"_s << ansi;
     QTest::newRow("cut short") << "ab\xE2\x82"_ba << u"abâ‚"_s << ansi;
-    QTest::newRow("stray bytes outnumbered") << "\xC3\x89 caf\xC3\xA9 \x97\xE2\x82"_ba
-                                             << u"Ã‰ cafÃ© —â‚"_s << ansi;
+    QTest::newRow("a pair among many Latin-1 letters")
+            << "caf\xC3\xA9 \x93na\xEFve\x94 \x96 \xE9t\xE9 \xE0 Li\xE8ge"_ba
+            << u"cafÃ© “naïve” – été à Liège"_s << ansi;
+    QTest::newRow("a pair that reads as a word's end") << "Fu\xDF\x94 und \xE9"_ba
+                                                       << u"Fuß” und é"_s << ansi;
     QTest::newRow("stray bytes outnumbered by pairs") << "\xC3\x89 caf\xC3\xA9 \x97"_ba
                                                       << u"É café \xDC97"_s << utf8;
 }

@@ -3,8 +3,10 @@
 // WIMBLET_CONVERT_CHUNK_BYTES (read by the filter for tests) forces tiny chunks.
 
 #include "convert/styleconversion.h"
+#include "encoding/encodingdetector.h"
 #include "encoding/textencoding.h"
 #include "encoding/utf8validator.h"
+#include "support/prosecorpus.h"
 #include "support/sampletext.h"
 
 #include <QDir>
@@ -31,7 +33,7 @@ QByteArray expectedOutput(const QByteArray &input, bool cute)
 {
     const DecodedText decoded = decodeDetected(input);
     const QString converted = cute ? toCuteStyle(decoded.text) : toNormalStyle(decoded.text);
-    const QByteArray bytes = encodeText(converted, decoded.encoding).bytes;
+    const QByteArray bytes = encodeReadingBack(converted, decoded.encoding).bytes;
     return decoded.trailingByte < 0 ? bytes : bytes + char(decoded.trailingByte);
 }
 
@@ -87,6 +89,9 @@ QList<std::pair<QByteArray, QByteArray>> corpora()
         {"Windows-1252 prose", ascii.left(3000) + "caf\xE9 \x93kutipan\x94 NA\xCFVE " + ascii},
         {"ASCII, then UTF-8", ascii + "SAYA CAF\xC3\x89. saya"},
         {"ASCII, then Windows-1252", ascii + "SAYA CAF\xC9. saya"},
+        // Converted, this would read back as UTF-8 (U+169A) in Windows-1252: it goes out in UTF-8.
+        {"Windows-1252 that pairs up once converted", ascii.left(100) + "\xC1\x8A\x8A"},
+        {"Windows-1252 pairs that end words", "Er sagte \x93" "Fu\xDF\x94 und \x93" "Gru\xDF\x94 zu mir."},
         {"UTF-8, then an invalid byte", prose + "saya \xFF"},
         {"UTF-16 LE prose", utf16Of(QString::fromUtf8(prose.left(5000)), false)},
         {"UTF-16 BE prose", utf16Of(QString::fromUtf8(prose.left(5000)), true)},
@@ -171,6 +176,8 @@ private Q_SLOTS:
     void readerClosingEarlyShouldEndQuietly();
     void writeFailureShouldSayTheOutputIsIncomplete();
     void spoolShouldGoToTmpdir();
+    void proseShouldReadBackAsConverted_data();
+    void proseShouldReadBackAsConverted();
 };
 
 void TestStreamFilter::outputShouldBeTheWholeConversion_data()
@@ -221,14 +228,16 @@ void TestStreamFilter::mixedInputShouldBeReported_data()
     const QByteArray line = "wimblet-convert: standard input has UTF-8 characters but too many "
                             "invalid bytes (";
     const QByteArray kept = "wimblet-convert: standard input is UTF-8 with ";
-    QTest::newRow("valid, then an invalid byte") << "caf\xC3\xA9 \xE9t\xE9"_ba
-                                                 << line + "2, the first at offset 6)" + readAs;
+    QTest::newRow("valid, then invalid bytes") << "caf\xC3\xA9 \xE9t\xE9 \xE0 Li\xE8ge \xE7" "a"_ba
+                                               << line + "5, the first at offset 6)" + readAs;
     QTest::newRow("invalid byte, then valid") << "\x80 caf\xC3\xA9"_ba
-                                              << line + "1, the first at offset 0)" + readAs;
+            << kept + "1 invalid byte (the first at offset 0); it is written back unchanged\n";
     QTest::newRow("cut short at the end") << "\xC3\xA9\xE2\x82"_ba
-                                          << line + "2, the first at offset 2)" + readAs;
-    QTest::newRow("far into the input") << QByteArray(100000, 'a') + "\xC3\xA9 \xFF"_ba
-                                        << line + "1, the first at offset 100003)" + readAs;
+            << kept + "2 invalid bytes (the first at offset 2); they are written back unchanged\n";
+    QTest::newRow("far into the input") << QByteArray(100000, 'a') + "\xC3\xA9 \xFF\xFE\xFD"_ba
+            << kept + "3 invalid bytes (the first at offset 100003); they are written back unchanged\n";
+    QTest::newRow("a pair that reads as a word's end") << "Gru\xDF\x93 \xFF"_ba
+                                                       << line + "1, the first at offset 6)" + readAs;
     QTest::newRow("Windows-1252 only") << "caf\xE9 na\xEFve"_ba << QByteArray();
     QTest::newRow("valid UTF-8") << "caf\xC3\xA9"_ba << QByteArray();
     QTest::newRow("UTF-16") << utf16Of(u"caf\u00E9"_s, false) << QByteArray();
@@ -344,6 +353,34 @@ void TestStreamFilter::spoolShouldGoToTmpdir()
              expectedOutput(ascii, true));
     QCOMPARE(runFilter({u"--cute"_s}, input, Feed::FileArgument, environment).out,
              expectedOutput(input, true));
+}
+
+// Real prose in Windows-1252 and in UTF-8 with stray bytes: what the filter writes must
+// read back, by the editor's rule, as the conversion of what it read.
+void TestStreamFilter::proseShouldReadBackAsConverted_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<bool>("cute");
+    for (const testsupport::CorpusFile &file : testsupport::encodingCorpus()) {
+        for (const bool cute : {true, false}) {
+            QTest::addRow("%s, %s", qPrintable(file.name), cute ? "cute" : "normal")
+                    << file.bytes << cute;
+        }
+    }
+}
+
+void TestStreamFilter::proseShouldReadBackAsConverted()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(bool, cute);
+    const Run run = runFilter({cute ? u"--cute"_s : u"--normal"_s}, input, Feed::Pipe,
+                              withChunkSize(0));
+    QCOMPARE(run.exitCode, 0);
+    const DecodedText read = decodeDetected(input);
+    const QString converted = cute ? toCuteStyle(read.text) : toNormalStyle(read.text);
+    const DecodedText written = decodeDetected(run.out);
+    QCOMPARE(written.text, converted);
+    QCOMPARE(run.out, expectedOutput(input, cute));
 }
 
 QTEST_GUILESS_MAIN(TestStreamFilter)
