@@ -71,14 +71,39 @@ Traits lookUpSupplementaryTraits(char32_t c)
     return slot.traits;
 }
 
+// The Basic Multilingual Plane's traits, made on first use (about a millisecond):
+// a block of 128 characters that all share theirs (the ideographs, Hangul) is one
+// entry, so a text of them reads a table that stays in the nearest cache.
+class PlaneTraits
+{
+public:
+    PlaneTraits() : m_traits(0x10000)
+    {
+        for (char32_t c = 0; c < 0x10000; ++c)
+            m_traits[c] = lookUpTraits(c);
+        for (char32_t block = 0; block < kBlocks; ++block) {
+            const auto first = m_traits.begin() + block * kBlock;
+            m_uniform[block] = std::all_of(first, first + kBlock, [&](Traits t) {
+                return t.category == first->category && t.letterScript == first->letterScript;
+            });
+        }
+    }
+
+    Traits operator[](char32_t c) const
+    {
+        return m_uniform[c / kBlock] ? m_traits[c & ~(kBlock - 1)] : m_traits[c];
+    }
+
+private:
+    static constexpr char32_t kBlock = 128;
+    static constexpr char32_t kBlocks = 0x10000 / kBlock;
+    std::vector<Traits> m_traits;
+    std::array<bool, kBlocks> m_uniform{};
+};
+
 inline Traits traitsOf(char32_t c)
 {
-    static const std::vector<Traits> plane = [] {
-        std::vector<Traits> table(0x10000);
-        for (char32_t u = 0; u < 0x10000; ++u)
-            table[u] = lookUpTraits(u);
-        return table;
-    }();
+    static const PlaneTraits plane;
     return c < 0x10000 ? plane[c] : lookUpSupplementaryTraits(c);
 }
 

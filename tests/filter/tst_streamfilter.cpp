@@ -361,11 +361,13 @@ void TestStreamFilter::proseShouldReadBackAsConverted_data()
 {
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<bool>("cute");
+    // One style a file, in turn: each changes case, which is what could make a reading
+    // tip over.
+    bool cute = true;
     for (const testsupport::CorpusFile &file : testsupport::encodingCorpus()) {
-        for (const bool cute : {true, false}) {
-            QTest::addRow("%s, %s", qPrintable(file.name), cute ? "cute" : "normal")
-                    << file.bytes << cute;
-        }
+        QTest::addRow("%s, %s", qPrintable(file.name), cute ? "cute" : "normal")
+                << file.bytes << cute;
+        cute = !cute;
     }
 }
 
