@@ -103,6 +103,8 @@ private:
 
 inline Traits traitsOf(char32_t c)
 {
+    if (c < 0x80)
+        return lookUpTraits(c); // ASCII text never makes the table
     static const PlaneTraits plane;
     return c < 0x10000 ? plane[c] : lookUpSupplementaryTraits(c);
 }
