@@ -1,6 +1,6 @@
 #include "encoding/utf8evidence.h"
 
-#include "encoding/asciiblocks.h"
+#include "encoding/utf8kernels.h"
 
 #include <algorithm>
 #include <array>
@@ -28,14 +28,32 @@ struct Traits {
     QChar::Script letterScript : 8;
 };
 
+// ASCII as far as judging goes: letters, digits, the space, controls and the rest
+// as punctuation.
+constexpr std::array<Traits, 0x80> kAsciiTraits = [] {
+    std::array<Traits, 0x80> table{};
+    for (char32_t c = 0; c < 0x80; ++c) {
+        const char32_t folded = c | 0x20;
+        if (folded >= 'a' && folded <= 'z')
+            table[c] = {c < 'a' ? QChar::Letter_Uppercase : QChar::Letter_Lowercase,
+                        QChar::Script_Latin};
+        else if (c >= '0' && c <= '9')
+            table[c] = {QChar::Number_DecimalDigit, QChar::Script_Unknown};
+        else if (c == ' ')
+            table[c] = {QChar::Separator_Space, QChar::Script_Unknown};
+        else if (c < 0x20 || c == 0x7F)
+            table[c] = {QChar::Other_Control, QChar::Script_Unknown};
+        else
+            table[c] = {QChar::Punctuation_Other, QChar::Script_Unknown};
+    }
+    return table;
+}();
+
 Traits lookUpTraits(char32_t c)
 {
+    if (c < 0x80)
+        return kAsciiTraits[c];
     const QChar::Category category = QChar::category(c);
-    if (c < 0x80) {
-        const char32_t folded = c | 0x20;
-        const bool latin = folded >= 'a' && folded <= 'z';
-        return {category, latin ? QChar::Script_Latin : QChar::Script_Unknown};
-    }
     const bool counts = QChar::isLetterOrNumber(c) || category == QChar::Mark_NonSpacing
             || category == QChar::Mark_SpacingCombining || category == QChar::Mark_Enclosing;
     if (!counts)
@@ -104,7 +122,7 @@ private:
 inline Traits traitsOf(char32_t c)
 {
     if (c < 0x80)
-        return lookUpTraits(c); // ASCII text never makes the table
+        return kAsciiTraits[c]; // ASCII text never makes the table below
     static const PlaneTraits plane;
     return c < 0x10000 ? plane[c] : lookUpSupplementaryTraits(c);
 }
@@ -221,19 +239,6 @@ bool letterCredible(char32_t c, QChar::Script script, const Utf8Surroundings &ar
     return around.scriptBefore == script || around.scriptAfter == script;
 }
 
-const uchar *asciiRunEnd(const uchar *p, const uchar *end)
-{
-    while (end - p >= detail::kAsciiBlock) {
-        const unsigned mask = detail::nonAsciiMask(p);
-        if (mask != 0)
-            return p + __builtin_ctz(mask);
-        p += detail::kAsciiBlock;
-    }
-    while (p < end && *p < 0x80)
-        ++p;
-    return p;
-}
-
 } // namespace
 
 QChar::Script utf8LetterScript(char32_t c)
@@ -273,49 +278,33 @@ bool utf8SequenceCredible(QByteArrayView bytes, char32_t c, const Utf8Surroundin
     return otherScriptNear(around);
 }
 
-void Utf8Evidence::feed(const uchar *p, const uchar *end)
+void Utf8Evidence::takeAscii(const uchar *p, const uchar *end)
 {
-    if (m_held.count > 0 && p < end) {
-        const detail::HeldUtf8Extended extended = detail::extendHeldUtf8(m_held, p, end);
-        const detail::HeldUtf8 &held = extended.held;
-        const detail::Utf8Sequence sequence =
-                detail::probeUtf8Sequence(held.bytes, held.bytes + held.count);
-        p += extended.taken;
-        m_held = {};
-        if (detail::isComplete(sequence))
-            takeSequence(held.bytes, held.count);
-        else if (p == end)
-            m_held = held; // still cut short
-        else
-            take({Kind::Stray, 0});
-    }
-    while (p < end) {
-        if (*p < 0x80) {
-            // Only the last two characters of an ASCII run matter to what follows.
-            const uchar *const run = m_pendingCount == 0 ? asciiRunEnd(p, end) : p + 1;
-            for (const uchar *q = std::max(p, run - 2); q < run; ++q)
-                take({Kind::Char, *q});
-            p = run;
-            continue;
-        }
-        p = takeWordOfScript(p, end);
-        if (p == end || *p < 0x80)
-            continue;
-        const detail::Utf8Sequence sequence = detail::probeUtf8Sequence(p, end);
-        if (detail::isComplete(sequence)) {
-            takeSequence(p, sequence.length);
-            p += sequence.length;
-        } else if (detail::isCutShort(sequence, p, end)) {
-            for (; p < end; ++p)
-                m_held.bytes[m_held.count++] = *p;
-        } else {
-            take({Kind::Stray, 0});
-            p += detail::illFormedLength(sequence);
-        }
+    // What waits is told of the characters one by one; after that only the last
+    // two characters of the run matter to what follows.
+    for (; p < end && m_pendingCount > 0; ++p)
+        take({Kind::Char, *p});
+    if (p == end)
+        return;
+    const auto isLetter = [](uchar c) { return ((c | 0x20) >= 'a' && (c | 0x20) <= 'z'); };
+    m_before = {Kind::Char, end[-1]};
+    if (isLetter(end[-1])) {
+        m_letterScript = QChar::Script_Latin;
+        m_sinceLetter = 0;
+    } else if (end - p >= 2 && isLetter(end[-2])) {
+        m_letterScript = QChar::Script_Latin;
+        m_sinceLetter = 1;
+    } else {
+        m_sinceLetter = quint8(std::min<qsizetype>(2, m_sinceLetter + (end - p)));
     }
 }
 
-const uchar *Utf8Evidence::takeWordOfScript(const uchar *p, const uchar *end)
+void Utf8Evidence::takeStray()
+{
+    take({Kind::Stray, 0});
+}
+
+Utf8Evidence::Word Utf8Evidence::takeWordOfScript(const uchar *p, const uchar *end)
 {
     // Near a letter of another script than Latin, and with nothing waiting, each
     // letter of that script is credible whatever follows (takeSequence()), and so
@@ -323,9 +312,10 @@ const uchar *Utf8Evidence::takeWordOfScript(const uchar *p, const uchar *end)
     const QChar::Script script = m_letterScript;
     if (m_pendingCount > 0 || m_sinceLetter > 1 || script == QChar::Script_Latin
         || script == QChar::Script_Unknown)
-        return p;
+        return {p, 0, 0};
     const uchar *const start = p;
     qint64 count = 0;
+    qint64 units = 0;
     char32_t last = 0;
     bool afterLetter = m_sinceLetter == 0;
     while (p < end && *p >= 0x80) {
@@ -340,6 +330,7 @@ const uchar *Utf8Evidence::takeWordOfScript(const uchar *p, const uchar *end)
         afterLetter = true;
         last = c;
         ++count;
+        units += detail::utf16UnitsOf(sequence.length);
         p += sequence.length;
     }
     if (count > 0) {
@@ -348,14 +339,14 @@ const uchar *Utf8Evidence::takeWordOfScript(const uchar *p, const uchar *end)
         m_counts.credible += count;
         m_counts.credibleBytes += p - start;
     }
-    return p;
+    return {p, count, units};
 }
 
-Utf8Evidence::Counts Utf8Evidence::counts() const
+Utf8Evidence::Counts Utf8Evidence::counts(bool cutShortAtEnd) const
 {
     Utf8Evidence atEnd = *this;
-    if (atEnd.m_held.count > 0)
-        atEnd.take({Kind::Stray, 0}); // cut short by the end: stray bytes
+    if (cutShortAtEnd)
+        atEnd.takeStray(); // a sequence the end cuts short is stray bytes
     atEnd.finish();
     return atEnd.m_counts;
 }
@@ -401,6 +392,16 @@ void Utf8Evidence::takeSequence(const uchar *bytes, int length)
         && script != QChar::Script_Latin && script != QChar::Script_Unknown
         && !mayEndWordInWindows1252(sequence)) {
         m_before = {Kind::Char, c};
+        ++m_counts.credible;
+        m_counts.credibleBytes += length;
+        return;
+    }
+    // Latin-1 and Latin Extended-A letters and symbols, and general punctuation, are
+    // credible wherever they stand unless they may read as a word's end.
+    const bool latinOrPunctuation = (c >= 0xA0 && c <= 0x17F && c != 0xD7 && c != 0xF7)
+            || (c >= 0x2000 && c <= 0x2064);
+    if (latinOrPunctuation && !mayEndWordInWindows1252(sequence)) {
+        advance({Kind::Char, c}, script);
         ++m_counts.credible;
         m_counts.credibleBytes += length;
         return;

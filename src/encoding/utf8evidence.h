@@ -3,7 +3,6 @@
 // is more likely UTF-8 than Windows-1252 that happens to pair up: an accented
 // capital or a ß before a curly quote or a dash is such a pair.
 
-#include "encoding/utf8kernels.h"
 
 #include <QByteArrayView>
 #include <QChar>
@@ -45,9 +44,10 @@ QChar::Script utf8LetterScript(char32_t c);
 /// closing quote, dash or ellipsis ("Fuß”", "CAFÉ”").
 bool utf8SequenceCredible(QByteArrayView bytes, char32_t c, const Utf8Surroundings &around);
 
-/// Counts the well-formed multi-byte sequences of bytes fed in chunks of any
-/// size by utf8SequenceCredible(), each judged with what stands around it in
-/// the whole input.
+/// Counts the well-formed multi-byte sequences of a walk over bytes (the UTF-8
+/// validator's, in chunks of any size) by utf8SequenceCredible(), each judged
+/// with what stands around it in the whole input: a sequence waits for at most
+/// two characters after it.
 class Utf8Evidence
 {
 public:
@@ -57,11 +57,27 @@ public:
         qint64 doubtfulBytes = 0; ///< bytes in the other sequences
     };
 
-    /// Looks at the next chunk.
-    void feed(const uchar *p, const uchar *end);
+    /// A run of letters taken at once: where it stopped, and its sequences and the
+    /// UTF-16 units they make.
+    struct Word {
+        const uchar *stop;
+        qint64 sequences;
+        qint64 units;
+    };
 
-    /// The counts for the bytes so far taken as the whole input.
-    Counts counts() const;
+    /// The next characters are the ASCII of [p, end).
+    void takeAscii(const uchar *p, const uchar *end);
+    /// The next character is the complete sequence `bytes`.
+    void takeSequence(const uchar *bytes, int length);
+    /// The next bytes are stray: one ill-formed stretch.
+    void takeStray();
+    /// Takes the complete sequences from `p` on that are letters of the script of
+    /// the letter just taken, credible whatever follows; none when that is not so.
+    Word takeWordOfScript(const uchar *p, const uchar *end);
+
+    /// The counts for what was taken so far as the whole input, with a sequence
+    /// the end cuts short after it when `cutShortAtEnd`.
+    Counts counts(bool cutShortAtEnd) const;
 
 private:
     struct Pending {
@@ -74,14 +90,11 @@ private:
 
     void take(Utf8Neighbour item);
     void advance(Utf8Neighbour item, QChar::Script script);
-    void takeSequence(const uchar *bytes, int length);
-    const uchar *takeWordOfScript(const uchar *p, const uchar *end);
     void judge(const Pending &pending);
     void finish();
 
     static constexpr int kMostPending = 4;
 
-    detail::HeldUtf8 m_held;
     Utf8Neighbour m_before;
     QChar::Script m_letterScript = QChar::Script_Unknown;
     quint8 m_sinceLetter = 2; // characters since the last letter, at most 2
