@@ -21,7 +21,7 @@ char32_t codePointOf(const uchar *p, int length)
     return c;
 }
 
-// What the judging asks of a character, kept for the characters met lately:
+// What the judging asks of a character, looked up in tables made once (below):
 // Qt's property lookups would otherwise cost more than the rest of the walk.
 struct Traits {
     QChar::Category category : 8;
