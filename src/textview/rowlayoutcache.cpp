@@ -12,22 +12,23 @@ constexpr size_t kMostRows = 512;
 
 } // namespace
 
-const QTextLayout &RowLayoutCache::get(qint64 start, qint64 end, const Make &make)
+const LaidRow &RowLayoutCache::get(qint64 start, qint64 end, const QString &context, const Make &make)
 {
     const auto found = m_entries.find(start);
-    if (found != m_entries.end() && found->second.end == end) {
+    if (found != m_entries.end() && found->second.end == end && found->second.context == context) {
         found->second.lastUse = ++m_clock;
-        return *found->second.layout;
+        return found->second.laid;
     }
-    std::unique_ptr<QTextLayout> layout = make();
+    LaidRow laid = make();
     ++m_made;
     if (found == m_entries.end() && m_entries.size() >= kMostRows)
         evictOldest();
     Entry &entry = m_entries[start];
     entry.end = end;
     entry.lastUse = ++m_clock;
-    entry.layout = std::move(layout);
-    return *entry.layout;
+    entry.context = context;
+    entry.laid = std::move(laid);
+    return entry.laid;
 }
 
 void RowLayoutCache::evictOldest()

@@ -11,13 +11,22 @@
 
 namespace wimblet {
 
+// A row's layout, whose text holds `lead` units of context before the row's own.
+struct LaidRow
+{
+    std::unique_ptr<QTextLayout> layout;
+    int lead = 0;
+    int line = 0; // the row's line; the layout's other lines are never drawn
+};
+
 class RowLayoutCache
 {
 public:
-    using Make = std::function<std::unique_ptr<QTextLayout>()>;
+    using Make = std::function<LaidRow()>;
 
-    // The layout of the row [start, end), made by `make` unless kept.
-    const QTextLayout &get(qint64 start, qint64 end, const Make &make);
+    // The layout of the row [start, end) in the context `context` (what the text around
+    // the row tells its layout), made by `make` unless kept.
+    const LaidRow &get(qint64 start, qint64 end, const QString &context, const Make &make);
     void clear() { m_entries.clear(); }
     // `removed` units at `offset` gave way to `inserted` ones: rows whose text, or the
     // unit either side of it that decides a stand-in, the edit reached are dropped, and
@@ -31,7 +40,8 @@ private:
     {
         qint64 end = 0;
         qint64 lastUse = 0;
-        std::unique_ptr<QTextLayout> layout;
+        QString context;
+        LaidRow laid;
     };
     void evictOldest();
 

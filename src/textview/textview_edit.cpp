@@ -218,7 +218,12 @@ bool TextView::handleMoveKey(QKeyEvent *event)
 {
     const bool select = event->modifiers() & Qt::ShiftModifier;
     const bool word = event->modifiers() & kWordModifier;
-    switch (event->key()) {
+    int key = event->key();
+    // The arrows move through the text as the paragraph reads: in a right-to-left
+    // paragraph Right goes back, as in Qt's and other toolkits' text boxes.
+    if ((key == Qt::Key_Left || key == Qt::Key_Right) && m_layout.directionAt(m_caret) == Qt::RightToLeft)
+        key = key == Qt::Key_Left ? Qt::Key_Right : Qt::Key_Left;
+    switch (key) {
     case Qt::Key_Left:
         if (hasSelection() && !select && !word)
             moveTo(selectionStart(), false);
@@ -251,9 +256,8 @@ bool TextView::handleMoveKey(QKeyEvent *event)
     case Qt::Key_End: {
         if (word)
             return moveTo(m_store.length(), select), true;
-        const ViewRow row = m_layout.rowAt(m_caret);
         // A wrapped row's end is the next row's start: stay before its hanging blank.
-        moveTo(row.endsParagraph ? row.end : m_layout.offsetAt(row, qreal(INT_MAX)), select);
+        moveTo(m_layout.lastOffsetOf(m_layout.rowAt(m_caret)), select);
         return true;
     }
     default:

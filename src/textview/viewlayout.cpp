@@ -48,6 +48,7 @@ ViewLayout::ViewLayout(const TextStore &store)
                  m_widths->seeText(text);
                  return text;
              })
+    , m_contexts(store)
 {
 }
 
@@ -121,12 +122,14 @@ void ViewLayout::reset(const TextStore &store)
     lengths.push_back(int(pieceStart - start));
     rows().resetParagraphs(lengths);
     m_cache.clear();
+    m_contexts.clear();
 }
 
 void ViewLayout::edit(qint64 offset, qint64 removed, qint64 inserted)
 {
     rows().edit(offset, removed, inserted);
     m_cache.edit(offset, removed, inserted);
+    m_contexts.edit(offset, removed, inserted);
 }
 
 void ViewLayout::finishCounting()
@@ -191,14 +194,61 @@ int ViewLayout::preeditColumn(const ViewRow &row, const RowPaint *paint) const
     return int(paint->preeditAt - row.start);
 }
 
-std::unique_ptr<QTextLayout> ViewLayout::makeLayout(const ViewRow &row, const RowPaint *paint) const
+LaidRow ViewLayout::makeWindowLayout(const ViewRow &row, const RowContext &context) const
+{
+    const QString raw = m_store.text(context.windowStart, context.window.size());
+    LaidRow laid;
+    laid.lead = int(context.lead.size()) + context.rowAt;
+    laid.layout = std::make_unique<QTextLayout>(context.lead + context.window + context.tail, m_font);
+    QTextLayout *layout = laid.layout.get();
+    QList<QTextLayout::FormatRange> formats;
+    QTextCharFormat grey;
+    grey.setForeground(m_standIn);
+    for (int i = 0; i < raw.size(); ++i)
+        if (raw[i] != context.window[i])
+            formats.push_back({int(context.lead.size()) + i, 1, grey});
+    layout->setFormats(formats);
+    QTextOption option;
+    option.setTextDirection(context.direction);
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    option.setTabStopDistance(m_tabStop);
+    layout->setTextOption(option);
+    layout->setCacheEnabled(true);
+    layout->beginLayout();
+    laid.line = -1;
+    for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+        line.setLineWidth(m_lineWidth);
+        const bool own = line.textStart() == laid.lead;
+        if (own)
+            laid.line = line.lineNumber();
+        // The lines either side stand far off the screen, where drawing them shows nothing.
+        line.setPosition(QPointF(0, own ? m_baseline - line.ascent() : kFarRight * (laid.line < 0 ? -1 : 1)));
+    }
+    layout->endLayout();
+    if (laid.line < 0 || layout->lineAt(laid.line).textLength() != row.end - row.start)
+        return {};
+    return laid;
+}
+
+LaidRow ViewLayout::makeLayout(const ViewRow &row, const RowContext &context, const RowPaint *paint) const
 {
     settle();
+    if (context.windowStart >= 0 && preeditColumn(row, paint) < 0) {
+        LaidRow laid = makeWindowLayout(row, context);
+        if (laid.layout)
+            return laid;
+    }
+    if (context.windowStart >= 0) // the window wrapped otherwise than the rows: the row alone
+        return makeLayout(row, m_contexts.of(row.start, row.end, false, -1, true), paint);
     const QString raw = m_store.text(row.start, shownEnd(row) - row.start);
     QString shown = raw;
     const bool turned = applyStandIns(shown, row.start > 0 ? m_store.at(row.start - 1) : QChar(),
                                       m_store.at(row.start + raw.size()));
-    auto layout = std::make_unique<QTextLayout>(shown, m_font);
+    LaidRow laid;
+    laid.lead = int(context.lead.size());
+    const int lead = laid.lead;
+    laid.layout = std::make_unique<QTextLayout>(context.lead + shown + context.tail, m_font);
+    QTextLayout *layout = laid.layout.get();
     // Formats count the pre-edit text as if it were in the row.
     const int preedit = preeditColumn(row, paint);
     const int shift = preedit < 0 ? 0 : int(paint->preedit.size());
@@ -208,16 +258,18 @@ std::unique_ptr<QTextLayout> ViewLayout::makeLayout(const ViewRow &row, const Ro
         grey.setForeground(m_standIn);
         for (int i = 0; i < raw.size(); ++i)
             if (raw[i] != shown[i])
-                formats.push_back({preedit >= 0 && i >= preedit ? i + shift : i, 1, grey});
+                formats.push_back({lead + (preedit >= 0 && i >= preedit ? i + shift : i), 1, grey});
     }
     if (preedit >= 0) {
-        layout->setPreeditArea(preedit, paint->preedit);
+        layout->setPreeditArea(lead + preedit, paint->preedit);
         QTextCharFormat underlined;
         underlined.setFontUnderline(true);
-        formats.push_back({preedit, shift, underlined});
+        formats.push_back({lead + preedit, shift, underlined});
     }
     layout->setFormats(formats);
     QTextOption option;
+    // Every row in its paragraph's direction, not its own first strong character's.
+    option.setTextDirection(context.direction);
     // Text being composed wraps as the row would with it; rows are cut to fit already.
     option.setWrapMode(preedit >= 0 ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::NoWrap);
     option.setTabStopDistance(m_tabStop);
@@ -232,26 +284,46 @@ std::unique_ptr<QTextLayout> ViewLayout::makeLayout(const ViewRow &row, const Ro
         line.setPosition(QPointF(0, i * m_rowHeight + m_baseline - line.ascent()));
     }
     layout->endLayout();
-    return layout;
+    if (preedit < 0 && !row.endsParagraph && context.direction == Qt::RightToLeft)
+        hangTrailingBlanks(laid, shown);
+    return laid;
 }
 
-const QTextLayout &ViewLayout::rowLayout(const ViewRow &row) const
+void ViewLayout::hangTrailingBlanks(const LaidRow &laid, QStringView shown)
+{
+    // In a right-to-left paragraph the blanks that end a wrapped row hang past its left
+    // edge, as in a layout of the whole paragraph, where the row's text starts at the edge.
+    qsizetype end = shown.size();
+    while (end > 0 && shown[end - 1] == u' ')
+        --end;
+    if (end == shown.size() || end == 0)
+        return;
+    QTextLine line = laid.layout->lineAt(laid.line);
+    const qreal hanging = QFontMetricsF(laid.layout->font()).horizontalAdvance(shown.mid(end).toString());
+    line.setPosition(QPointF(line.x() - hanging, line.y()));
+}
+
+const LaidRow &ViewLayout::rowLayout(const ViewRow &row) const
 {
     settle();
-    return m_cache.get(row.start, shownEnd(row), [&] { return makeLayout(row, nullptr); });
+    const RowContext context = m_contexts.of(row.start, row.end, shownEnd(row) < row.end, previousRowStart(row));
+    return m_cache.get(row.start, shownEnd(row), context.key(),
+                       [&] { return makeLayout(row, context, nullptr); });
 }
 
 qreal ViewLayout::xOf(const ViewRow &row, qint64 offset) const
 {
+    const LaidRow &laid = rowLayout(row);
     const int column = int(std::clamp<qint64>(offset, row.start, shownEnd(row)) - row.start);
-    return rowLayout(row).lineAt(0).cursorToX(column);
+    return laid.layout->lineAt(laid.line).cursorToX(laid.lead + column);
 }
 
 std::pair<qreal, qreal> ViewLayout::extentOf(const ViewRow &row, qint64 from, qint64 to) const
 {
-    const QTextLayout &layout = rowLayout(row);
-    const int first = int(std::clamp<qint64>(from, row.start, shownEnd(row)) - row.start);
-    const int last = int(std::clamp<qint64>(to, row.start, shownEnd(row)) - row.start);
+    const LaidRow &laid = rowLayout(row);
+    const QTextLayout &layout = *laid.layout;
+    const int first = laid.lead + int(std::clamp<qint64>(from, row.start, shownEnd(row)) - row.start);
+    const int last = laid.lead + int(std::clamp<qint64>(to, row.start, shownEnd(row)) - row.start);
     const QString shown = layout.text().mid(first, last - first);
     qreal left = kFarRight;
     qreal right = -kFarRight;
@@ -269,7 +341,7 @@ std::pair<qreal, qreal> ViewLayout::extentOf(const ViewRow &row, qint64 from, qi
     }
     if (left <= right)
         return {left, right};
-    const QTextLine line = layout.lineAt(0);
+    const QTextLine line = layout.lineAt(laid.line);
     const qreal a = line.cursorToX(first);
     const qreal b = line.cursorToX(last);
     return {std::min(a, b), std::max(a, b)};
@@ -278,13 +350,27 @@ std::pair<qreal, qreal> ViewLayout::extentOf(const ViewRow &row, qint64 from, qi
 qint64 ViewLayout::offsetAt(const ViewRow &row, qreal x) const
 {
     x = std::clamp<qreal>(x, -1, kFarRight); // the layout's fixed point would overflow
-    qint64 offset = row.start + rowLayout(row).lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
-    if (!row.endsParagraph && offset >= row.end && row.end > row.start) {
-        // The end of a wrapped row is where the next row starts: stay on this one.
-        offset = isBlank(m_store.at(row.end - 1)) ? row.end - 1 : previousGrapheme(m_store, row.end);
-        offset = std::max(offset, row.start);
-    }
-    return offset;
+    const LaidRow &laid = rowLayout(row);
+    const int column = laid.layout->lineAt(laid.line).xToCursor(x, QTextLine::CursorBetweenCharacters) - laid.lead;
+    const qint64 offset = row.start + std::clamp<qint64>(column, 0, shownEnd(row) - row.start);
+    return offset >= row.end ? lastOffsetOf(row) : offset;
+}
+
+qint64 ViewLayout::previousRowStart(const ViewRow &row) const
+{
+    const bool paragraphStart = row.start == 0
+                                || (m_store.at(row.start - 1) == u'\n' && row.start > 1
+                                    && m_store.at(row.start - 2) == u'\r');
+    return paragraphStart ? -1 : rows().rowSpan(row.start - 1).start;
+}
+
+qint64 ViewLayout::lastOffsetOf(const ViewRow &row) const
+{
+    if (row.endsParagraph || row.end <= row.start)
+        return row.end;
+    // The end of a wrapped row is where the next row starts: stay on this one.
+    const qint64 offset = isBlank(m_store.at(row.end - 1)) ? row.end - 1 : previousGrapheme(m_store, row.end);
+    return std::max(offset, row.start);
 }
 
 void ViewLayout::paintHexBoxes(QPainter &painter, const QTextLayout &layout, const ViewRow &row,
@@ -330,9 +416,8 @@ void ViewLayout::paintHexBoxes(QPainter &painter, const QTextLayout &layout, con
 
 qreal ViewLayout::breakX(const QTextLayout &layout, const QTextLine &line) const
 {
-    // The row takes its direction from its first strong character, as its layout does.
     const QRectF drawn = line.naturalTextRect();
-    if (layout.text().isRightToLeft())
+    if (layout.textOption().textDirection() == Qt::RightToLeft)
         return drawn.left() - QFontMetricsF(m_font).horizontalAdvance(QLatin1Char(' '));
     return drawn.right();
 }
@@ -341,14 +426,17 @@ PaintedRow ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF t
                                 const RowPaint &paint) const
 {
     const int preedit = preeditColumn(row, &paint);
-    std::unique_ptr<QTextLayout> composing = preedit >= 0 ? makeLayout(row, &paint) : nullptr;
-    const QTextLayout &layout = composing ? *composing : rowLayout(row);
+    const LaidRow composing = preedit >= 0
+                                  ? makeLayout(row, m_contexts.of(row.start, row.end, true), &paint)
+                                  : LaidRow();
+    const LaidRow &laid = composing.layout ? composing : rowLayout(row);
+    const QTextLayout &layout = *laid.layout;
     const auto column = [&](qint64 offset) {
         const int c = int(offset - row.start);
-        return preedit >= 0 && c > preedit ? c + int(paint.preedit.size()) : c;
+        return laid.lead + (preedit >= 0 && c > preedit ? c + int(paint.preedit.size()) : c);
     };
     PaintedRow painted;
-    painted.rows = std::max(1, layout.lineCount());
+    painted.rows = composing.layout ? std::max(1, layout.lineCount()) : 1;
     painter.save();
     // A glyph of a taller fallback font stays within its row, never over its neighbours.
     painter.setClipRect(QRectF(topLeft.x() - kClipSlack, topLeft.y(), m_lineWidth + 2 * kClipSlack,
@@ -368,7 +456,7 @@ PaintedRow ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF t
     if (layout.text().contains(QChar::ReplacementCharacter))
         paintHexBoxes(painter, layout, row, topLeft, paint, column);
     // A selected line break shows as a blank's width of selection after the row.
-    const QTextLine last = layout.lineAt(painted.rows - 1);
+    const QTextLine last = layout.lineAt(composing.layout ? painted.rows - 1 : laid.line);
     if (row.endsParagraph && paint.selectionFrom <= row.end && paint.selectionTo >= row.end + 2) {
         const qreal blank = QFontMetricsF(m_font).horizontalAdvance(QLatin1Char(' '));
         const qreal top = topLeft.y() + (painted.rows - 1) * m_rowHeight;
@@ -376,7 +464,7 @@ PaintedRow ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF t
     }
     painter.restore();
     if (preedit >= 0 && paint.preeditCursor >= 0) {
-        const int at = preedit + std::min(paint.preeditCursor, int(paint.preedit.size()));
+        const int at = laid.lead + preedit + std::min(paint.preeditCursor, int(paint.preedit.size()));
         const QTextLine line = layout.lineForTextPosition(at);
         painted.preeditCaret = QRectF(topLeft.x() + line.cursorToX(at),
                                       topLeft.y() + line.lineNumber() * m_rowHeight, 1, m_rowHeight);

@@ -4,6 +4,7 @@
 
 #include "lines/documentrows.h"
 #include "textstore/textstore.h"
+#include "textview/rowcontext.h"
 #include "textview/rowlayoutcache.h"
 #include "textview/widthtable.h"
 
@@ -105,21 +106,31 @@ public:
     // The offset nearest to x on the row; never past a wrapped row's last character.
     // Any x past the row's end gives its end.
     qint64 offsetAt(const ViewRow &row, qreal x) const;
+    // Where End takes the caret on the row: its end, or on a wrapped row before the
+    // blank it hangs or its last grapheme, so that the caret stays on the row.
+    qint64 lastOffsetOf(const ViewRow &row) const;
     // Draws the row at `topLeft`, clipped to the rows it takes, its baseline where every
     // row has it.
     PaintedRow paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft,
                         const RowPaint &paint) const;
+    // The direction of the paragraph holding `offset`: that of its first strong character.
+    Qt::LayoutDirection directionAt(qint64 offset) const { return m_contexts.directionAt(offset); }
     // Rows laid out so far: a repaint of rows laid out before makes none.
     qint64 layoutsMade() const { return m_cache.made(); }
 
 private:
     // The row's text laid out on one line, kept until an edit reaches it.
-    const QTextLayout &rowLayout(const ViewRow &row) const;
-    // The row's text laid out anew: with `paint`'s pre-edit text in it, wrapped at the
-    // width; else on one line.
-    std::unique_ptr<QTextLayout> makeLayout(const ViewRow &row, const RowPaint *paint) const;
+    const LaidRow &rowLayout(const ViewRow &row) const;
+    // The row's text laid out anew in its paragraph's direction and context: with
+    // `paint`'s pre-edit text in it, wrapped at the width; else on one line.
+    LaidRow makeLayout(const ViewRow &row, const RowContext &context, const RowPaint *paint) const;
+    static void hangTrailingBlanks(const LaidRow &laid, QStringView shown);
+    // The row laid out among its neighbours as `context` holds them, or no layout when
+    // the window's lines do not end where the row does.
+    LaidRow makeWindowLayout(const ViewRow &row, const RowContext &context) const;
+    qint64 previousRowStart(const ViewRow &row) const;
     // x where a selected line break after the last line is shown: after its end in the
-    // row's own direction.
+    // paragraph's direction.
     qreal breakX(const QTextLayout &layout, const QTextLine &line) const;
     // The column of the row where the pre-edit text goes, or -1.
     int preeditColumn(const ViewRow &row, const RowPaint *paint) const;
@@ -147,6 +158,7 @@ private:
     mutable qreal m_baseline = 0; // from a row's top, as a line of the font alone has it
     QColor m_standIn = Qt::gray;
     mutable RowLayoutCache m_cache;
+    mutable RowContexts m_contexts;
 };
 
 } // namespace wimblet

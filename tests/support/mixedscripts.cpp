@@ -24,6 +24,12 @@ const QStringList &wordsOf(Script script)
         {u"🇮🇩"_qs, u"🇯🇵"_qs, u"🇺🇸🇮🇩"_qs, u"🇧🇷"_qs},
         {u"\t"_qs, u"a\tb"_qs, u"\t\tx"_qs},
         {u"\n"_qs, u"\r"_qs, u"\u2028"_qs, u"a\nb"_qs},
+        {u"ភាសាខ្មែរ"_qs, u"ក្ស្ម"_qs, u"សួស្តី"_qs, u"ព្រះរាជាណាចក្រ"_qs, u"កម្ពុជា"_qs},
+        {u"မြန်မာ"_qs, u"ဘာသာစကား"_qs, u"ကျေးဇူး"_qs, u"မင်္ဂလာပါ"_qs, u"ပြည်"_qs},
+        {u"བོད་ཡིག"_qs, u"ཧཱུྂ"_qs, u"གྷྲཱྀ"_qs, u"ཀྵྨྱཱུ"_qs, u"བཀྲ་ཤིས་བདེ་ལེགས།"_qs},
+        {u"Việt"_qs, u"Nẫng"_qs, u"Ổn"_qs, u"Ấm"_qs, u"Ở"_qs, u"ẳng"_qs, u"tiếng"_qs, u"người"_qs},
+        {u"(about"_qs, u"عن)"_qs, u"«كتاب»"_qs, u"2026"_qs, u"٣٤٥"_qs, u"שלום,"_qs, u"[ספר]"_qs,
+         u"-12.5%"_qs, u"مرحبا!"_qs, u"page"_qs},
     };
     return words[int(script)];
 }
@@ -32,7 +38,8 @@ QString scriptName(Script script)
 {
     static const char *const names[] = {"Latin", "CJK", "Thai", "Tamil", "Devanagari", "Arabic",
                                         "Hebrew", "Ethiopic", "marks", "emoji", "flags", "tabs",
-                                        "stand-ins"};
+                                        "stand-ins", "Khmer", "Myanmar", "Tibetan", "Vietnamese",
+                                        "mixed right-to-left"};
     return QString::fromLatin1(names[int(script)]);
 }
 

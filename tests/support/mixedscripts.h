@@ -9,7 +9,10 @@ namespace wimblet::testsupport {
 
 enum class Script {
     Latin, Cjk, Thai, Tamil, Devanagari, Arabic, Hebrew, Ethiopic,
-    Marks, Emoji, Flags, Tabs, StandIns
+    Marks, Emoji, Flags, Tabs, StandIns,
+    Khmer, Myanmar, Tibetan, Vietnamese,
+    // Arabic and Hebrew words with numbers and brackets, as they stand in other prose.
+    RightToLeftMixed
 };
 
 // A few words of a script, as a writer of it would type them.

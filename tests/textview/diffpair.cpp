@@ -23,13 +23,11 @@ qint64 boxOffset(const PlainTextBox &box, int position)
     return position + box.document()->findBlock(position).blockNumber();
 }
 
-// Rows are compared where the writing's rows are the same in both. The box lays out a
-// paragraph at once, the view each row from its start: right-to-left runs are ordered
-// over the whole paragraph, and a tab after a letter with marks may end one row in the
-// box and start the next in the view.
+// Rows are compared where the writing's rows are the same in both: a tab after a letter
+// with marks may end one row in the box and start the next in the view.
 bool rowsComparable(Writing writing)
 {
-    return writing != Writing::Arabic && writing != Writing::Marks;
+    return writing != Writing::Marks;
 }
 
 // Whether the grapheme before `offset` holds what makes the view's Backspace take it
@@ -109,6 +107,7 @@ QString DiffPair::play(const Step &step)
     // emoji sequence whole, as its parts alone show as other emoji. The box is given
     // more Backspaces until its text is the view's.
     const bool afterEmoji = caretBefore > 0 && emojiBefore(boxBefore, caretBefore);
+    const bool fromRightToLeft = inRightToLeft();
     if (wordRulesDiffer(step))
         return {};
     sendToBoth(step);
@@ -127,7 +126,8 @@ QString DiffPair::play(const Step &step)
     // After Ctrl+Z or Ctrl+Y the view puts back the selection the step was made from,
     // the box a caret at one end of the restored text: only the texts are compared.
     if (step.isUndoOrRedo() || passedAnEnd(step) || isPageKey(step) || isWordMove(step)
-        || endAtWrapPoint(step) || staleX || (followsRows(step) && !rowsComparable(m_writing))) {
+        || endAtWrapPoint(step) || staleX || (followsRows(step) && !rowsComparable(m_writing))
+        || (isVerticalMove(step) && (fromRightToLeft || inRightToLeft()))) {
         alignViewToBox();
         m_xMayDiffer = true;
     }
@@ -191,6 +191,14 @@ bool DiffPair::followsRows(const Step &step) const
     const bool home = step.key == Qt::Key_Home || step.key == Qt::Key_End;
     return isVerticalMove(step)
            || (step.kind == Step::Kind::Key && home && !(step.modifiers & Qt::ControlModifier));
+}
+
+// The box draws a right-to-left paragraph's last row from the left edge, the view from
+// the right as other desktop editors do: Up and Down into or out of one keep an x that
+// stands over other characters.
+bool DiffPair::inRightToLeft() const
+{
+    return m_box->textCursor().block().textDirection() == Qt::RightToLeft;
 }
 
 bool DiffPair::isVerticalMove(const Step &step) const
@@ -262,17 +270,8 @@ void DiffPair::sendToBoth(const Step &step)
         };
         return tripleClick(m_view->viewport(), viewPoint(step.offset), viewPoint(step.dragTo));
     }
-    // In a right-to-left paragraph the box moves by the arrow's direction on screen, the
-    // view through the text: the box is given the other arrow.
-    Step boxStep = step;
-    if (step.kind == Step::Kind::Key && m_box->textCursor().block().textDirection() == Qt::RightToLeft) {
-        if (step.key == Qt::Key_Left)
-            boxStep.key = Qt::Key_Right;
-        else if (step.key == Qt::Key_Right)
-            boxStep.key = Qt::Key_Left;
-    }
     // The box first: a copy or cut from it is then replaced by the view's own.
-    send(m_box, boxStep);
+    send(m_box, step);
     send(m_view, step);
 }
 

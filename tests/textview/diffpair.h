@@ -72,6 +72,7 @@ private:
     bool isWordMove(const Step &step) const;
     bool followsRows(const Step &step) const;
     bool isVerticalMove(const Step &step) const;
+    bool inRightToLeft() const;
     bool endAtWrapPoint(const Step &step) const;
     bool passedAnEnd(const Step &step) const;
     void alignViewToBox();

@@ -42,6 +42,11 @@ QStringList wordsOf(Writing writing)
                    "\u0643\u062a\u0627\u0628\u060c \u0646\u0635 \u0645\u062d\u0631\u0631. "
                    "\u0641\u064a")
             .split(u' ');
+    case Writing::Mixed:
+        return QStringLiteral("the (about \u0639\u0646 \u0627\u0644\u0643\u062a\u0627\u0628) page "
+                              "\u05e9\u05dc\u05d5\u05dd, 2026 \u0645\u0631\u062d\u0628\u0627 "
+                              "\u0661\u0662\u0663 editor \u05e2\u05d5\u05dc\u05dd: text.")
+            .split(u' ');
     case Writing::Marks:
         return QStringLiteral("cafe\u0301 nai\u0308ve man\u0303ana o\u0302\u0323 a\u030a\u0301 "
                               "x\u0336y\u0336 e\u0301e\u0300, u\u0308ber.")
@@ -238,7 +243,7 @@ QString mixName(Mix mix)
 
 QString writingName(Writing writing)
 {
-    static const char *const names[] = {"latin", "greek", "cyrillic", "cjk", "arabic", "marks"};
+    static const char *const names[] = {"latin", "greek", "cyrillic", "cjk", "arabic", "marks", "mixed"};
     return QLatin1String(names[int(writing)]);
 }
 

@@ -14,7 +14,8 @@ namespace wimblet::difftest {
 // What a script mostly does.
 enum class Mix { Typing, Navigation, Clipboard, Undo };
 // The writing the typed words and the starting text are in.
-enum class Writing { Latin, Greek, Cyrillic, Cjk, Arabic, Marks };
+// Mixed: left-to-right prose with Arabic and Hebrew words, numbers and brackets in it.
+enum class Writing { Latin, Greek, Cyrillic, Cjk, Arabic, Marks, Mixed };
 
 struct Step
 {

@@ -121,6 +121,8 @@ class RowOracleTest : public QObject
 private Q_SLOTS:
     void rowsAreTheLayoutsRows_data();
     void rowsAreTheLayoutsRows();
+    void charactersStandWhereTheParagraphPutsThem_data();
+    void charactersStandWhereTheParagraphPutsThem();
 };
 
 void RowOracleTest::rowsAreTheLayoutsRows_data()
@@ -228,6 +230,83 @@ void RowOracleTest::rowsAreTheLayoutsRows()
                                     .arg(width).arg(k).arg(starts[k]).arg(whole[k])));
         } else {
             QCOMPARE(starts.size(), whole.size());
+        }
+    }
+}
+
+void RowOracleTest::charactersStandWhereTheParagraphPutsThem_data()
+{
+    QTest::addColumn<QList<Script>>("scripts");
+    const QList<QList<Script>> sets = {
+        {Script::Arabic},
+        {Script::RightToLeftMixed},
+        {Script::Latin, Script::RightToLeftMixed},
+        {Script::Arabic, Script::Hebrew, Script::Latin, Script::Cjk},
+        {Script::Thai},
+        {Script::Khmer},
+        {Script::Myanmar},
+        {Script::Tibetan},
+        {Script::Vietnamese, Script::Marks},
+    };
+    for (const QList<Script> &set : sets) {
+        QStringList names;
+        for (Script s : set)
+            names << scriptName(s);
+        QTest::addRow("%s", qPrintable(names.join(u'+'))) << set;
+    }
+}
+
+// Each row is laid out alone, in its paragraph's direction and with marks standing for
+// the text around it: its rows, and every character's x on them, are the whole
+// paragraph's, laid out at once as a block of the old box is.
+void RowOracleTest::charactersStandWhereTheParagraphPutsThem()
+{
+    QFETCH(QList<Script>, scripts);
+    const QFont font = textFont();
+    for (Script s : scripts)
+        if (!fontsDraw(wordsOf(s), font))
+            QSKIP(qPrintable(QStringLiteral("no installed font draws %1").arg(scriptName(s))));
+    const QString text = mixedParagraph(scripts, 3000, 7);
+    TextStore store(text);
+    ViewLayout view(store);
+    view.setFont(font);
+    for (const qreal width : {97.0, 233.0, 410.0}) {
+        view.setLineWidth(width);
+        view.reset(store);
+        view.finishCounting();
+        QTextLayout whole(text, font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        option.setTabStopDistance(kTabStop);
+        whole.setTextOption(option);
+        whole.beginLayout();
+        for (QTextLine line = whole.createLine(); line.isValid(); line = whole.createLine())
+            line.setLineWidth(width);
+        whole.endLayout();
+        for (qint64 i = 0; i < view.rowCount() && i < whole.lineCount(); ++i) {
+            const ViewRow row = view.row(i);
+            const QTextLine line = whole.lineAt(int(i));
+            // Rows may part from the lines only where a line is within rounding of the width.
+            if (row.start != line.textStart() || row.end != line.textStart() + line.textLength()) {
+                QVERIFY2(std::abs(line.naturalTextWidth() - width) < 0.25 || !row.endsParagraph,
+                         qPrintable(QStringLiteral("width %1, row %2").arg(width).arg(i)));
+                break;
+            }
+            // Blanks hanging past a wrapped row's end stand at the edge in the paragraph.
+            qint64 end = row.end;
+            while (!row.endsParagraph && end > row.start && isBlank(text[end - 1]))
+                --end;
+            // A wrapped row's end is the next row's start.
+            for (qint64 at = row.start; at < end + (row.endsParagraph ? 1 : 0); ++at) {
+                const qreal x = view.xOf(row, at);
+                const qreal expected = line.cursorToX(int(at));
+                QVERIFY2(std::abs(x - expected) <= 0.5,
+                         qPrintable(QStringLiteral("width %1, row %2 [%3, %4), offset %5: x %6, in the "
+                                                   "paragraph %7, in \"%8\"")
+                                        .arg(width).arg(i).arg(row.start).arg(row.end).arg(at)
+                                        .arg(x).arg(expected).arg(text.mid(row.start, row.end - row.start))
+                                    + QStringLiteral(" after \"%1\"").arg(text.mid(std::max<qint64>(0, row.start - 12), std::min<qint64>(12, row.start)))));
+            }
         }
     }
 }

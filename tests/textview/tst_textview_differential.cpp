@@ -85,7 +85,7 @@ void TextViewDifferentialTest::scriptsAgreeStepByStep_data()
     QTest::addColumn<int>("writing");
     QTest::addColumn<int>("mix");
     for (int seed = 1; seed <= kSeeds; ++seed)
-        for (int w = 0; w <= int(Writing::Marks); ++w)
+        for (int w = 0; w <= int(Writing::Mixed); ++w)
             for (int m = 0; m <= int(Mix::Undo); ++m) {
                 const QString name = QStringLiteral("%1 %2 seed %3")
                                          .arg(writingName(Writing(w)), mixName(Mix(m)))
@@ -142,6 +142,15 @@ void TextViewDifferentialTest::settledDisagreementsStaySettled_data()
         << QString::fromUtf16(u"a\U0001F468\u200D\U0001F469\u200D\U0001F467 \U0001F1EE\U0001F1E9"
                               u"\U0001F44D\U0001F3FD1\uFE0F\u20E3")
         << QStringLiteral("Ctrl+End Backspace Backspace Backspace Backspace Backspace");
+    const QString mixed = QString::fromUtf16(u"See the notes (about \u0639\u0646 \u0627\u0644\u0643\u062a\u0627\u0628 "
+                                             u"2026) and \u05e9\u05dc\u05d5\u05dd. ").repeated(8);
+    QTest::newRow("a wrapped row starting right to left keeps its paragraph's order")
+        << mixed << QStringLiteral("resize:300 Ctrl+Home Down End Down Up Home Down Right Right End Up");
+    const QString arabic = QString::fromUtf16(u"\u0645\u0631\u062d\u0628\u0627 \u0628\u0627\u0644\u0639\u0627\u0644\u0645 "
+                                              u"(\u0643\u062a\u0627\u0628) 42 ").repeated(10);
+    QTest::newRow("in a right-to-left paragraph Right goes back")
+        << arabic << QStringLiteral("resize:260 Ctrl+End Up Home Right Right Right Left Left End Left "
+                                    "Ctrl+Left Ctrl+Right Shift+Left Right");
     QTest::newRow("a triple click takes the paragraph and its line break")
         << lines << QStringLiteral("click3:5 click3:30 click3:22 click3:0");
     QTest::newRow("a dragged triple click takes whole paragraphs")
