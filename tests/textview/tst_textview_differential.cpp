@@ -151,6 +151,14 @@ void TextViewDifferentialTest::settledDisagreementsStaySettled_data()
     QTest::newRow("in a right-to-left paragraph Right goes back")
         << arabic << QStringLiteral("resize:260 Ctrl+End Up Home Right Right Right Left Left End Left "
                                     "Ctrl+Left Ctrl+Right Shift+Left Right");
+    const QString stacked = QString::fromUtf16(u"\u0e19\u0e49\u0e33 \u0e17\u0e35\u0e48\u0e19\u0e35\u0e48 "
+                                               u"A\u0302\u0303 O\u0302\u0309 o\u031b\u0309 "
+                                               u"\u0f67\u0f71\u0f74\u0f82 \u0f40\u0fb5\u0fa8\u0fb1\u0f71\u0f74 "
+                                               u"\u1780\u17d2\u179f\u17d2\u1798 ")
+                                .repeated(6);
+    QTest::newRow("the caret steps over whole clusters of stacked marks")
+        << stacked << QStringLiteral("resize:260 Ctrl+Home Right Right Right Shift+Right Right End Left Left "
+                                     "Down Left Backspace Right Right Up End Backspace Home");
     QTest::newRow("a triple click takes the paragraph and its line break")
         << lines << QStringLiteral("click3:5 click3:30 click3:22 click3:0");
     QTest::newRow("a dragged triple click takes whole paragraphs")
