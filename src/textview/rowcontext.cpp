@@ -84,6 +84,15 @@ Qt::LayoutDirection RowContexts::directionAt(qint64 offset)
     return direction(start, start + m_store.lineLength(line));
 }
 
+bool RowContexts::anyRightToLeft(qint64 from, qint64 to) const
+{
+    bool found = false;
+    m_store.forEachPiece(from, to - from, [&](QStringView piece) {
+        found = found || std::any_of(piece.begin(), piece.end(), isRightToLeft);
+    });
+    return found;
+}
+
 QString RowContexts::leadBefore(qint64 paragraphStart, qint64 start, char32_t first,
                                Qt::LayoutDirection direction)
 {
@@ -98,25 +107,29 @@ QString RowContexts::leadBefore(qint64 paragraphStart, qint64 start, char32_t fi
     return bidiLead(before, first, direction);
 }
 
-RowContext RowContexts::of(qint64 start, qint64 end, bool cut, qint64 previousStart, bool alone)
+RowContext RowContexts::of(qint64 start, qint64 end, bool cut, const PreviousStart &previousRow, bool alone)
 {
     const qint64 line = m_store.lineOfOffset(start);
     const qint64 paragraphStart = m_store.lineStart(line);
     const qint64 paragraphEnd = paragraphStart + m_store.lineLength(line);
     RowContext context;
     context.direction = direction(paragraphStart, paragraphEnd);
+    const qint64 to = std::min(paragraphEnd, end + kAfterUnits);
+    // Left-to-right text with no right-to-left character near the row, nor a control:
+    // the row alone is laid out as in its paragraph, with nothing to stand for.
+    if (context.direction == Qt::LeftToRight
+        && !anyRightToLeft(std::max(paragraphStart, start - kMostBefore - kContextUnits),
+                           std::min(paragraphEnd, to + kContextUnits)))
+        return context;
+    const qint64 previousStart = start > paragraphStart && previousRow ? previousRow() : -1;
+    const qint64 from = previousStart >= 0 && start - previousStart <= kMostBefore ? previousStart : start;
     qint64 tailFrom = end;
     if (!cut && !alone) {
-        const qint64 from = previousStart >= 0 && start - previousStart <= kMostBefore ? previousStart : start;
-        const qint64 to = std::min(paragraphEnd, end + kAfterUnits);
-        QString window = shownText(m_store, from, to - from);
-        if (context.direction == Qt::RightToLeft || std::any_of(window.begin(), window.end(), isRightToLeft)) {
-            context.windowStart = from;
-            context.window = std::move(window);
-            context.rowAt = int(start - from);
-            start = from;
-            tailFrom = to;
-        }
+        context.windowStart = from;
+        context.window = shownText(m_store, from, to - from);
+        context.rowAt = int(start - from);
+        start = from;
+        tailFrom = to;
     }
     const char32_t first = firstCodePoint(context.windowStart >= 0 ? context.window.left(2)
                                                                    : shownText(m_store, start, std::min<qint64>(2, end - start)));

@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <map>
 
 namespace wimblet {
@@ -34,9 +35,11 @@ public:
     explicit RowContexts(const TextStore &store);
 
     // The context of the row [start, end); `cut` when the row's text is drawn only in
-    // part, so that nothing after it is read. `previousStart` is the start of the row
-    // before it in its paragraph, or -1; `alone` asks for the row's own marks only.
-    RowContext of(qint64 start, qint64 end, bool cut, qint64 previousStart = -1, bool alone = false);
+    // part, so that nothing after it is read. `previousRow` tells the start of the row
+    // before it in its paragraph, asked only when needed; `alone` asks for the row's own
+    // marks only.
+    using PreviousStart = std::function<qint64()>;
+    RowContext of(qint64 start, qint64 end, bool cut, const PreviousStart &previousRow = {}, bool alone = false);
     // The direction of the paragraph holding `offset`.
     Qt::LayoutDirection directionAt(qint64 offset);
     // `removed` units at `offset` gave way to `inserted` ones.
@@ -50,6 +53,7 @@ private:
         qint64 decidedAt = 0; // past the character that decided it, or past the paragraph
     };
     Qt::LayoutDirection direction(qint64 paragraphStart, qint64 paragraphEnd);
+    bool anyRightToLeft(qint64 from, qint64 to) const;
     // The marks for the text of the paragraph before `start`, whose first unit is `first`.
     QString leadBefore(qint64 paragraphStart, qint64 start, char32_t first, Qt::LayoutDirection direction);
 

@@ -239,7 +239,7 @@ LaidRow ViewLayout::makeLayout(const ViewRow &row, const RowContext &context, co
             return laid;
     }
     if (context.windowStart >= 0) // the window wrapped otherwise than the rows: the row alone
-        return makeLayout(row, m_contexts.of(row.start, row.end, false, -1, true), paint);
+        return makeLayout(row, m_contexts.of(row.start, row.end, false, {}, true), paint);
     const QString raw = m_store.text(row.start, shownEnd(row) - row.start);
     QString shown = raw;
     const bool turned = applyStandIns(shown, row.start > 0 ? m_store.at(row.start - 1) : QChar(),
@@ -306,7 +306,8 @@ void ViewLayout::hangTrailingBlanks(const LaidRow &laid, QStringView shown)
 const LaidRow &ViewLayout::rowLayout(const ViewRow &row) const
 {
     settle();
-    const RowContext context = m_contexts.of(row.start, row.end, shownEnd(row) < row.end, previousRowStart(row));
+    const RowContext context = m_contexts.of(row.start, row.end, shownEnd(row) < row.end,
+                                                   [&] { return previousRowStart(row); });
     return m_cache.get(row.start, shownEnd(row), context.key(),
                        [&] { return makeLayout(row, context, nullptr); });
 }
@@ -358,10 +359,7 @@ qint64 ViewLayout::offsetAt(const ViewRow &row, qreal x) const
 
 qint64 ViewLayout::previousRowStart(const ViewRow &row) const
 {
-    const bool paragraphStart = row.start == 0
-                                || (m_store.at(row.start - 1) == u'\n' && row.start > 1
-                                    && m_store.at(row.start - 2) == u'\r');
-    return paragraphStart ? -1 : rows().rowSpan(row.start - 1).start;
+    return rows().rowSpan(row.start - 1).start;
 }
 
 qint64 ViewLayout::lastOffsetOf(const ViewRow &row) const
