@@ -150,6 +150,7 @@ private:
     std::vector<Placed> placeRows(const ViewRow &first, QPointF topLeft, const QRectF &area,
                                   const RowPaint &paint);
     void markStretches(Placed &placed, const RowPaint &paint) const;
+    void markHexBoxes(Placed &placed) const;
     void paintBackground(QPainter &painter, const Placed &placed, const RowPaint &paint) const;
     void paintText(QPainter &painter, const Placed &placed, const RowPaint &paint) const;
     void paintHexBox(QPainter &painter, const RowPaint &paint, qint64 at, const QRectF &box) const;

@@ -104,16 +104,26 @@ void ViewLayout::markStretches(Placed &placed, const RowPaint &paint) const
         int trailing = at;
         qreal b = line.cursorToX(&trailing, QTextLine::Trailing);
         const int next = layout.nextCursorPosition(at);
-        // At the start of a run against the row's direction, the edge is the run's
-        // neighbour's: the glyphs tell where the grapheme stands.
-        if (a == b)
+        // The trailing edge is its first cluster's, and at the start of a run against the
+        // row's direction both edges are the run's neighbour's: the glyphs tell the rest.
+        if (a == b) {
             std::tie(a, b) = extentIn(layout, at, next);
+        } else if (next - at > 1) {
+            const auto [left, right] = extentIn(layout, at, next);
+            std::tie(a, b) = std::pair(std::min({a, b, left}), std::max({a, b, right}));
+        }
         placed.mark(placed.selected, placed.selectedInk, line, lineTop(line), boxOf(line).height,
                     std::min(a, b), std::max(a, b));
         c = std::max(next, c + 1);
     }
-    if (!layout.text().contains(QChar::ReplacementCharacter))
-        return;
+    if (layout.text().contains(QChar::ReplacementCharacter))
+        markHexBoxes(placed);
+}
+
+void ViewLayout::markHexBoxes(Placed &placed) const
+{
+    const QTextLayout &layout = *placed.layout;
+    const ViewRow &row = placed.row;
     // A lone surrogate is laid out as U+FFFD and shown as a box of what it stands for.
     const QString raw = m_store.text(row.start, shownEnd(row) - row.start);
     for (qint64 i = 0; i < raw.size(); ++i) {
@@ -161,10 +171,11 @@ void ViewLayout::paintHexBox(QPainter &painter, const RowPaint &paint, qint64 at
 qreal ViewLayout::breakX(const QTextLayout &layout, const QTextLine &line) const
 {
     // The row takes its direction from its first strong character, as its layout does.
+    // The glyphs' advances end the text: ink hanging past them leaves no gap before the break.
     const QRectF drawn = line.naturalTextRect();
     if (layout.text().isRightToLeft())
-        return drawn.left() - QFontMetricsF(m_font).horizontalAdvance(QLatin1Char(' '));
-    return drawn.right();
+        return drawn.right() - line.horizontalAdvance() - QFontMetricsF(m_font).horizontalAdvance(QLatin1Char(' '));
+    return drawn.left() + line.horizontalAdvance();
 }
 
 void ViewLayout::paintBackground(QPainter &painter, const Placed &placed, const RowPaint &paint) const

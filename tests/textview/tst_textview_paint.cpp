@@ -271,7 +271,7 @@ void TextViewPaintTest::composingTextWrapsItsRow()
     m_view->viewport()->grab();
     // The caret at the end of the composed text stands on the row below, at its start.
     const QRect after = m_view->inputMethodQuery(Qt::ImCursorRectangle).toRect();
-    QCOMPARE(after.top(), before.bottom() + 1);
+    QCOMPARE(after.top(), before.top() + height);
     QVERIFY(after.left() < before.left());
     QInputMethodEvent commit;
     commit.setCommitString(composing);
