@@ -150,6 +150,8 @@ private:
     std::vector<Placed> placeRows(const ViewRow &first, QPointF topLeft, const QRectF &area,
                                   const RowPaint &paint);
     void markStretches(Placed &placed, const RowPaint &paint) const;
+    // The selected stretches of columns [first, end) of the row's lines.
+    void markSelection(Placed &placed, int first, int end) const;
     void markHexBoxes(Placed &placed) const;
     void paintBackground(QPainter &painter, const Placed &placed, const RowPaint &paint) const;
     void paintText(QPainter &painter, const Placed &placed, const RowPaint &paint) const;

@@ -93,31 +93,45 @@ void ViewLayout::markStretches(Placed &placed, const RowPaint &paint) const
     const ViewRow &row = placed.row;
     const qint64 from = std::max(paint.selectionFrom, row.start);
     const qint64 to = std::min(paint.selectionTo, shownEnd(row));
-    // Grapheme by grapheme, each in its own run's direction: a selection across runs of
-    // both directions takes several stretches.
-    for (int c = from < to ? placed.column(from) : 0, end = placed.column(to); from < to && c < end;) {
-        int at = c;
-        const QTextLine line = layout.lineForTextPosition(at);
-        qreal a = line.cursorToX(&at, QTextLine::Leading);
-        if (at >= end)
-            break;
-        int trailing = at;
-        qreal b = line.cursorToX(&trailing, QTextLine::Trailing);
-        const int next = layout.nextCursorPosition(at);
-        // The trailing edge is its first cluster's, and at the start of a run against the
-        // row's direction both edges are the run's neighbour's: the glyphs tell the rest.
-        if (a == b) {
-            std::tie(a, b) = extentIn(layout, at, next);
-        } else if (next - at > 1) {
-            const auto [left, right] = extentIn(layout, at, next);
-            std::tie(a, b) = std::pair(std::min({a, b, left}), std::max({a, b, right}));
-        }
-        placed.mark(placed.selected, placed.selectedInk, line, lineTop(line), boxOf(line).height,
-                    std::min(a, b), std::max(a, b));
-        c = std::max(next, c + 1);
-    }
+    if (from < to)
+        markSelection(placed, placed.column(from), placed.column(to));
     if (layout.text().contains(QChar::ReplacementCharacter))
         markHexBoxes(placed);
+}
+
+void ViewLayout::markSelection(Placed &placed, int first, int end) const
+{
+    const QTextLayout &layout = *placed.layout;
+    for (int i = 0; i < layout.lineCount(); ++i) {
+        const QTextLine line = layout.lineAt(i);
+        if (line.textStart() >= end || line.textStart() + line.textLength() < first)
+            continue;
+        // A line selected whole is one stretch, its text's; else grapheme by grapheme,
+        // each in its own run's direction, as a selection across runs of both directions
+        // takes several stretches.
+        if (first <= line.textStart() && end >= line.textStart() + line.textLength()) {
+            const QRectF drawn = line.naturalTextRect();
+            placed.mark(placed.selected, placed.selectedInk, line, lineTop(line), boxOf(line).height,
+                        drawn.left(), drawn.right());
+            continue;
+        }
+        for (int c = std::max(first, line.textStart()); c < end;) {
+            int at = c;
+            qreal a = line.cursorToX(&at, QTextLine::Leading);
+            if (at >= end || at >= line.textStart() + line.textLength())
+                break;
+            int trailing = at;
+            qreal b = line.cursorToX(&trailing, QTextLine::Trailing);
+            const int next = layout.nextCursorPosition(at);
+            // At the start of a run against the row's direction both edges are the run's
+            // neighbour's, and a tab has no trailing edge: the glyphs tell where it stands.
+            if (a == b)
+                std::tie(a, b) = extentIn(layout, at, next);
+            placed.mark(placed.selected, placed.selectedInk, line, lineTop(line), boxOf(line).height,
+                        std::min(a, b), std::max(a, b));
+            c = std::max(next, c + 1);
+        }
+    }
 }
 
 void ViewLayout::markHexBoxes(Placed &placed) const
