@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QInputMethodEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTextLayout>
 
 using namespace wimblet;
@@ -233,6 +234,15 @@ void TextViewPaintTest::rowsAreAsTallAsTheirLines()
     m_view->setCaret(tall);
     m_view->viewport()->grab();
     QCOMPARE(m_view->inputMethodQuery(Qt::ImCursorRectangle).toRect().height(), tallCaret.height());
+    // A page of tall rows holds the rows that fit; PageDown moves by them, and the scroll
+    // bar ends where the last page does.
+    m_view->setText((kTibetan + QStringLiteral("\r\n")).repeated(30) + QStringLiteral("x\r\nx\r\nx"));
+    const int room = m_view->viewport()->height() - kMargin;
+    const int page = room / tallCaret.height();
+    QTest::keyClick(m_view, Qt::Key_PageDown);
+    QCOMPARE(m_view->topRow(), qint64(page));
+    const int lastPage = 3 + (room - 3 * plain) / tallCaret.height();
+    QTRY_COMPARE(m_view->verticalScrollBar()->maximum(), 33 - lastPage); // once the rows are counted
 }
 
 void TextViewPaintTest::selectedBreakLeavesRightToLeftLettersShowing()
