@@ -2,12 +2,10 @@
 
 #include "textview/caretmotion.h"
 #include "textview/shownchars.h"
-#include "encoding/textencoding.h"
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QRawFont>
-#include <QPainter>
 #include <QTextLine>
 
 #include <algorithm>
@@ -22,6 +20,7 @@ namespace {
 constexpr qint64 kMostShownUnits = 8192;
 // Past the end of any row, yet well inside the layout's fixed-point range.
 constexpr qreal kFarRight = 1e6;
+
 bool isBlank(QChar c)
 {
     return c == u' ' || c == u'\t';
