@@ -158,8 +158,28 @@ private:
     // The start of the row `rows` rows above the one holding `offset`.
     qint64 rowStartAbove(qint64 offset, int rows);
     void ensureCaretVisible();
-    int visibleRows() const;
+    // Rows from `from` on, down (step 1) or up (step -1), that fit in the viewport
+    // together, each as tall as it is; past either end of the text, rows of the font's
+    // own height. At least one. `height` takes the room they fill.
+    int rowsFitting(ViewRow from, int step, qreal *height = nullptr);
+    // Rows that fit from the top row down: a page, and how far PageDown moves.
+    int visibleRows();
+    // Rows that fit above the top row: how far PageUp moves.
+    int rowsFittingAbove();
+    // Rows that fit ending at the text's last row: the scroll bar's last page.
+    int lastPageRows();
     // textview_paint.cpp: painting, the caret and where offsets stand on screen
+    // The row holding `offset` and its top in viewport coordinates, found by walking the
+    // rows from the top row down; a row above the top row or below the viewport stands
+    // off screen (`shown` false), reckoned in rows of the font's own height, with no row
+    // between laid out.
+    struct RowPlace
+    {
+        ViewRow row;
+        qreal top = 0;
+        bool shown = true;
+    };
+    RowPlace placeOf(qint64 offset);
     QRect caretRect();
     // The band of the row holding `offset`, across the viewport.
     QRect rowBand(qint64 offset);

@@ -245,7 +245,7 @@ bool TextView::handleMoveKey(QKeyEvent *event)
         return true;
     case Qt::Key_PageUp:
     case Qt::Key_PageDown: {
-        const qint64 page = event->key() == Qt::Key_PageUp ? -visibleRows() : visibleRows();
+        const qint64 page = event->key() == Qt::Key_PageUp ? -rowsFittingAbove() : visibleRows();
         scrollByRows(page); // the caret keeps its place on the screen
         moveVertically(page, select);
         return true;

@@ -67,15 +67,29 @@ bool ownsShortcut(const QKeyEvent &key)
 
 qint64 TextView::offsetAtPoint(QPoint point)
 {
-    const qreal height = std::max<qreal>(1, m_layout.rowHeight());
-    const qint64 down = qint64(std::floor((point.y() - kMargin) / height));
-    // The rows are walked from the top, each paragraph counted as far as they reach.
-    const auto [row, walked] = m_layout.rowsFrom(m_layout.rowAt(m_topOffset), down);
+    // The rows are walked from the top, each paragraph counted as far as they reach, each
+    // as tall as it is; above the top row or below the viewport, rows are reckoned in the
+    // font's own height, with none between laid out.
+    const qreal least = std::max<qreal>(1, m_layout.rowHeight());
+    ViewRow row = m_layout.rowAt(m_topOffset);
+    qreal top = kMargin;
+    while (point.y() >= top && top <= viewport()->height()) {
+        const qreal bottom = top + m_layout.heightOf(row);
+        if (point.y() < bottom)
+            return m_layout.offsetAt(row, point.x() - kMargin);
+        const auto [next, walked] = m_layout.rowsFrom(row, 1);
+        if (walked < 1)
+            return m_store.length(); // below the last row
+        row = next;
+        top = bottom;
+    }
+    const qint64 down = qint64(std::floor((point.y() - top) / least));
+    const auto [far, walked] = m_layout.rowsFrom(row, down);
     if (walked < down)
         return m_store.length(); // below the last row
     if (walked > down)
         return 0; // above the first
-    return m_layout.offsetAt(row, point.x() - kMargin);
+    return m_layout.offsetAt(far, point.x() - kMargin);
 }
 
 void TextView::extendMouseSelection(qint64 offset)
@@ -188,7 +202,9 @@ void TextView::autoScroll()
     scrollByRows(above > 0 ? -pace.rows : pace.rows);
     // The selection reaches the first or last whole row shown: a row partly shown would
     // scroll the view once more to show the caret.
-    const int lastY = kMargin + int(visibleRows() * m_layout.rowHeight()) - 1;
+    qreal page = 0;
+    rowsFitting(m_layout.rowAt(m_topOffset), 1, &page);
+    const int lastY = kMargin + int(page) - 1;
     const QPoint clamped(m_lastMouse.x(), std::clamp(m_lastMouse.y(), kMargin, lastY));
     extendMouseSelection(offsetAtPoint(clamped));
 }

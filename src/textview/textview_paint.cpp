@@ -17,15 +17,37 @@ QRect TextView::caretRect()
     return offsetRect(m_dropOffset >= 0 ? m_dropOffset : m_caret);
 }
 
+TextView::RowPlace TextView::placeOf(qint64 offset)
+{
+    const ViewRow target = m_layout.rowAt(std::clamp<qint64>(offset, 0, m_store.length()));
+    ViewRow row = m_layout.rowAt(m_topOffset);
+    const qreal least = m_layout.rowHeight();
+    if (target.start < row.start)
+        return {target, kMargin - std::max<qint64>(1, row.index - target.index) * least, false};
+    qreal top = kMargin;
+    while (row.start < target.start) {
+        if (top > viewport()->height())
+            return {target, top + std::max<qint64>(1, target.index - row.index) * least, false};
+        top += m_layout.heightOf(row);
+        const auto [next, walked] = m_layout.rowsFrom(row, 1);
+        if (walked < 1)
+            break;
+        row = next;
+    }
+    return {target, top, top <= viewport()->height()};
+}
+
 QRect TextView::offsetRect(qint64 offset)
 {
     if (m_layout.rowHeight() <= 0)
         return QRect();
     offset = std::clamp<qint64>(offset, 0, m_store.length());
-    const ViewRow row = m_layout.rowAt(offset);
-    const qreal y = kMargin + (row.index - topRow()) * m_layout.rowHeight();
-    const qreal x = kMargin + m_layout.xOf(row, offset);
-    return QRectF(x, y, 1, m_layout.rowHeight()).toAlignedRect().adjusted(-1, 0, 1, 0);
+    const RowPlace place = placeOf(offset);
+    if (!place.shown)
+        return QRectF(kMargin, place.top, 1, m_layout.rowHeight()).toAlignedRect().adjusted(-1, 0, 1, 0);
+    const qreal x = kMargin + m_layout.xOf(place.row, offset);
+    const qreal height = m_layout.heightOf(place.row);
+    return QRectF(x, place.top, 1, height).toAlignedRect().adjusted(-1, 0, 1, 0);
 }
 
 QRect TextView::characterRect(qint64 offset)
@@ -33,17 +55,18 @@ QRect TextView::characterRect(qint64 offset)
     if (m_layout.rowHeight() <= 0)
         return QRect();
     offset = caretPlace(m_store, offset);
-    const ViewRow row = m_layout.rowAt(offset);
-    const qreal y = kMargin + (row.index - topRow()) * m_layout.rowHeight();
+    const RowPlace place = placeOf(offset);
+    const ViewRow &row = place.row;
+    const qreal blank = QFontMetricsF(m_layout.font()).horizontalAdvance(u' ');
+    if (!place.shown)
+        return QRectF(kMargin, place.top, blank, m_layout.rowHeight()).toAlignedRect();
+    const qreal height = m_layout.heightOf(row);
     const qint64 next = std::min(nextGrapheme(m_store, offset), row.end);
     // A line break or the text's end has no glyph: a blank's width after the row.
-    if (next <= offset) {
-        const qreal x = kMargin + m_layout.xOf(row, offset);
-        const qreal blank = QFontMetricsF(m_layout.font()).horizontalAdvance(u' ');
-        return QRectF(x, y, blank, m_layout.rowHeight()).toAlignedRect();
-    }
+    if (next <= offset)
+        return QRectF(kMargin + m_layout.xOf(row, offset), place.top, blank, height).toAlignedRect();
     const auto [left, right] = m_layout.extentOf(row, offset, next);
-    return QRectF(kMargin + left, y, right - left, m_layout.rowHeight()).toAlignedRect();
+    return QRectF(kMargin + left, place.top, right - left, height).toAlignedRect();
 }
 
 void TextView::restartBlink()
@@ -64,9 +87,9 @@ void TextView::repaintCaret()
 
 QRect TextView::rowBand(qint64 offset)
 {
-    const qint64 row = m_layout.rowOfOffset(std::clamp<qint64>(offset, 0, m_store.length()));
-    const qreal y = kMargin + (row - topRow()) * m_layout.rowHeight();
-    return QRectF(0, y, viewport()->width(), m_layout.rowHeight()).toAlignedRect();
+    const RowPlace place = placeOf(offset);
+    const qreal height = place.shown ? m_layout.heightOf(place.row) : m_layout.rowHeight();
+    return QRectF(0, place.top, viewport()->width(), height).toAlignedRect();
 }
 
 void TextView::timerEvent(QTimerEvent *event)
@@ -84,12 +107,7 @@ void TextView::timerEvent(QTimerEvent *event)
 void TextView::paintEvent(QPaintEvent *event)
 {
     QPainter painter(viewport());
-    const qreal height = m_layout.rowHeight();
-    const ViewRow topRow = m_layout.rowAt(m_topOffset);
-    const qint64 top = topRow.index;
     const QRect area = event->rect();
-    qint64 first = std::max<qint64>(0, qint64((area.top() - kMargin) / height));
-    const qint64 last = qint64((area.bottom() - kMargin) / height);
     const bool focused = hasFocus() || m_menuOpen;
     RowPaint paint;
     paint.text = m_foreColor;
@@ -108,22 +126,11 @@ void TextView::paintEvent(QPaintEvent *event)
         paint.preeditCursor = m_preeditCursor;
     }
     m_caretRect = caretRect();
-    // Text being composed may wrap its row onto more: the rows below move down.
-    qint64 shift = 0;
-    if (paint.preeditRow >= top && paint.preeditRow < top + first)
-        first = paint.preeditRow - top;
     // Only the rows on screen are reached, each paragraph counted as far as they go.
-    auto [row, walked] = m_layout.rowsFrom(topRow, first);
-    for (qint64 i = first; walked == i && i + shift <= last; ++i) {
-        const QPointF at(kMargin, kMargin + (i + shift) * height);
-        const PaintedRow painted = m_layout.paintRow(painter, row, at, paint);
-        shift += painted.rows - 1;
-        if (!painted.preeditCaret.isNull())
-            m_caretRect = painted.preeditCaret.toAlignedRect().adjusted(-1, 0, 1, 0);
-        const auto next = m_layout.rowsFrom(row, 1);
-        row = next.first;
-        walked += next.second;
-    }
+    const PaintedRow painted
+        = m_layout.paintRows(painter, m_layout.rowAt(m_topOffset), QPointF(kMargin, kMargin), area, paint);
+    if (!painted.preeditCaret.isNull())
+        m_caretRect = painted.preeditCaret.toAlignedRect().adjusted(-1, 0, 1, 0);
     const bool composing = !m_preedit.isEmpty();
     if ((focused && m_caretShown && (!composing || m_preeditCursor >= 0)) || m_dropOffset >= 0) {
         const QRect caret = m_caretRect.adjusted(1, 0, -1, 0);

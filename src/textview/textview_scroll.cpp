@@ -79,10 +79,48 @@ bool TextView::countRowsNow(qint64 chars)
     return m_layout.exact() || !m_layout.recountSome(chars);
 }
 
-int TextView::visibleRows() const
+int TextView::rowsFitting(ViewRow from, int step, qreal *height)
 {
-    const qreal height = m_layout.rowHeight();
-    return std::max(1, int((viewport()->height() - kMargin) / (height > 0 ? height : 1)));
+    const qreal room = viewport()->height() - kMargin;
+    const qreal least = std::max<qreal>(1, m_layout.rowHeight());
+    qreal used = 0;
+    int rows = 0;
+    // Walked one row at a time, as far as the room goes: a page of rows is laid out.
+    for (;;) {
+        const qreal next = used + m_layout.heightOf(from);
+        if (next > room)
+            break;
+        used = next;
+        ++rows;
+        const auto [row, walked] = m_layout.rowsFrom(from, step);
+        if (walked == 0) {
+            const int more = int((room - used) / least);
+            rows += more;
+            used += more * least;
+            break;
+        }
+        from = row;
+    }
+    if (height)
+        *height = used;
+    return std::max(1, rows);
+}
+
+int TextView::visibleRows()
+{
+    return rowsFitting(m_layout.rowAt(m_topOffset), 1);
+}
+
+int TextView::rowsFittingAbove()
+{
+    const auto [above, walked] = m_layout.rowsFrom(m_layout.rowAt(m_topOffset), -1);
+    return walked == 0 ? visibleRows() : rowsFitting(above, -1);
+}
+
+int TextView::lastPageRows()
+{
+    const ViewRow last = m_layout.exact() ? m_layout.row(m_layout.rowCount() - 1) : m_layout.rowAt(m_store.length());
+    return rowsFitting(last, -1);
 }
 
 void TextView::updateScrollBar()
@@ -96,7 +134,9 @@ void TextView::updateScrollBar()
     const bool exact = m_layout.exact();
     const qint64 rows = exact ? m_layout.rowCount() : m_layout.estimatedRowCount();
     const qint64 top = exact ? topRow() : m_layout.estimatedRowOfOffset(m_topOffset);
-    const qint64 most = std::max<qint64>(0, rows - visibleRows());
+    // Rows of the text's end are counted only once every paragraph is: till then the
+    // top page's rows stand in for the last page's.
+    const qint64 most = std::max<qint64>(0, rows - (exact ? lastPageRows() : visibleRows()));
     m_scrolling = true;
     // The bar counts in int; a longer text scrolls in its first 2^31 rows only.
     bar->setRange(0, int(std::min<qint64>(most, INT_MAX)));
@@ -115,7 +155,7 @@ void TextView::scrollContentsBy(int, int)
         m_topOffset = m_layout.row(row).start;
     } else if (row >= bar->maximum()) {
         // The end of a text still being counted: its last rows, counted backwards.
-        m_topOffset = rowStartAbove(m_store.length(), visibleRows() - 1);
+        m_topOffset = rowStartAbove(m_store.length(), lastPageRows() - 1);
     } else {
         // The bar's rows are partly guessed: it stands for a share of the text.
         const double share = double(row) / double(std::max<qint64>(1, m_layout.estimatedRowCount()));
@@ -131,7 +171,7 @@ qint64 TextView::rowStartAbove(qint64 offset, int rows)
 
 void TextView::scrollToRow(qint64 row)
 {
-    const qint64 most = std::max<qint64>(0, m_layout.rowCount() - visibleRows());
+    const qint64 most = std::max<qint64>(0, m_layout.rowCount() - lastPageRows());
     m_topOffset = m_layout.row(std::clamp<qint64>(row, 0, most)).start;
     updateScrollBar();
     viewport()->update();
@@ -169,7 +209,9 @@ void TextView::ensureOffsetVisible(qint64 offset)
     const auto [below, walked] = m_layout.rowsFrom(m_layout.rowAt(m_topOffset), rows);
     if (walked < rows || offset < below.start)
         return;
-    m_topOffset = rowStartAbove(offset, rows - 1);
+    // The offset's row at the bottom, under as many rows as fit above it.
+    const ViewRow row = m_layout.rowAt(offset);
+    m_topOffset = m_layout.rowsFrom(row, 1 - rowsFitting(row, -1)).first.start;
     updateScrollBar();
     viewport()->update();
 }

@@ -2,12 +2,10 @@
 
 #include "textview/caretmotion.h"
 #include "textview/shownchars.h"
-#include "encoding/textencoding.h"
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QRawFont>
-#include <QPainter>
 #include <QTextLine>
 
 #include <algorithm>
@@ -22,9 +20,6 @@ namespace {
 constexpr qint64 kMostShownUnits = 8192;
 // Past the end of any row, yet well inside the layout's fixed-point range.
 constexpr qreal kFarRight = 1e6;
-// A row is clipped to its own height only: sideways its caret and ink may reach into the
-// margins.
-constexpr qreal kClipSlack = 64;
 
 bool isBlank(QChar c)
 {
@@ -39,6 +34,14 @@ qreal rowHeightOf(const QFont &font)
 }
 
 } // namespace
+
+LineBox lineBox(qreal ascent, qreal descent, qreal baseline, qreal height)
+{
+    if (ascent <= baseline && descent <= height - baseline)
+        return {baseline, height};
+    const qreal above = std::max(ascent, baseline);
+    return {above, std::ceil(above + std::max(descent, height - baseline))};
+}
 
 ViewLayout::ViewLayout(const TextStore &store)
     : m_store(store)
@@ -222,7 +225,7 @@ LaidRow ViewLayout::makeWindowLayout(const ViewRow &row, const RowContext &conte
         if (own)
             laid.line = line.lineNumber();
         // The lines either side stand far off the screen, where drawing them shows nothing.
-        line.setPosition(QPointF(0, own ? m_baseline - line.ascent() : kFarRight * (laid.line < 0 ? -1 : 1)));
+        line.setPosition(QPointF(0, own ? boxOf(line).baseline - line.ascent() : kFarRight * (laid.line < 0 ? -1 : 1)));
     }
     layout->endLayout();
     if (laid.line < 0 || layout->lineAt(laid.line).textLength() != row.end - row.start)
@@ -276,12 +279,14 @@ LaidRow ViewLayout::makeLayout(const ViewRow &row, const RowContext &context, co
     layout->setTextOption(option);
     layout->setCacheEnabled(true);
     layout->beginLayout();
-    for (int i = 0;; ++i) {
+    for (qreal top = 0;;) {
         QTextLine line = layout->createLine();
         if (!line.isValid())
             break;
         line.setLineWidth(m_lineWidth);
-        line.setPosition(QPointF(0, i * m_rowHeight + m_baseline - line.ascent()));
+        const LineBox box = boxOf(line);
+        line.setPosition(QPointF(0, top + box.baseline - line.ascent()));
+        top += box.height;
     }
     layout->endLayout();
     if (preedit < 0 && !row.endsParagraph && context.direction == Qt::RightToLeft)
@@ -303,6 +308,21 @@ void ViewLayout::hangTrailingBlanks(const LaidRow &laid, QStringView shown)
     line.setPosition(QPointF(line.x() - hanging, line.y()));
 }
 
+LineBox ViewLayout::boxOf(const QTextLine &line) const
+{
+    return lineBox(line.ascent(), line.descent(), m_baseline, m_rowHeight);
+}
+
+qreal ViewLayout::heightOf(const LaidRow &laid, int lines) const
+{
+    const QTextLayout &layout = *laid.layout;
+    if (layout.lineCount() == 0)
+        return m_rowHeight;
+    const int last = lines > 0 ? laid.line + lines - 1 : layout.lineCount() - 1;
+    const QTextLine line = layout.lineAt(std::min(last, layout.lineCount() - 1));
+    return lineTop(line) + boxOf(line).height;
+}
+
 const LaidRow &ViewLayout::rowLayout(const ViewRow &row) const
 {
     settle();
@@ -322,9 +342,13 @@ qreal ViewLayout::xOf(const ViewRow &row, qint64 offset) const
 std::pair<qreal, qreal> ViewLayout::extentOf(const ViewRow &row, qint64 from, qint64 to) const
 {
     const LaidRow &laid = rowLayout(row);
-    const QTextLayout &layout = *laid.layout;
     const int first = laid.lead + int(std::clamp<qint64>(from, row.start, shownEnd(row)) - row.start);
     const int last = laid.lead + int(std::clamp<qint64>(to, row.start, shownEnd(row)) - row.start);
+    return extentIn(*laid.layout, first, last);
+}
+
+std::pair<qreal, qreal> ViewLayout::extentIn(const QTextLayout &layout, int first, int last)
+{
     const QString shown = layout.text().mid(first, last - first);
     qreal left = kFarRight;
     qreal right = -kFarRight;
@@ -342,7 +366,7 @@ std::pair<qreal, qreal> ViewLayout::extentOf(const ViewRow &row, qint64 from, qi
     }
     if (left <= right)
         return {left, right};
-    const QTextLine line = layout.lineAt(laid.line);
+    const QTextLine line = layout.lineForTextPosition(first);
     const qreal a = line.cursorToX(first);
     const qreal b = line.cursorToX(last);
     return {std::min(a, b), std::max(a, b)};
@@ -369,105 +393,6 @@ qint64 ViewLayout::lastOffsetOf(const ViewRow &row) const
     // The end of a wrapped row is where the next row starts: stay on this one.
     const qint64 offset = isBlank(m_store.at(row.end - 1)) ? row.end - 1 : previousGrapheme(m_store, row.end);
     return std::max(offset, row.start);
-}
-
-void ViewLayout::paintHexBoxes(QPainter &painter, const QTextLayout &layout, const ViewRow &row,
-                               QPointF topLeft, const RowPaint &paint,
-                               const std::function<int(qint64)> &column) const
-{
-    // A lone surrogate is laid out as U+FFFD and shown as a box of what it stands for:
-    // a stray byte's two hex digits, a damaged UTF-16 unit's four.
-    const qint64 end = shownEnd(row);
-    const QString raw = m_store.text(row.start, end - row.start);
-    for (qint64 i = 0; i < raw.size(); ++i) {
-        const QChar c = raw[i];
-        if (!c.isSurrogate() || layout.text().at(column(row.start + i)) != QChar::ReplacementCharacter)
-            continue;
-        const QTextLine line = layout.lineForTextPosition(column(row.start + i));
-        const qreal x1 = line.cursorToX(column(row.start + i));
-        const qreal x2 = line.cursorToX(column(row.start + i) + 1);
-        const qreal top = topLeft.y() + line.lineNumber() * m_rowHeight;
-        const QRectF box(topLeft.x() + std::min(x1, x2), top + 1, std::abs(x2 - x1), m_rowHeight - 2);
-        const qint64 at = row.start + i;
-        const bool selected = at >= paint.selectionFrom && at < paint.selectionTo;
-        painter.fillRect(box, selected ? paint.highlight : paint.background);
-        // Two rows of digits in the box: a byte's one over the other, a unit's in pairs.
-        const int byte = strayByteOf(c.unicode());
-        const QString hex = byte >= 0 ? QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0'))
-                                      : QStringLiteral("%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-        const int half = int(hex.size() / 2);
-        const QString digits = (hex.left(half) + u'\n' + hex.mid(half)).toUpper();
-        QFont small = m_font;
-        small.setPixelSize(std::max(4, int(box.height() / 2)));
-        while (small.pixelSize() > 4
-               && QFontMetricsF(small).horizontalAdvance(hex.left(half)) > box.width() - 1)
-            small.setPixelSize(small.pixelSize() - 1);
-        painter.save();
-        painter.setPen(selected ? paint.highlightedText : m_standIn);
-        painter.drawRect(box.adjusted(0.5, 0.5, -0.5, -0.5));
-        painter.setPen(selected ? paint.highlightedText : paint.text);
-        painter.setFont(small);
-        painter.drawText(box, Qt::AlignCenter, digits);
-        painter.restore();
-    }
-}
-
-qreal ViewLayout::breakX(const QTextLayout &layout, const QTextLine &line) const
-{
-    const QRectF drawn = line.naturalTextRect();
-    if (layout.textOption().textDirection() == Qt::RightToLeft)
-        return drawn.left() - QFontMetricsF(m_font).horizontalAdvance(QLatin1Char(' '));
-    return drawn.right();
-}
-
-PaintedRow ViewLayout::paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft,
-                                const RowPaint &paint) const
-{
-    const int preedit = preeditColumn(row, &paint);
-    const LaidRow composing = preedit >= 0
-                                  ? makeLayout(row, m_contexts.of(row.start, row.end, true), &paint)
-                                  : LaidRow();
-    const LaidRow &laid = composing.layout ? composing : rowLayout(row);
-    const QTextLayout &layout = *laid.layout;
-    const auto column = [&](qint64 offset) {
-        const int c = int(offset - row.start);
-        return laid.lead + (preedit >= 0 && c > preedit ? c + int(paint.preedit.size()) : c);
-    };
-    PaintedRow painted;
-    painted.rows = composing.layout ? std::max(1, layout.lineCount()) : 1;
-    painter.save();
-    // A glyph of a taller fallback font stays within its row, never over its neighbours.
-    painter.setClipRect(QRectF(topLeft.x() - kClipSlack, topLeft.y(), m_lineWidth + 2 * kClipSlack,
-                               painted.rows * m_rowHeight),
-                        Qt::IntersectClip);
-    QList<QTextLayout::FormatRange> selection;
-    const qint64 from = std::max(paint.selectionFrom, row.start);
-    const qint64 to = std::min(paint.selectionTo, shownEnd(row));
-    if (from < to) {
-        QTextCharFormat selected;
-        selected.setBackground(paint.highlight);
-        selected.setForeground(paint.highlightedText);
-        selection.push_back({column(from), column(to) - column(from), selected});
-    }
-    painter.setPen(paint.text);
-    layout.draw(&painter, topLeft, selection);
-    if (layout.text().contains(QChar::ReplacementCharacter))
-        paintHexBoxes(painter, layout, row, topLeft, paint, column);
-    // A selected line break shows as a blank's width of selection after the row.
-    const QTextLine last = layout.lineAt(composing.layout ? painted.rows - 1 : laid.line);
-    if (row.endsParagraph && paint.selectionFrom <= row.end && paint.selectionTo >= row.end + 2) {
-        const qreal blank = QFontMetricsF(m_font).horizontalAdvance(QLatin1Char(' '));
-        const qreal top = topLeft.y() + (painted.rows - 1) * m_rowHeight;
-        painter.fillRect(QRectF(topLeft.x() + breakX(layout, last), top, blank, m_rowHeight), paint.highlight);
-    }
-    painter.restore();
-    if (preedit >= 0 && paint.preeditCursor >= 0) {
-        const int at = laid.lead + preedit + std::min(paint.preeditCursor, int(paint.preedit.size()));
-        const QTextLine line = layout.lineForTextPosition(at);
-        painted.preeditCaret = QRectF(topLeft.x() + line.cursorToX(at),
-                                      topLeft.y() + line.lineNumber() * m_rowHeight, 1, m_rowHeight);
-    }
-    return painted;
 }
 
 } // namespace wimblet

@@ -10,10 +10,11 @@
 
 #include <QColor>
 #include <QFont>
+#include <QRegion>
 #include <QTextLayout>
 
-#include <functional>
 #include <memory>
+#include <vector>
 
 class QPainter;
 
@@ -45,13 +46,23 @@ struct RowPaint
     int preeditCursor = -1; // the input method's caret in the pre-edit text, or -1
 };
 
-// What drawing a row took: rows of the screen (the caret's row, with text being
-// composed in it, wraps onto more), and where the caret inside that text stands.
+// What drawing the rows took: where the caret inside text being composed stands.
 struct PaintedRow
 {
-    int rows = 1;
     QRectF preeditCaret;
 };
+
+// Where a laid-out line stands in its row: its baseline from its top, and its height.
+struct LineBox
+{
+    qreal baseline = 0;
+    qreal height = 0;
+};
+
+// A line as tall as the ascent and descent of the fonts it uses, never less than a row
+// of the primary font alone (`baseline`, `height`), whole pixels tall. A line no taller
+// keeps the primary font's box, so that rows of plain text share one baseline.
+LineBox lineBox(qreal ascent, qreal descent, qreal baseline, qreal height);
 
 class ViewLayout
 {
@@ -67,11 +78,14 @@ public:
     bool setLineWidth(qreal width);
     qreal lineWidth() const { return m_lineWidth; }
     qreal tabStop() const { return m_tabStop; }
+    // The height of a row of the primary font alone: the least a row has.
     qreal rowHeight() const
     {
         settle();
         return m_rowHeight;
     }
+    // The row's height on screen, as its shaped line needs.
+    qreal heightOf(const ViewRow &row) const { return heightOf(rowLayout(row), 1); }
 
     // The whole text is to be `store`'s, which the view's store is about to take: the
     // rows are made for it. When memory runs out (std::bad_alloc), they stay as they were.
@@ -109,12 +123,14 @@ public:
     // Where End takes the caret on the row: its end, or on a wrapped row before the
     // blank it hangs or its last grapheme, so that the caret stays on the row.
     qint64 lastOffsetOf(const ViewRow &row) const;
-    // Draws the row at `topLeft`, clipped to the rows it takes, its baseline where every
-    // row has it.
-    PaintedRow paintRow(QPainter &painter, const ViewRow &row, QPointF topLeft,
-                        const RowPaint &paint) const;
     // The direction of the paragraph holding `offset`: that of its first strong character.
     Qt::LayoutDirection directionAt(qint64 offset) const { return m_contexts.directionAt(offset); }
+    // Draws the rows from `first` down, its top at `topLeft`, those near `area`: the
+    // backgrounds and selections of all first, then their text, so that no ink is cut
+    // and no background covers a neighbour's. The caret's row, with text being composed
+    // in it, wraps onto more rows and moves those below down.
+    PaintedRow paintRows(QPainter &painter, const ViewRow &first, QPointF topLeft, const QRectF &area,
+                         const RowPaint &paint);
     // Rows laid out so far: a repaint of rows laid out before makes none.
     qint64 layoutsMade() const { return m_cache.made(); }
 
@@ -134,9 +150,24 @@ private:
     qreal breakX(const QTextLayout &layout, const QTextLine &line) const;
     // The column of the row where the pre-edit text goes, or -1.
     int preeditColumn(const ViewRow &row, const RowPaint *paint) const;
-    void paintHexBoxes(QPainter &painter, const QTextLayout &layout, const ViewRow &row,
-                       QPointF topLeft, const RowPaint &paint,
-                       const std::function<int(qint64)> &column) const;
+    // Left and right x of the glyphs of columns [first, last) of a layout.
+    static std::pair<qreal, qreal> extentIn(const QTextLayout &layout, int first, int last);
+    struct Placed;
+    // Where the line stands within its layout's row, and its band there.
+    LineBox boxOf(const QTextLine &line) const;
+    qreal lineTop(const QTextLine &line) const { return line.y() + line.ascent() - boxOf(line).baseline; }
+    // The height of a layout's row: its lines from `first` on, `lines` of them or all.
+    qreal heightOf(const LaidRow &laid, int lines) const;
+    // The rows near `area` from `first` down, each with its layout and its stretches.
+    std::vector<Placed> placeRows(const ViewRow &first, QPointF topLeft, const QRectF &area,
+                                  const RowPaint &paint);
+    void markStretches(Placed &placed, const RowPaint &paint) const;
+    // The selected stretches of columns [first, end) of the row's lines.
+    void markSelection(Placed &placed, int first, int end) const;
+    void markHexBoxes(Placed &placed) const;
+    void paintBackground(QPainter &painter, const Placed &placed, const RowPaint &paint) const;
+    void paintText(QPainter &painter, const Placed &placed, const RowPaint &paint) const;
+    void paintHexBox(QPainter &painter, const RowPaint &paint, qint64 at, const QRectF &box) const;
     qint64 shownEnd(const ViewRow &row) const;
     // The font and the width take effect when first needed: a view made with one font
     // and given another before it shows measures only the second.
