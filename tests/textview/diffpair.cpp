@@ -193,9 +193,9 @@ bool DiffPair::followsRows(const Step &step) const
            || (step.kind == Step::Kind::Key && home && !(step.modifiers & Qt::ControlModifier));
 }
 
-// The box draws a right-to-left paragraph's last row from the left edge, the view from
-// the right as other desktop editors do: Up and Down into or out of one keep an x that
-// stands over other characters.
+// In a right-to-left paragraph the box's Up and Down keep an x from before End and from
+// where its caret stood on the other side of a wrapped row's end, which the view's do
+// not copy: after them only the texts are compared.
 bool DiffPair::inRightToLeft() const
 {
     return m_box->textCursor().block().textDirection() == Qt::RightToLeft;
