@@ -3,6 +3,7 @@
 #include "textview/caretmotion.h"
 #include "textview/shownchars.h"
 #include "encoding/textencoding.h"
+#include "lines/emoji.h"
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -202,7 +203,9 @@ std::unique_ptr<QTextLayout> ViewLayout::makeLayout(const ViewRow &row, const Ro
     // Formats count the pre-edit text as if it were in the row.
     const int preedit = preeditColumn(row, paint);
     const int shift = preedit < 0 ? 0 : int(paint->preedit.size());
-    QList<QTextLayout::FormatRange> formats;
+    QList<QTextLayout::FormatRange> formats = emojiFormats(shown);
+    for (QTextLayout::FormatRange &range : formats)
+        range.start += preedit >= 0 && range.start >= preedit ? shift : 0;
     if (turned) {
         QTextCharFormat grey;
         grey.setForeground(m_standIn);

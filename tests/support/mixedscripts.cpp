@@ -24,6 +24,10 @@ const QStringList &wordsOf(Script script)
         {u"🇮🇩"_qs, u"🇯🇵"_qs, u"🇺🇸🇮🇩"_qs, u"🇧🇷"_qs},
         {u"\t"_qs, u"a\tb"_qs, u"\t\tx"_qs},
         {u"\n"_qs, u"\r"_qs, u"\u2028"_qs, u"a\nb"_qs},
+        {u"1\uFE0F\u20E3"_qs, u"#\uFE0F\u20E3"_qs, u"\U0001F48F"_qs, u"\U0001F3F4\u200D\u2620\uFE0F"_qs,
+         u"\u2764\uFE0F\u200D\U0001F525"_qs, u"\U0001F3F3\uFE0F\u200D\U0001F308"_qs,
+         u"\U0001F3F4\U000E0067\U000E0062\U000E0065\U000E006E\U000E0067\U000E007F"_qs,
+         u"\u2665\u00A9\u2122 1#"_qs},
     };
     return words[int(script)];
 }
@@ -32,7 +36,7 @@ QString scriptName(Script script)
 {
     static const char *const names[] = {"Latin", "CJK", "Thai", "Tamil", "Devanagari", "Arabic",
                                         "Hebrew", "Ethiopic", "marks", "emoji", "flags", "tabs",
-                                        "stand-ins"};
+                                        "stand-ins", "emoji sequences"};
     return QString::fromLatin1(names[int(script)]);
 }
 

@@ -9,7 +9,8 @@ namespace wimblet::testsupport {
 
 enum class Script {
     Latin, Cjk, Thai, Tamil, Devanagari, Arabic, Hebrew, Ethiopic,
-    Marks, Emoji, Flags, Tabs, StandIns
+    Marks, Emoji, Flags, Tabs, StandIns,
+    EmojiSequences // keycaps, tags, U+FE0F inside ZWJ sequences, and text-style symbols
 };
 
 // A few words of a script, as a writer of it would type them.
