@@ -282,7 +282,8 @@ qint64 ViewLayout::offsetAt(const ViewRow &row, qreal x) const
 {
     x = std::clamp<qreal>(x, -1, kFarRight); // the layout's fixed point would overflow
     qint64 offset = row.start + rowLayout(row).lineAt(0).xToCursor(x, QTextLine::CursorBetweenCharacters);
-    // The layout's own cursor places split emoji next to Thai or Indic text (see caretmotion).
+    // The layout's own cursor places split emoji after Thai or Indic text and flags after
+    // a pictograph (see caretmotion).
     offset = std::max(graphemeStartAt(m_store, offset), row.start);
     if (!row.endsParagraph && offset >= row.end && row.end > row.start) {
         // The end of a wrapped row is where the next row starts: stay on this one.
