@@ -81,7 +81,25 @@ quint8 propertiesOf(char32_t c)
 // shown as emoji holds U+20E3 or U+FE0F).
 bool mayBeEmoji(char16_t u)
 {
-    return (u >= 0x203C && u <= 0x3299) || (u >= 0xD800 && u <= 0xDFFF) || u == kEmojiStyle;
+    return (char16_t(u - 0x203C) <= 0x3299 - 0x203C) | (char16_t(u - 0xD800) <= 0xDFFF - 0xD800)
+           | (u == kEmojiStyle);
+}
+
+// Whether any unit may be: a block at a time, without a branch inside, so that the
+// compiler makes it one quick vector pass over plain text.
+bool mayHoldEmoji(QStringView text)
+{
+    constexpr qsizetype kBlock = 64;
+    const char16_t *units = text.utf16();
+    qsizetype i = 0;
+    for (; i + kBlock <= text.size(); i += kBlock) {
+        char16_t any = 0;
+        for (qsizetype j = 0; j < kBlock; ++j)
+            any |= char16_t(mayBeEmoji(units[i + j]));
+        if (any)
+            return true;
+    }
+    return std::any_of(units + i, units + text.size(), mayBeEmoji);
 }
 
 bool isRegionalIndicator(char32_t c)
@@ -165,7 +183,7 @@ Element element(const Points &p, qsizetype i)
 QList<EmojiSequence> emojiSequences(QStringView text)
 {
     QList<EmojiSequence> found;
-    if (std::none_of(text.begin(), text.end(), [](QChar c) { return mayBeEmoji(c.unicode()); }))
+    if (!mayHoldEmoji(text))
         return found;
     const Points p {text};
     for (qsizetype i = 0; i < text.size();) {
@@ -213,8 +231,13 @@ QList<QTextLayout::FormatRange> emojiFormats(QStringView text)
     alone.setFontStyleStrategy(QFont::NoFontMerging);
     formats.reserve(sequences.size());
     for (const EmojiSequence &s : sequences) {
-        const QStringView sequence = text.mid(s.start, s.length);
-        formats.push_back({int(s.start), int(s.length), drawsAll(font, sequence) ? alone : colour});
+        const QTextCharFormat &format = drawsAll(font, text.mid(s.start, s.length)) ? alone : colour;
+        // Sequences side by side share a range: fewer runs to shape.
+        if (!formats.isEmpty() && formats.last().start + formats.last().length == s.start
+            && formats.last().format == format)
+            formats.last().length += int(s.length);
+        else
+            formats.push_back({int(s.start), int(s.length), format});
     }
     return formats;
 }
