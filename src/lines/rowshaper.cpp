@@ -1,5 +1,7 @@
 #include "lines/rowshaper.h"
 
+#include "lines/emoji.h"
+
 #include <QTextLayout>
 
 #include <algorithm>
@@ -38,11 +40,12 @@ int RowShaper::rowLength(QStringView text, qint64 lineWidth, qint64 tabStop, boo
     for (;;) {
         const bool whole = window == n && !continues;
         QTextLayout layout(text.left(window).toString(), m_font);
+        layout.setFormats(emojiFormats(text.left(window)));
         layout.setTextOption(wrapOption(tabStop, QTextOption::WrapAtWordBoundaryOrAnywhere));
         layout.beginLayout();
         QTextLine line = layout.createLine();
         line.setLineWidth(lineWidth / 64.0);
-        const int length = line.textLength();
+        const int length = int(keepEmojiWhole(layout.text(), line.textLength()));
         layout.endLayout();
         if (whole || length + kSettleAhead <= window)
             return std::max(1, length);

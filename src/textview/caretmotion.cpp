@@ -68,6 +68,72 @@ bool isEmojiModifier(char32_t c)
     return c >= 0x1F3FB && c <= 0x1F3FF;
 }
 
+// Qt reads graphemes of Indic scripts, Thai, Tibetan, Myanmar and Khmer by the script's
+// own syllables over the whole run of that script, and such a run takes in the emoji,
+// digits and punctuation next to it (the characters of no script of their own join the
+// run before them, or the one after at the text's start), where every unit then became
+// a grapheme: after Thai, Left stopped inside a family emoji or a flag. And Qt 6.4 reads
+// a flag right after a pictograph (😀🇮🇩) as two lone regional indicators. So the text
+// is read a stretch at a time: each stretch is of one such script or of none of them,
+// and a run of regional indicators starts one too. A stretch starts only where a
+// letter does, never at a mark or a joiner, so it is a grapheme boundary.
+int stretchOf(char32_t c, int before)
+{
+    const QChar::Script script = QChar::script(c);
+    const bool mark = QChar::category(c) == QChar::Mark_NonSpacing
+                      || QChar::category(c) == QChar::Mark_SpacingCombining
+                      || QChar::category(c) == QChar::Mark_Enclosing;
+    if (mark || script == QChar::Script_Inherited)
+        return before;
+    const bool tailored = (script >= QChar::Script_Devanagari && script <= QChar::Script_Sinhala)
+                          || script == QChar::Script_Thai || script == QChar::Script_Tibetan
+                          || script == QChar::Script_Myanmar || script == QChar::Script_Khmer;
+    return tailored ? int(script) : 0;
+}
+
+// Where the stretches of `text` start, after 0.
+template<typename Visit>
+void forEachStretchStart(QStringView text, Visit visit)
+{
+    int stretch = -1;
+    bool afterIndicator = false;
+    for (qsizetype i = 0; i < text.size();) {
+        char32_t c = text[i].unicode();
+        qsizetype size = 1;
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            size = 2;
+        }
+        const int next = stretchOf(c, std::max(stretch, 0));
+        const bool flagStarts = isRegionalIndicator(c) && !afterIndicator;
+        if (stretch >= 0 && (next != stretch || flagStarts) && !visit(i))
+            return;
+        stretch = next;
+        afterIndicator = isRegionalIndicator(c);
+        i += size;
+    }
+}
+
+qsizetype firstStretchEnd(QStringView text)
+{
+    qsizetype end = text.size();
+    forEachStretchStart(text, [&](qsizetype at) {
+        end = at;
+        return false;
+    });
+    return end;
+}
+
+qsizetype lastStretchStart(QStringView text)
+{
+    qsizetype start = 0;
+    forEachStretchStart(text, [&](qsizetype at) {
+        start = at;
+        return true;
+    });
+    return start;
+}
+
 } // namespace
 
 qint64 caretPlace(const TextStore &store, qint64 offset)
@@ -91,7 +157,8 @@ qint64 nextGrapheme(const TextStore &store, qint64 offset)
         return offset + 2;
     for (qint64 window = kGraphemeWindow;; window *= 4) {
         const QString text = store.text(offset, window);
-        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        const QStringView stretch = QStringView(text).left(firstStretchEnd(text));
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, stretch);
         const qsizetype end = finder.toNextBoundary();
         const bool cut = end >= text.size() && offset + text.size() < length;
         if (!cut || window >= kLongestGrapheme)
@@ -111,12 +178,19 @@ qint64 previousGrapheme(const TextStore &store, qint64 offset)
         if (from > 0 && store.at(from).isLowSurrogate())
             --from;
         const QString text = store.text(from, offset - from);
-        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        const qsizetype stretch = lastStretchStart(text);
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, QStringView(text).mid(stretch));
         finder.toEnd();
-        const qsizetype start = finder.toPreviousBoundary();
+        const qsizetype start = stretch + finder.toPreviousBoundary();
         if (start > 0 || from == 0 || window >= kLongestGrapheme)
             return caretPlace(store, from + std::max<qsizetype>(0, start));
     }
+}
+
+qint64 graphemeStartAt(const TextStore &store, qint64 offset)
+{
+    const qint64 next = nextGrapheme(store, offset);
+    return next > offset ? std::min(offset, previousGrapheme(store, next)) : offset;
 }
 
 bool backspaceTakesWhole(QStringView grapheme)

@@ -19,6 +19,8 @@ qint64 caretPlace(const TextStore &store, qint64 offset);
 qint64 nextGrapheme(const TextStore &store, qint64 offset);
 // The start of the grapheme before `offset`.
 qint64 previousGrapheme(const TextStore &store, qint64 offset);
+// The start of the grapheme that holds `offset`; `offset` itself where one starts there.
+qint64 graphemeStartAt(const TextStore &store, qint64 offset);
 // Where Backspace at `offset` deletes from: the last code point of the grapheme before
 // it, so that a mark comes off its letter and a conjunct loses its last letter, as in
 // other text boxes; a CR LF goes whole, and so does an emoji built of several code

@@ -2,6 +2,8 @@
 
 #include "textview/caretmotion.h"
 #include "textview/shownchars.h"
+#include "encoding/textencoding.h"
+#include "lines/emoji.h"
 
 #include <QFontMetricsF>
 #include <QGlyphRun>
@@ -204,7 +206,9 @@ LaidRow ViewLayout::makeWindowLayout(const ViewRow &row, const RowContext &conte
     laid.lead = int(context.lead.size()) + context.rowAt;
     laid.layout = std::make_unique<QTextLayout>(context.lead + context.window + context.tail, m_font);
     QTextLayout *layout = laid.layout.get();
-    QList<QTextLayout::FormatRange> formats;
+    QList<QTextLayout::FormatRange> formats = emojiFormats(context.window);
+    for (QTextLayout::FormatRange &range : formats)
+        range.start += int(context.lead.size());
     QTextCharFormat grey;
     grey.setForeground(m_standIn);
     for (int i = 0; i < raw.size(); ++i)
@@ -255,7 +259,9 @@ LaidRow ViewLayout::makeLayout(const ViewRow &row, const RowContext &context, co
     // Formats count the pre-edit text as if it were in the row.
     const int preedit = preeditColumn(row, paint);
     const int shift = preedit < 0 ? 0 : int(paint->preedit.size());
-    QList<QTextLayout::FormatRange> formats;
+    QList<QTextLayout::FormatRange> formats = emojiFormats(shown);
+    for (QTextLayout::FormatRange &range : formats)
+        range.start += lead + (preedit >= 0 && range.start >= preedit ? shift : 0);
     if (turned) {
         QTextCharFormat grey;
         grey.setForeground(m_standIn);
@@ -377,7 +383,10 @@ qint64 ViewLayout::offsetAt(const ViewRow &row, qreal x) const
     x = std::clamp<qreal>(x, -1, kFarRight); // the layout's fixed point would overflow
     const LaidRow &laid = rowLayout(row);
     const int column = laid.layout->lineAt(laid.line).xToCursor(x, QTextLine::CursorBetweenCharacters) - laid.lead;
-    const qint64 offset = row.start + std::clamp<qint64>(column, 0, shownEnd(row) - row.start);
+    qint64 offset = row.start + std::clamp<qint64>(column, 0, shownEnd(row) - row.start);
+    // The layout's own cursor places split emoji after Thai or Indic text and flags after
+    // a pictograph (see caretmotion).
+    offset = std::max(graphemeStartAt(m_store, offset), row.start);
     return offset >= row.end ? lastOffsetOf(row) : offset;
 }
 

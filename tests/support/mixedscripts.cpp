@@ -30,6 +30,10 @@ const QStringList &wordsOf(Script script)
         {u"Việt"_qs, u"Nẫng"_qs, u"Ổn"_qs, u"Ấm"_qs, u"Ở"_qs, u"ẳng"_qs, u"tiếng"_qs, u"người"_qs},
         {u"(about"_qs, u"عن)"_qs, u"«كتاب»"_qs, u"2026"_qs, u"٣٤٥"_qs, u"שלום,"_qs, u"[ספר]"_qs,
          u"-12.5%"_qs, u"مرحبا!"_qs, u"page"_qs},
+        {u"1\uFE0F\u20E3"_qs, u"#\uFE0F\u20E3"_qs, u"\U0001F48F"_qs, u"\U0001F3F4\u200D\u2620\uFE0F"_qs,
+         u"\u2764\uFE0F\u200D\U0001F525"_qs, u"\U0001F3F3\uFE0F\u200D\U0001F308"_qs,
+         u"\U0001F3F4\U000E0067\U000E0062\U000E0065\U000E006E\U000E0067\U000E007F"_qs,
+         u"\u2665\u00A9\u2122 1#"_qs},
     };
     return words[int(script)];
 }
@@ -39,7 +43,7 @@ QString scriptName(Script script)
     static const char *const names[] = {"Latin", "CJK", "Thai", "Tamil", "Devanagari", "Arabic",
                                         "Hebrew", "Ethiopic", "marks", "emoji", "flags", "tabs",
                                         "stand-ins", "Khmer", "Myanmar", "Tibetan", "Vietnamese",
-                                        "mixed right-to-left"};
+                                        "mixed right-to-left", "emoji sequences"};
     return QString::fromLatin1(names[int(script)]);
 }
 

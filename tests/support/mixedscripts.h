@@ -12,7 +12,8 @@ enum class Script {
     Marks, Emoji, Flags, Tabs, StandIns,
     Khmer, Myanmar, Tibetan, Vietnamese,
     // Arabic and Hebrew words with numbers and brackets, as they stand in other prose.
-    RightToLeftMixed
+    RightToLeftMixed,
+    EmojiSequences // keycaps, tags, U+FE0F inside ZWJ sequences, and text-style symbols
 };
 
 // A few words of a script, as a writer of it would type them.

@@ -1,11 +1,36 @@
 // Caret places and moves over the store alone: graphemes, words and paragraphs,
 // including texts longer than the windows the moves read.
+#include "lines/emoji.h"
+#include "support/mixedscripts.h"
 #include "textview/caretmotion.h"
 #include "textview/shownchars.h"
 
 #include <QTest>
+#include <QTextBoundaryFinder>
 
 using namespace wimblet;
+using namespace wimblet::testsupport;
+
+namespace {
+
+// Every place the caret stops walking forward; walking back must stop at the same.
+QList<qint64> stopsForward(const TextStore &store)
+{
+    QList<qint64> stops {0};
+    while (stops.last() < store.length())
+        stops << nextGrapheme(store, stops.last());
+    return stops;
+}
+
+QList<qint64> stopsBackward(const TextStore &store)
+{
+    QList<qint64> stops {store.length()};
+    while (stops.first() > 0)
+        stops.prepend(previousGrapheme(store, stops.first()));
+    return stops;
+}
+
+} // namespace
 
 class CaretMotionTest : public QObject
 {
@@ -14,6 +39,8 @@ class CaretMotionTest : public QObject
 private Q_SLOTS:
     void graphemesStepOverWholeClusters_data();
     void graphemesStepOverWholeClusters();
+    void graphemesAreTheWholeTextsButEmojiWhole_data();
+    void graphemesAreTheWholeTextsButEmojiWhole();
     void backspaceTakesTheLastCodePoint_data();
     void backspaceTakesTheLastCodePoint();
     void wordMovesCrossLongWordsInSteps();
@@ -37,6 +64,12 @@ void CaretMotionTest::graphemesStepOverWholeClusters_data()
         << QString::fromUtf16(u"e\u0301\u0302a") << QList<qint64> {0, 3, 4};
     QTest::newRow("flag of two regional indicators")
         << QString::fromUtf16(u"a\U0001F1EE\U0001F1E9b") << QList<qint64> {0, 1, 5, 6};
+    // Qt reads emoji after Thai or Devanagari by that script's syllables, unit by unit.
+    QTest::newRow("family and flag after Thai")
+        << QString::fromUtf16(u"\u0e44\u0e17\u0e22\U0001F468\u200D\U0001F469\u200D\U0001F467\U0001F1EE\U0001F1E9")
+        << QList<qint64> {0, 1, 2, 3, 11, 15};
+    QTest::newRow("emoji before Devanagari, keycap after")
+        << QString::fromUtf16(u"\U0001F44D\U0001F3FD\u0915\u093F1\uFE0F\u20E3") << QList<qint64> {0, 4, 6, 9};
     QTest::newRow("letter under 100 marks")
         << QStringLiteral("a") + QString(100, QChar(0x301)) + QStringLiteral("b")
         << QList<qint64> {0, 101, 102};
@@ -48,16 +81,47 @@ void CaretMotionTest::graphemesStepOverWholeClusters()
     QFETCH(QList<qint64>, stops);
 
     const TextStore store(text);
-    QList<qint64> forward {0};
-    while (forward.last() < store.length())
-        forward << nextGrapheme(store, forward.last());
-    QCOMPARE(forward, stops);
-    QList<qint64> backward {store.length()};
-    while (backward.first() > 0)
-        backward.prepend(previousGrapheme(store, backward.first()));
-    QCOMPARE(backward, stops);
-    for (qint64 stop : stops)
+    QCOMPARE(stopsForward(store), stops);
+    QCOMPARE(stopsBackward(store), stops);
+    for (qint64 stop : stops) {
         QCOMPARE(caretPlace(store, stop), stop);
+        QCOMPARE(graphemeStartAt(store, stop), stop);
+    }
+}
+
+void CaretMotionTest::graphemesAreTheWholeTextsButEmojiWhole_data()
+{
+    QTest::addColumn<QList<Script>>("scripts");
+    QTest::newRow("Thai and emoji") << QList<Script> {Script::Thai, Script::Emoji, Script::Flags,
+                                                       Script::EmojiSequences};
+    QTest::newRow("Indic and emoji") << QList<Script> {Script::Devanagari, Script::Tamil, Script::Emoji,
+                                                        Script::EmojiSequences, Script::Latin};
+    QTest::newRow("every script") << QList<Script> {
+        Script::Latin, Script::Cjk, Script::Thai, Script::Tamil, Script::Devanagari, Script::Arabic,
+        Script::Marks, Script::Emoji, Script::Flags, Script::EmojiSequences, Script::StandIns};
+}
+
+void CaretMotionTest::graphemesAreTheWholeTextsButEmojiWhole()
+{
+    // The caret stops where Qt's graphemes of the whole paragraph end, except inside an
+    // emoji sequence, which Qt splits after Thai or Indic text.
+    QFETCH(QList<Script>, scripts);
+    for (quint32 seed : {1u, 2u, 3u}) {
+        const QString text = mixedParagraph(scripts, 1500, seed);
+        const QList<EmojiSequence> emoji = emojiSequences(text);
+        QList<qint64> expected {0};
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        for (qsizetype p = finder.toNextBoundary(); p > 0; p = finder.toNextBoundary()) {
+            const bool inPair = p < text.size() && text[p].isLowSurrogate() && text[p - 1].isHighSurrogate();
+            if (!inPair && std::none_of(emoji.begin(), emoji.end(), [&](const EmojiSequence &e) {
+                    return p > e.start && p < e.start + e.length;
+                }))
+                expected << p;
+        }
+        const TextStore store(text);
+        QCOMPARE(stopsForward(store), expected);
+        QCOMPARE(stopsBackward(store), expected);
+    }
 }
 
 void CaretMotionTest::backspaceTakesTheLastCodePoint_data()
