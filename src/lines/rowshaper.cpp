@@ -1,5 +1,7 @@
 #include "lines/rowshaper.h"
 
+#include "lines/countinglayout.h"
+
 #include <QTextLayout>
 
 #include <algorithm>
@@ -13,14 +15,6 @@ namespace {
 // stand: the break rules and shaping look this far ahead at most.
 constexpr qsizetype kSettleAhead = 32;
 constexpr qsizetype kFirstWindow = 128;
-
-QTextOption wrapOption(qint64 tabStop, QTextOption::WrapMode mode)
-{
-    QTextOption option;
-    option.setWrapMode(mode);
-    option.setTabStopDistance(std::max<qreal>(1, tabStop / 64.0));
-    return option;
-}
 
 } // namespace
 
@@ -37,13 +31,13 @@ int RowShaper::rowLength(QStringView text, qint64 lineWidth, qint64 tabStop, boo
     qsizetype window = std::min<qint64>(n, std::max<qint64>(kFirstWindow, 2 * rowChars + kSettleAhead));
     for (;;) {
         const bool whole = window == n && !continues;
-        QTextLayout layout(text.left(window).toString(), m_font);
-        layout.setTextOption(wrapOption(tabStop, QTextOption::WrapAtWordBoundaryOrAnywhere));
-        layout.beginLayout();
-        QTextLine line = layout.createLine();
+        const auto layout = countingLayout(text.left(window).toString(), m_font,
+                                           QTextOption::WrapAtWordBoundaryOrAnywhere, std::max<qint64>(64, tabStop));
+        layout->beginLayout();
+        QTextLine line = layout->createLine();
         line.setLineWidth(lineWidth / 64.0);
         const int length = line.textLength();
-        layout.endLayout();
+        layout->endLayout();
         if (whole || length + kSettleAhead <= window)
             return std::max(1, length);
         if (window == n)

@@ -1,6 +1,8 @@
 #include "lines/wraprows.h"
 
 #include "lines/rowshaper.h"
+#include "lines/segmentwidths.h"
+#include "lines/summedrows.h"
 
 #include <QTextBoundaryFinder>
 
@@ -141,15 +143,29 @@ constexpr int kOwnWidthsAhead = 8;
 // The row that starts at `from`: the arithmetic's where it holds, else the shaper's.
 int checkedRowLength(const RowInput &in, int from)
 {
-    const int length = rowLength(in, from, false);
     const RowMetrics &m = in.metrics;
+    if (m.segments && from < in.text.size() && !m.ownWidths[in.text[from].unicode()]) {
+        const int summed = summedRowLength(in.text, in.widths, in.breakBefore, m, from, in.continues);
+        if (summed >= 0)
+            return summed;
+        noteShapedRow();
+        return m.shaper->rowLength(in.text.mid(from), m.lineWidth, m.tabStop, in.continues);
+    }
+    const int length = rowLength(in, from, false);
     if (!m.shaper)
         return length;
     const int n = int(in.text.size());
     const int end = length == 0 ? n : std::min(n, from + length + kOwnWidthsAhead);
     for (int i = from; i < end; ++i) {
-        if (!m.ownWidths[in.text[i].unicode()])
-            return m.shaper->rowLength(in.text.mid(from), m.lineWidth, m.tabStop, in.continues);
+        if (m.ownWidths[in.text[i].unicode()])
+            continue;
+        if (m.segments) {
+            const int summed = summedRowLength(in.text, in.widths, in.breakBefore, m, from, in.continues);
+            if (summed >= 0)
+                return summed;
+            noteShapedRow();
+        }
+        return m.shaper->rowLength(in.text.mid(from), m.lineWidth, m.tabStop, in.continues);
     }
     return length;
 }

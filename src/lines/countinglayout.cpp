@@ -1,0 +1,21 @@
+#include "lines/countinglayout.h"
+
+#include <QTextLayout>
+
+#include <algorithm>
+
+namespace wimblet {
+
+std::unique_ptr<QTextLayout> countingLayout(const QString &text, const QFont &font,
+                                            QTextOption::WrapMode mode, qint64 tabStop)
+{
+    auto layout = std::make_unique<QTextLayout>(text, font);
+    QTextOption option;
+    option.setWrapMode(mode);
+    if (tabStop > 0)
+        option.setTabStopDistance(std::max<qreal>(1, tabStop / 64.0));
+    layout->setTextOption(option);
+    return layout;
+}
+
+} // namespace wimblet

@@ -1,0 +1,305 @@
+#include "lines/summedrows.h"
+
+#include "lines/segmentwidths.h"
+
+#include <QString>
+
+#include <algorithm>
+
+namespace wimblet {
+
+namespace {
+
+// How far a sum may stray from the width the layout finds: glyph positions are whole
+// 1/64 px. A segment whose end comes this near the edge is left to the shaper.
+constexpr qint64 kDrift = 16;
+// Of a longer run of characters of no width inside a segment, only this many are shaped:
+// the rest add nothing to its width.
+constexpr int kZeroRun = 16;
+// Misses are shaped together: the segments after one, up to this many units, with it.
+constexpr int kBatchUnits = 4096;
+constexpr size_t kBatchSegments = 512;
+
+bool isBlankOrTab(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// The scripts drawn in the primary font, where its blanks and own widths hold.
+bool isPlainScript(QChar::Script s)
+{
+    return s <= QChar::Script_Common || s == QChar::Script_Latin || s == QChar::Script_Greek
+           || s == QChar::Script_Cyrillic;
+}
+
+bool isMark(char32_t c)
+{
+    const QChar::Category k = QChar::category(c);
+    return k == QChar::Mark_NonSpacing || k == QChar::Mark_SpacingCombining || k == QChar::Mark_Enclosing;
+}
+
+// One row read segment by segment, with the script the layout gives each character:
+// characters of no script of their own (digits, punctuation, blanks, emoji) take the
+// script before them in the row, or at its start the first one after them.
+struct RowScan
+{
+    QStringView text;
+    const qint32 *widths;
+    const quint8 *breakBefore;
+    const RowMetrics &m;
+    int from;
+    QChar::Script script = QChar::Script_Common; // the row's script so far
+    int scriptAt = -1;   // where it began
+    int firstReal = -2;  // the row's first character of a script of its own; -1: none in view
+    bool usedAhead = false;
+
+    char32_t at(int i, int *units = nullptr) const
+    {
+        const char16_t c = text[i].unicode();
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate();
+        if (units)
+            *units = pair ? 2 : 1;
+        return pair ? QChar::surrogateToUcs4(c, text[i + 1].unicode()) : char32_t(c);
+    }
+
+    int endOf(int pos) const
+    {
+        const int n = int(text.size());
+        int end = pos + 1;
+        while (end < n && !isBlankOrTab(text[end]) && !breakBefore[end])
+            ++end;
+        return end;
+    }
+
+    int ahead()
+    {
+        if (firstReal == -2) {
+            firstReal = -1;
+            for (int i = from, units = 1; i < text.size(); i += units) {
+                if (QChar::script(at(i, &units)) > QChar::Script_Common) {
+                    firstReal = i;
+                    break;
+                }
+            }
+        }
+        return firstReal;
+    }
+
+    // The script a character of none takes here, and the character that sets it.
+    int contextAt()
+    {
+        if (script > QChar::Script_Common)
+            return scriptAt;
+        usedAhead = true;
+        return ahead();
+    }
+
+    QChar::Script scriptOf(int context) const
+    {
+        return context < 0 ? QChar::Script_Common : QChar::script(at(context));
+    }
+
+    void read(int pos, int end)
+    {
+        for (int i = pos, units = 1; i < end; i += units) {
+            const char32_t c = at(i, &units);
+            const QChar::Script s = QChar::script(c);
+            if (s <= QChar::Script_Common || s == script)
+                continue;
+            if (script <= QChar::Script_Common || !isMark(c)) {
+                script = s;
+                scriptAt = i;
+            }
+        }
+    }
+
+    // Units of the row the layout would read otherwise than the sum assumed: a row with no
+    // script of its own whose neutral characters were measured with a later one's.
+    bool misread() const { return script <= QChar::Script_Common && usedAhead && firstReal >= 0; }
+};
+
+enum class Kind { Own, Ignorable, Measured, Shaped };
+
+Kind kindOf(const RowScan &r, QStringView segment, bool *longRun)
+{
+    bool own = true;
+    bool ignorable = true;
+    int run = 0;
+    *longRun = false;
+    for (const QChar c : segment) {
+        const quint8 kind = r.m.kinds[c.unicode()];
+        if (kind == kShapedRow)
+            return Kind::Shaped;
+        own = own && r.m.ownWidths[c.unicode()];
+        ignorable = ignorable && kind == kIgnorable;
+        run = kind == kIgnorable || kind == kMark ? run + 1 : 0;
+        *longRun = *longRun || run > kZeroRun;
+    }
+    return own ? Kind::Own : ignorable ? Kind::Ignorable : Kind::Measured;
+}
+
+// The segment with its runs of no width cut short, and its blanks after it.
+QStringView cutText(const RowScan &r, QStringView segment, QStringView blanks, QString &buffer)
+{
+    buffer.clear();
+    int run = 0;
+    for (const QChar c : segment) {
+        const quint8 kind = r.m.kinds[c.unicode()];
+        run = kind == kIgnorable || kind == kMark ? run + 1 : 0;
+        if (run <= kZeroRun)
+            buffer += c;
+    }
+    buffer += blanks;
+    return buffer;
+}
+
+struct Piece
+{
+    int pos = 0;
+    int end = 0;   // the segment's end
+    int blanks = 0; // blanks after it
+};
+
+// Adds to `missing` the segments from `at` to `stop` that are not known yet, each with
+// the script before it as `r` reads it; stops at kBatchSegments. Returns where it stopped.
+int collectMisses(RowScan &r, int at, int stop, std::vector<SegmentKey> &missing)
+{
+    const int n = int(r.text.size());
+    while (at < stop && missing.size() < kBatchSegments) {
+        if (isBlankOrTab(r.text[at])) {
+            ++at;
+            continue;
+        }
+        const int end = r.endOf(at);
+        int blankEnd = end;
+        while (blankEnd < n && r.text[blankEnd] == u' ')
+            ++blankEnd;
+        if (blankEnd == n)
+            return n; // perhaps cut short by the view
+        const bool neutral = QChar::script(r.at(at)) <= QChar::Script_Common;
+        const int context = neutral ? r.scriptAt : -1;
+        r.read(at, end);
+        bool longRun = false;
+        if (kindOf(r, r.text.mid(at, end - at), &longRun) == Kind::Measured && !longRun
+            && (!neutral || context >= 0)) {
+            const bool plainBlanks = isPlainScript(r.script);
+            SegmentKey key {r.text.mid(at, (plainBlanks ? end : blankEnd) - at), plainBlanks ? 0 : blankEnd - end};
+            if (context >= 0)
+                key.context = r.text.mid(context, QChar::requiresSurrogates(r.at(context)) ? 2 : 1);
+            key.script = quint16(r.scriptOf(context));
+            SegmentWidth known;
+            if (!r.m.segments->find(key, known))
+                missing.push_back(key);
+        }
+        at = blankEnd;
+    }
+    return at;
+}
+
+// Shapes, in one layout with `first`, the segments after it that are not known yet.
+void measureFrom(RowScan r, const Piece &piece, const SegmentKey &first)
+{
+    std::vector<SegmentKey> missing {first};
+    r.read(piece.pos, piece.end);
+    collectMisses(r, piece.end + piece.blanks, std::min(int(r.text.size()), piece.pos + kBatchUnits), missing);
+    r.m.segments->measure(missing);
+}
+
+// The width of a segment and of the blanks after it, or false when only shaping can tell.
+bool widthOf(RowScan &r, const Piece &piece, SegmentWidth &width)
+{
+    const QStringView segment = r.text.mid(piece.pos, piece.end - piece.pos);
+    bool longRun = false;
+    const Kind kind = kindOf(r, segment, &longRun);
+    if (kind == Kind::Shaped)
+        return false;
+    const bool neutral = QChar::script(r.at(piece.pos)) <= QChar::Script_Common;
+    const int context = neutral ? r.contextAt() : -1;
+    const RowScan before = r;
+    r.read(piece.pos, piece.end);
+    const bool plainBlanks = isPlainScript(r.script > QChar::Script_Common ? r.script : r.scriptOf(r.contextAt()));
+    width = {};
+    width.blanks = qint32(r.widths[u' '] * piece.blanks);
+    if ((kind == Kind::Own && (!neutral || isPlainScript(r.scriptOf(context))) && plainBlanks)
+        || (kind == Kind::Ignorable && plainBlanks)) {
+        for (const QChar c : segment)
+            width.advance += kind == Kind::Own ? r.widths[c.unicode()] : 0;
+        return true;
+    }
+    const QStringView blanks = r.text.mid(piece.end, plainBlanks ? 0 : piece.blanks);
+    thread_local QString buffer;
+    SegmentKey key {longRun ? cutText(r, segment, blanks, buffer) : r.text.mid(piece.pos, piece.end - piece.pos + blanks.size()),
+                    int(blanks.size())};
+    if (key.text.size() > kMostShownUnits)
+        return false;
+    if (context >= 0)
+        key.context = r.text.mid(context, QChar::requiresSurrogates(r.at(context)) ? 2 : 1);
+    key.script = quint16(r.scriptOf(context));
+    const qint32 primaryBlanks = width.blanks;
+    if (!r.m.segments->find(key, width)) {
+        // Characters of no script with none in the row take none: shaped alone.
+        if (neutral && context < 0)
+            r.m.segments->measure({key});
+        else
+            measureFrom(before, piece, key);
+        if (!r.m.segments->find(key, width))
+            return false;
+    }
+    if (plainBlanks)
+        width.blanks = primaryBlanks;
+    return true;
+}
+
+} // namespace
+
+void measureSegments(QStringView text, const RowMetrics &metrics)
+{
+    std::vector<quint8> breaks(size_t(text.size()) + 1, 0);
+    findBreaksInWords(text, breaks.data());
+    RowScan r {text, nullptr, breaks.data(), metrics, 0};
+    std::vector<SegmentKey> missing;
+    for (int at = 0; at < text.size();) {
+        missing.clear();
+        at = collectMisses(r, at, int(text.size()), missing);
+        metrics.segments->measure(missing);
+    }
+}
+
+int summedRowLength(QStringView text, const qint32 *widths, const quint8 *breakBefore,
+                    const RowMetrics &metrics, int from, bool continues)
+{
+    RowScan r {text, widths, breakBefore, metrics, from};
+    const int n = int(text.size());
+    const qint64 limit = metrics.lineWidth;
+    if (text[from] == u' ')
+        return -1; // blanks that start a paragraph take the script after them
+    qint64 x = 0;          // the row's width up to its last segment
+    qint64 blanks = 0;     // the blanks read after it
+    bool any = false;
+    for (int pos = from; pos < n;) {
+        if (text[pos] == u'\t')
+            return -1;
+        Piece piece {pos, r.endOf(pos), 0};
+        while (piece.end + piece.blanks < n && text[piece.end + piece.blanks] == u' ')
+            ++piece.blanks;
+        if (piece.end + piece.blanks == n && continues)
+            return 0; // the segment, or the blanks that hang after it, may go on
+        SegmentWidth width;
+        if (!widthOf(r, piece, width))
+            return -1;
+        const qint64 reach = x + blanks + width.advance;
+        if (any && reach - kDrift > limit)
+            return r.misread() ? -1 : pos - from; // the segment starts the next row
+        if (reach + width.overhang + kDrift > limit)
+            return -1; // near the edge, or the first segment too wide for a row
+        x = reach;
+        blanks = width.blanks;
+        if (x + blanks + kDrift > limit)
+            return -1; // blanks reaching the edge: the shaper tells where they hang
+        any = true;
+        pos = piece.end + piece.blanks;
+    }
+    return continues || r.misread() ? (continues ? 0 : -1) : n - from;
+}
+
+} // namespace wimblet
