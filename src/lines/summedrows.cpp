@@ -19,6 +19,11 @@ constexpr int kZeroRun = 16;
 // Misses are shaped together: the segments after one, up to this many units, with it.
 constexpr int kBatchUnits = 4096;
 constexpr size_t kBatchSegments = 512;
+// A row's neutral characters take the first script after them only if the row reaches it:
+// it is looked for this far.
+constexpr int kAheadUnits = 4096;
+// A segment too wide for a row is broken between grapheme clusters found this far at first.
+
 
 bool isBlankOrTab(QChar c)
 {
@@ -50,7 +55,8 @@ struct RowScan
     int from;
     QChar::Script script = QChar::Script_Common; // the row's script so far
     int scriptAt = -1;   // where it began
-    int firstReal = -2;  // the row's first character of a script of its own; -1: none in view
+    int firstReal = -2;  // the row's first character of a script of its own; -1: none in
+                         // view; -3: none within kAheadUnits
     bool usedAhead = false;
 
     char32_t at(int i, int *units = nullptr) const
@@ -74,8 +80,9 @@ struct RowScan
     int ahead()
     {
         if (firstReal == -2) {
-            firstReal = -1;
-            for (int i = from, units = 1; i < text.size(); i += units) {
+            firstReal = from + kAheadUnits < text.size() ? -3 : -1;
+            const int end = int(std::min<qsizetype>(text.size(), from + kAheadUnits));
+            for (int i = from, units = 1; i < end; i += units) {
                 if (QChar::script(at(i, &units)) > QChar::Script_Common) {
                     firstReal = i;
                     break;
@@ -113,12 +120,28 @@ struct RowScan
         }
     }
 
-    // Units of the row the layout would read otherwise than the sum assumed: a row with no
-    // script of its own whose neutral characters were measured with a later one's.
-    bool misread() const { return script <= QChar::Script_Common && usedAhead && firstReal >= 0; }
+    // Whether the layout would read the row ending at `end` otherwise than the sum assumed:
+    // a row with no script of its own whose neutral characters were measured with a later
+    // one's, or one that reaches past where a script was looked for.
+    bool misread(int end) const
+    {
+        if (script > QChar::Script_Common || !usedAhead || firstReal == -1)
+            return false;
+        if (firstReal >= 0)
+            return true;
+        for (int i = from + kAheadUnits, units = 1; i < end; i += units)
+            if (QChar::script(at(i, &units)) > QChar::Script_Common)
+                return true;
+        return false;
+    }
 };
 
 enum class Kind { Own, Ignorable, Measured, Shaped };
+
+bool isIgnorable(const RowMetrics &m, QStringView segment)
+{
+    return std::all_of(segment.begin(), segment.end(), [&](QChar c) { return m.kinds[c.unicode()] == kIgnorable; });
+}
 
 Kind kindOf(const RowScan &r, QStringView segment, bool *longRun)
 {
@@ -284,22 +307,25 @@ int summedRowLength(QStringView text, const qint32 *widths, const quint8 *breakB
             ++piece.blanks;
         if (piece.end + piece.blanks == n && continues)
             return 0; // the segment, or the blanks that hang after it, may go on
+        if (piece.blanks == 0 && isIgnorable(metrics, text.mid(pos, piece.end - pos))) {
+            pos = piece.end; // nothing to draw, and no script to take or give
+            continue;
+        }
         SegmentWidth width;
         if (!widthOf(r, piece, width))
             return -1;
         const qint64 reach = x + blanks + width.advance;
         if (any && reach - kDrift > limit)
-            return r.misread() ? -1 : pos - from; // the segment starts the next row
+            return r.misread(pos) ? -1 : pos - from; // the segment starts the next row
         if (reach + width.overhang + kDrift > limit)
             return -1; // near the edge, or the first segment too wide for a row
+        // Blanks past the edge hang there: the next segment starts the next row.
         x = reach;
         blanks = width.blanks;
-        if (x + blanks + kDrift > limit)
-            return -1; // blanks reaching the edge: the shaper tells where they hang
         any = true;
         pos = piece.end + piece.blanks;
     }
-    return continues || r.misread() ? (continues ? 0 : -1) : n - from;
+    return continues ? 0 : r.misread(n) ? -1 : n - from;
 }
 
 } // namespace wimblet
