@@ -220,6 +220,9 @@ void SegmentWidths::measure(const std::vector<SegmentKey> &keys)
         if (key.blanks > 0)
             addLine(key.text);
     }
+    // The last line would count its trailing blanks otherwise than the others: every
+    // line measured ends in a separator.
+    addLine(u"x");
     const auto layout = countingLayout(joined, m_font, QTextOption::NoWrap, 0);
     QTextOption option = layout->textOption();
     option.setFlags(QTextOption::IncludeTrailingSpaces);

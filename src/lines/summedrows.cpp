@@ -307,12 +307,11 @@ int summedRowLength(QStringView text, const qint32 *widths, const quint8 *breakB
             ++piece.blanks;
         if (piece.end + piece.blanks == n && continues)
             return 0; // the segment, or the blanks that hang after it, may go on
-        if (piece.blanks == 0 && isIgnorable(metrics, text.mid(pos, piece.end - pos))) {
-            pos = piece.end; // nothing to draw, and no script to take or give
-            continue;
-        }
-        SegmentWidth width;
-        if (!widthOf(r, piece, width))
+        SegmentWidth width; // nothing to draw, and no script to take or give, for those of no width
+        const bool ignorable = piece.blanks == 0 && isIgnorable(metrics, text.mid(pos, piece.end - pos));
+        if (!ignorable && pos > from && metrics.kinds[text[pos].unicode()] != kMeasured)
+            return -1; // a joiner or mark after a break may join the segments around it
+        if (!ignorable && !widthOf(r, piece, width))
             return -1;
         const qint64 reach = x + blanks + width.advance;
         if (any && reach - kDrift > limit)
