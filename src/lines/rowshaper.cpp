@@ -24,11 +24,13 @@ RowShaper::RowShaper(const QFont &font, qint64 charWidth)
 {
 }
 
-int RowShaper::rowLength(QStringView text, qint64 lineWidth, qint64 tabStop, bool continues) const
+int RowShaper::rowLength(QStringView text, qint64 lineWidth, qint64 tabStop, bool continues,
+                         qsizetype firstWindow) const
 {
     const qsizetype n = text.size();
     const qint64 rowChars = lineWidth / std::max<qint64>(1, m_charWidth);
-    qsizetype window = std::min<qint64>(n, std::max<qint64>(kFirstWindow, 2 * rowChars + kSettleAhead));
+    const qint64 guess = firstWindow > 0 ? firstWindow : std::max<qint64>(kFirstWindow, 2 * rowChars + kSettleAhead);
+    qsizetype window = std::min<qint64>(n, guess);
     for (;;) {
         const bool whole = window == n && !continues;
         const auto layout = countingLayout(text.left(window).toString(), m_font,

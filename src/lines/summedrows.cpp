@@ -22,6 +22,8 @@ constexpr size_t kBatchSegments = 512;
 // A row's neutral characters take the first script after them only if the row reaches it:
 // it is looked for this far.
 constexpr int kAheadUnits = 4096;
+// The shaper's own look-ahead past a row's end.
+constexpr int kSettleUnits = 32;
 // A segment too wide for a row is broken between grapheme clusters found this far at first.
 
 
@@ -289,7 +291,7 @@ void measureSegments(QStringView text, const RowMetrics &metrics)
 }
 
 int summedRowLength(QStringView text, const qint32 *widths, const quint8 *breakBefore,
-                    const RowMetrics &metrics, int from, bool continues)
+                    const RowMetrics &metrics, int from, bool continues, int *shaperReach)
 {
     RowScan r {text, widths, breakBefore, metrics, from};
     const int n = int(text.size());
@@ -316,8 +318,13 @@ int summedRowLength(QStringView text, const qint32 *widths, const quint8 *breakB
         const qint64 reach = x + blanks + width.advance;
         if (any && reach - kDrift > limit)
             return r.misread(pos) ? -1 : pos - from; // the segment starts the next row
-        if (reach + width.overhang + kDrift > limit)
-            return -1; // near the edge, or the first segment too wide for a row
+        if (reach + width.overhang + kDrift > limit) {
+            // Near the edge, or the first segment too wide for a row: the row ends
+            // around here, unless characters of no width follow.
+            if (any && shaperReach)
+                *shaperReach = piece.end + piece.blanks - from + 2 * kSettleUnits;
+            return -1;
+        }
         // Blanks past the edge hang there: the next segment starts the next row.
         x = reach;
         blanks = width.blanks;

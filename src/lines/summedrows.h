@@ -12,9 +12,10 @@ namespace wimblet {
 
 // Length of the row that starts at `from`, hanging blanks included, as rowLengthAt()
 // tells it; 0 when the view ends too soon to tell; -1 when only shaping the row can.
-// `metrics` must carry kinds and segments.
+// `metrics` must carry kinds and segments. When it is -1, `shaperReach` (when given) tells
+// how many units from `from` the shaper should read first, or 0 when the sums cannot tell.
 int summedRowLength(QStringView text, const qint32 *widths, const quint8 *breakBefore,
-                    const RowMetrics &metrics, int from, bool continues);
+                    const RowMetrics &metrics, int from, bool continues, int *shaperReach = nullptr);
 
 // Shapes the segments of `text` not known yet, many to a layout: for many short
 // paragraphs, whose rows would each shape their few misses alone.

@@ -140,32 +140,35 @@ int rowLength(const RowInput &in, int from, bool anywhere)
 // Characters after a row that may still change how it is shaped or where it breaks.
 constexpr int kOwnWidthsAhead = 8;
 
+// The row that starts at `from`, from its segments' advances where they tell, else the
+// shaper's, which reads about as far as the sums say the row reaches.
+int summedOrShaped(const RowInput &in, int from)
+{
+    const RowMetrics &m = in.metrics;
+    int reach = 0;
+    if (m.segments) {
+        const int summed = summedRowLength(in.text, in.widths, in.breakBefore, m, from, in.continues, &reach);
+        if (summed >= 0)
+            return summed;
+        noteShapedRow();
+    }
+    return m.shaper->rowLength(in.text.mid(from), m.lineWidth, m.tabStop, in.continues, reach);
+}
+
 // The row that starts at `from`: the arithmetic's where it holds, else the shaper's.
 int checkedRowLength(const RowInput &in, int from)
 {
     const RowMetrics &m = in.metrics;
-    if (m.segments && from < in.text.size() && !m.ownWidths[in.text[from].unicode()]) {
-        const int summed = summedRowLength(in.text, in.widths, in.breakBefore, m, from, in.continues);
-        if (summed >= 0)
-            return summed;
-        noteShapedRow();
-        return m.shaper->rowLength(in.text.mid(from), m.lineWidth, m.tabStop, in.continues);
-    }
+    if (m.segments && from < in.text.size() && !m.ownWidths[in.text[from].unicode()])
+        return summedOrShaped(in, from);
     const int length = rowLength(in, from, false);
     if (!m.shaper)
         return length;
     const int n = int(in.text.size());
     const int end = length == 0 ? n : std::min(n, from + length + kOwnWidthsAhead);
     for (int i = from; i < end; ++i) {
-        if (m.ownWidths[in.text[i].unicode()])
-            continue;
-        if (m.segments) {
-            const int summed = summedRowLength(in.text, in.widths, in.breakBefore, m, from, in.continues);
-            if (summed >= 0)
-                return summed;
-            noteShapedRow();
-        }
-        return m.shaper->rowLength(in.text.mid(from), m.lineWidth, m.tabStop, in.continues);
+        if (!m.ownWidths[in.text[i].unicode()])
+            return summedOrShaped(in, from);
     }
     return length;
 }
