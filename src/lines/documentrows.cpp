@@ -374,7 +374,7 @@ qint64 DocumentRows::countShortRun(int first, qint64 chars, QDeadlineTimer deadl
         const quint64 misses = segmentStats().misses;
         wrapShort(QStringView(text).mid(at, n), m_runStarts);
         if (!measured && segmentStats().misses > misses) // the rest's misses shaped together
-            measureSegments(QStringView(text).mid(at + n), m_setup.metrics);
+            measureSegments(QStringView(text).mid(at + n), m_setup.metrics, deadline);
         measured = measured || segmentStats().misses > misses;
         m_long.erase(p);
         m_tree.setRows(p, int(m_runStarts.size()));

@@ -277,13 +277,13 @@ bool widthOf(RowScan &r, const Piece &piece, SegmentWidth &width)
 
 } // namespace
 
-void measureSegments(QStringView text, const RowMetrics &metrics)
+void measureSegments(QStringView text, const RowMetrics &metrics, QDeadlineTimer deadline)
 {
     std::vector<quint8> breaks(size_t(text.size()) + 1, 0);
     findBreaksInWords(text, breaks.data());
     RowScan r {text, nullptr, breaks.data(), metrics, 0};
     std::vector<SegmentKey> missing;
-    for (int at = 0; at < text.size();) {
+    for (int at = 0; at < text.size() && !deadline.hasExpired();) {
         missing.clear();
         at = collectMisses(r, at, int(text.size()), missing);
         metrics.segments->measure(missing);

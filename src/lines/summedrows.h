@@ -8,6 +8,8 @@
 
 #include "lines/wraprows.h"
 
+#include <QDeadlineTimer>
+
 namespace wimblet {
 
 // Length of the row that starts at `from`, hanging blanks included, as rowLengthAt()
@@ -17,8 +19,8 @@ namespace wimblet {
 int summedRowLength(QStringView text, const qint32 *widths, const quint8 *breakBefore,
                     const RowMetrics &metrics, int from, bool continues, int *shaperReach = nullptr);
 
-// Shapes the segments of `text` not known yet, many to a layout: for many short
-// paragraphs, whose rows would each shape their few misses alone.
-void measureSegments(QStringView text, const RowMetrics &metrics);
+// Shapes the segments of `text` not known yet, many to a layout, until the deadline: for
+// many short paragraphs, whose rows would each shape their few misses alone.
+void measureSegments(QStringView text, const RowMetrics &metrics, QDeadlineTimer deadline);
 
 } // namespace wimblet
