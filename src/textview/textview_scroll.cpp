@@ -18,7 +18,7 @@ namespace {
 // user would see. While the user is at work (a key, the mouse, a resize lately), a slice
 // is shorter, so that the next event waits less still.
 constexpr qint64 kRecountSliceMs = 12;
-constexpr qint64 kAtWorkSliceMs = 3;
+constexpr qint64 kAtWorkSliceMs = 2;
 constexpr qint64 kAtWorkMs = 500;
 
 } // namespace
