@@ -269,14 +269,19 @@ void findBreaksInWords(QStringView text, quint8 *breakBefore)
         std::copy(found.begin() + 1, found.begin() + (loudEnd - spanFrom), breakBefore + spanFrom + 1);
         spanFrom = -1;
     };
+    // A zero-width space ends a run too: never a break before one, always one after it
+    // (blanks aside), so a line of a million of them needs no rules read.
+    const auto endsRun = [](QChar c) { return isBlankOrTab(c) || c == QChar(0x200B); };
     qsizetype i = 0;
     while (i < n) {
-        while (i < n && isBlankOrTab(text[i]))
+        while (i < n && endsRun(text[i]))
             ++i;
+        if (i > 0 && i < n && text[i - 1] == QChar(0x200B))
+            breakBefore[i] = 1;
         const qsizetype start = i;
         const qsizetype letterBefore = lastLetter;
         bool quiet = true;
-        for (; i < n && !isBlankOrTab(text[i]); ++i) {
+        for (; i < n && !endsRun(text[i]); ++i) {
             const QChar c = text[i];
             quiet = quiet && neverBreaksBeside(c.unicode());
             if (isPlainLetter(c))
