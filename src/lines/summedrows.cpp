@@ -21,7 +21,7 @@ constexpr int kBatchUnits = 4096;
 constexpr size_t kBatchSegments = 512;
 // A row's neutral characters take the first script after them only if the row reaches it:
 // it is looked for this far.
-constexpr int kAheadUnits = 4096;
+constexpr int kAheadUnits = 256;
 // The shaper's own look-ahead past a row's end.
 constexpr int kSettleUnits = 32;
 // A segment too wide for a row is broken between grapheme clusters found this far at first.
@@ -111,6 +111,11 @@ struct RowScan
     void read(int pos, int end)
     {
         for (int i = pos, units = 1; i < end; i += units) {
+            const quint8 kind = m.kinds[text[i].unicode()];
+            if (kind == kIgnorable || (kind == kMark && script > QChar::Script_Common)) {
+                units = 1; // a mark never takes its base's script away, nor a joiner any
+                continue;
+            }
             const char32_t c = at(i, &units);
             const QChar::Script s = QChar::script(c);
             if (s <= QChar::Script_Common || s == script)

@@ -241,8 +241,8 @@ bool isPlainLetter(QChar c)
     const char16_t u = c.unicode();
     if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z'))
         return true;
-    if (u < 0xC0 || !c.isLetter())
-        return false;
+    if (u < 0xC0 || (u >= 0x0300 && u <= 0x036F) || (u >= 0x2000 && u <= 0x206F) || !c.isLetter())
+        return false; // combining marks, joiners and general punctuation are no letters
     const QChar::Script script = c.script();
     return script == QChar::Script_Latin || script == QChar::Script_Greek
            || script == QChar::Script_Cyrillic;
