@@ -215,6 +215,17 @@ namespace {
 // Letters and the punctuation between any two of which the line-breaking rules never
 // allow a break. Digits are not among them (the rules may break between a full stop
 // and a digit), nor are opening brackets or ! and ?, which breaks may precede or follow.
+bool isIdeograph(char16_t c)
+{
+    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF);
+}
+
+// The ideographic comma and full stops, before which no line breaks.
+bool isClosingCjkPunctuation(char16_t c)
+{
+    return c == 0x3001 || c == 0x3002 || c == 0xFF0C;
+}
+
 bool neverBreaksBeside(char16_t c)
 {
     if (c < 0x80) {
@@ -231,6 +242,17 @@ bool neverBreaksBeside(char16_t c)
     }
     if (c >= 0xC0 && c <= 0xFF)
         return c != 0xD7 && c != 0xF7; // Latin-1 letters, not the signs between them
+    if (c >= 0x0590 && c <= 0x0DFF) {
+        // Hebrew, Arabic and the Indic scripts: their letters and marks read as letters;
+        // their digits and dandas do not.
+        switch (QChar::category(char32_t(c))) {
+        case QChar::Letter_Other: case QChar::Letter_Modifier: case QChar::Mark_NonSpacing:
+        case QChar::Mark_SpacingCombining: case QChar::Mark_Enclosing:
+            return true;
+        default:
+            return false;
+        }
+    }
     return c == 0xA9 || c == 0x201C || c == 0x201D;
 }
 
@@ -281,14 +303,22 @@ void findBreaksInWords(QStringView text, quint8 *breakBefore)
         const qsizetype start = i;
         const qsizetype letterBefore = lastLetter;
         bool quiet = true;
+        bool ideographs = true;
         for (; i < n && !endsRun(text[i]); ++i) {
             const QChar c = text[i];
             quiet = quiet && neverBreaksBeside(c.unicode());
+            ideographs = ideographs && (isIdeograph(c.unicode()) || isClosingCjkPunctuation(c.unicode()));
             if (isPlainLetter(c))
                 lastLetter = i;
         }
         if (quiet || i - start < 2)
             continue;
+        if (ideographs) {
+            // A break before every ideograph, none before the closing punctuation.
+            for (qsizetype k = start + 1; k < i; ++k)
+                breakBefore[k] = isIdeograph(text[k].unicode());
+            continue;
+        }
         if (spanFrom < 0 || letterBefore >= spanTo) {
             flush();
             spanFrom = letterBefore;
