@@ -311,7 +311,11 @@ void findBreaksInWords(QStringView text, quint8 *breakBefore)
             if (isPlainLetter(c))
                 lastLetter = i;
         }
-        if (quiet || i - start < 2)
+        // One character, of two units (an emoji) or with a variation selector, never breaks inside.
+        const bool oneCharacter = i - start == 2
+                                  && ((text[start].isHighSurrogate() && text[start + 1].isLowSurrogate())
+                                      || text[start + 1] == QChar(0xFE0F));
+        if (quiet || i - start < 2 || oneCharacter)
             continue;
         if (ideographs) {
             // A break before every ideograph, none before the closing punctuation.
