@@ -1,5 +1,7 @@
 #include "lines/charwidths.h"
 
+#include "lines/countinglayout.h"
+
 #include <QFontInfo>
 #include <QTextLayout>
 
@@ -86,16 +88,16 @@ bool CharWidths::mayHaveOwnWidth(char16_t c) const
 qint32 CharWidths::laidOutAdvance(char16_t c) const
 {
     // Where the second of two such characters starts is the advance the layout uses.
-    QTextLayout layout(QString(2, QChar(c)), m_font);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
+    const auto layout = countingLayout(QString(2, QChar(c)), m_font, QTextOption::WrapAtWordBoundaryOrAnywhere, 0);
+    layout->beginLayout();
+    QTextLine line = layout->createLine();
     if (!line.isValid()) {
-        layout.endLayout();
+        layout->endLayout();
         return kNoWidth;
     }
     line.setLineWidth(1e6);
     const qreal x = line.cursorToX(1);
-    layout.endLayout();
+    layout->endLayout();
     return qint32(std::lround(x * 64));
 }
 

@@ -1,5 +1,8 @@
 #include "lines/documentrows.h"
 
+#include "lines/segmentwidths.h"
+#include "lines/summedrows.h"
+
 #include <algorithm>
 
 namespace wimblet {
@@ -263,7 +266,7 @@ ParagraphRows &DocumentRows::partialRows(int paragraph)
 
 // Counts a stale paragraph, a long one for about `chars` characters; returns what
 // that cost, in characters.
-qint64 DocumentRows::countSome(int paragraph, qint64 chars)
+qint64 DocumentRows::countSome(int paragraph, qint64 chars, QDeadlineTimer deadline)
 {
     const BlockRows entry = m_tree.at(paragraph);
     if (entry.length < kLongParagraph) {
@@ -273,7 +276,7 @@ qint64 DocumentRows::countSome(int paragraph, qint64 chars)
     }
     ParagraphRows &rows = partialRows(paragraph);
     const qint64 before = rows.knownEnd();
-    if (rows.wrapSome(m_setup, paragraphText(paragraph), chars))
+    if (rows.wrapSome(m_setup, paragraphText(paragraph), chars, deadline))
         m_tree.setRows(paragraph, rows.rowCount());
     return std::min(chars, rows.knownEnd() - before) + kParagraphCost;
 }
@@ -336,22 +339,22 @@ ParagraphRows *DocumentRows::longRows(int paragraph)
     return found == m_long.end() ? nullptr : found->second.get();
 }
 
-bool DocumentRows::recountSome(qint64 chars)
+bool DocumentRows::recountSome(qint64 chars, QDeadlineTimer deadline)
 {
-    for (qint64 spent = 0; spent < chars;) {
+    for (qint64 spent = 0; spent < chars && (spent == 0 || !deadline.hasExpired());) {
         const int paragraph = m_tree.firstUncounted();
         if (paragraph < 0)
             return false;
         spent += m_tree.at(paragraph).length < kLongParagraph
-                     ? countShortRun(paragraph, chars - spent)
-                     : countSome(paragraph, chars - spent);
+                     ? countShortRun(paragraph, chars - spent, deadline)
+                     : countSome(paragraph, chars - spent, deadline);
     }
     return m_tree.uncounted() > 0;
 }
 
 // Counts the stale short paragraphs that follow one another from `first` on, for about
 // `chars` characters, their text read as one stretch rather than one read each.
-qint64 DocumentRows::countShortRun(int first, qint64 chars)
+qint64 DocumentRows::countShortRun(int first, qint64 chars, QDeadlineTimer deadline)
 {
     const qint64 most = std::min(chars, kRunChars);
     int last = first;
@@ -365,9 +368,14 @@ qint64 DocumentRows::countShortRun(int first, qint64 chars)
     const QString text = m_text(m_tree.offsetOf(first), length);
     qint64 at = 0;
     qint64 cost = 0;
-    for (int p = first; p <= last; ++p) {
+    bool measured = !m_setup.metrics.segments;
+    for (int p = first; p <= last && (p == first || p % 8 != 0 || !deadline.hasExpired()); ++p) {
         const int n = m_tree.at(p).length;
+        const quint64 misses = segmentStats().misses;
         wrapShort(QStringView(text).mid(at, n), m_runStarts);
+        if (!measured && segmentStats().misses > misses) // the rest's misses shaped together
+            measureSegments(QStringView(text).mid(at + n), m_setup.metrics, deadline);
+        measured = measured || segmentStats().misses > misses;
         m_long.erase(p);
         m_tree.setRows(p, int(m_runStarts.size()));
         at += n + 2;
@@ -376,7 +384,7 @@ qint64 DocumentRows::countShortRun(int first, qint64 chars)
     return cost;
 }
 
-bool DocumentRows::countRegion(qint64 from, qint64 to, qint64 chars)
+bool DocumentRows::countRegion(qint64 from, qint64 to, qint64 chars, QDeadlineTimer deadline)
 {
     from = std::clamp<qint64>(from, 0, m_length);
     to = std::clamp<qint64>(to, 0, m_length);
@@ -387,7 +395,7 @@ bool DocumentRows::countRegion(qint64 from, qint64 to, qint64 chars)
         const BlockRows entry = m_tree.at(p);
         if (entry.rows >= 0)
             continue;
-        if (spent >= chars)
+        if (spent >= chars || (spent > 0 && deadline.hasExpired()))
             return false;
         if (entry.length < kLongParagraph) {
             spent += countSome(p, chars - spent);
@@ -397,7 +405,7 @@ bool DocumentRows::countRegion(qint64 from, qint64 to, qint64 chars)
         ParagraphRows &rows = partialRows(p);
         const qint64 before = rows.knownEnd();
         const qint64 column = std::min<qint64>(to - m_tree.offsetOf(p), entry.length);
-        const bool known = rows.wrapTo(m_setup, paragraphText(p), column, chars - spent);
+        const bool known = rows.wrapTo(m_setup, paragraphText(p), column, chars - spent, deadline);
         spent += rows.knownEnd() - before + kParagraphCost;
         if (rows.complete())
             m_tree.setRows(p, rows.rowCount());

@@ -42,13 +42,15 @@ public:
     // step soon are left to recountSome(), and the paragraph is stale until then.
     void edit(qint64 offset, qint64 removed, qint64 inserted);
 
-    // Counts stale paragraphs for about `chars` characters, stopping inside a long
-    // one if need be and going on there next time; true while some are left.
-    bool recountSome(qint64 chars);
+    // Counts stale paragraphs for about `chars` characters or until the deadline (a row
+    // at least), stopping inside a long one if need be and going on there next time;
+    // true while some are left.
+    bool recountSome(qint64 chars, QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
     // Counts the rows that the offsets from..to reach into, for about `chars`
-    // characters at most; true once they are all known. A long stale paragraph is
-    // counted from its start up to `to`, not to its end.
-    bool countRegion(qint64 from, qint64 to, qint64 chars = std::numeric_limits<qint64>::max());
+    // characters at most and until the deadline; true once they are all known. A long
+    // stale paragraph is counted from its start up to `to`, not to its end.
+    bool countRegion(qint64 from, qint64 to, qint64 chars = std::numeric_limits<qint64>::max(),
+                     QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
     bool exact() const { return m_tree.uncounted() == 0; }
     // Characters of the stale paragraphs whose rows are not known yet.
     qint64 uncountedCharacters() const;
@@ -80,8 +82,9 @@ private:
     using Starts = std::vector<int>;
 
     void countNew(int from, int to);
-    qint64 countShortRun(int first, qint64 chars);
-    qint64 countSome(int paragraph, qint64 chars);
+    qint64 countShortRun(int first, qint64 chars, QDeadlineTimer deadline);
+    qint64 countSome(int paragraph, qint64 chars,
+                     QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
     ParagraphRows &partialRows(int paragraph);
     double averageRowChars() const;
     double partialGuess(const ParagraphRows &rows, double average) const;

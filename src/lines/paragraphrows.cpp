@@ -40,7 +40,8 @@ void ParagraphRows::restart(qint64 length)
     m_aheadEnd = -1;
 }
 
-bool ParagraphRows::wrapSome(const WrapSetup &setup, const TextSource &text, qint64 chars)
+bool ParagraphRows::wrapSome(const WrapSetup &setup, const TextSource &text, qint64 chars,
+                             QDeadlineTimer deadline)
 {
     if (m_complete)
         return true;
@@ -53,15 +54,17 @@ bool ParagraphRows::wrapSome(const WrapSetup &setup, const TextSource &text, qin
     w.aheadFrom = m_aheadFrom;
     w.chars = std::max<qint64>(1, chars);
     w.rows = std::numeric_limits<int>::max();
+    w.deadline = deadline;
     walk(setup, text, w);
     return m_complete;
 }
 
-bool ParagraphRows::wrapTo(const WrapSetup &setup, const TextSource &text, qint64 offset, qint64 chars)
+bool ParagraphRows::wrapTo(const WrapSetup &setup, const TextSource &text, qint64 offset, qint64 chars,
+                           QDeadlineTimer deadline)
 {
     // The row holding the offset is known once a known row starts past it.
     if (!m_complete && m_frontier <= offset)
-        wrapSome(setup, text, std::min(chars, offset - m_frontier + 1));
+        wrapSome(setup, text, std::min(chars, offset - m_frontier + 1), deadline);
     return m_complete || m_frontier > offset;
 }
 
@@ -156,7 +159,9 @@ bool ParagraphRows::walk(const WrapSetup &setup, const TextSource &text, const W
             break;
         }
         fresh.push_back(x);
-        if (x - from >= w.chars || int(fresh.size()) > w.rows) {
+        // A row costs from a microsecond to milliseconds: the clock is read every few.
+        if (x - from >= w.chars || int(fresh.size()) > w.rows
+            || (fresh.size() % 4 == 0 && w.deadline.hasExpired())) {
             end = firstRowFrom(std::max(x - w.delta + 1, w.editEnd - w.delta));
             break;
         }

@@ -6,6 +6,7 @@
 #include "lines/chunksums.h"
 #include "lines/rowwalker.h"
 
+#include <QDeadlineTimer>
 #include <QString>
 
 #include <limits>
@@ -23,13 +24,15 @@ public:
     // Forgets every row but the first of a paragraph of `length` characters; the
     // others are found by wrapSome() or wrapTo().
     void restart(qint64 length);
-    // Wraps on from the last known row for about `chars` characters; true once every
-    // row is known. Returns at once when they are.
-    bool wrapSome(const WrapSetup &setup, const TextSource &text, qint64 chars);
-    // Wraps on, about `chars` characters at most, towards the row holding `offset`;
-    // true once that row is known.
+    // Wraps on from the last known row for about `chars` characters, or until the
+    // deadline, a row at least; true once every row is known. Returns at once when they are.
+    bool wrapSome(const WrapSetup &setup, const TextSource &text, qint64 chars,
+                  QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
+    // Wraps on, about `chars` characters at most and until the deadline, towards the
+    // row holding `offset`; true once that row is known.
     bool wrapTo(const WrapSetup &setup, const TextSource &text, qint64 offset,
-                qint64 chars = std::numeric_limits<qint64>::max());
+                qint64 chars = std::numeric_limits<qint64>::max(),
+                QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
     // `removed` characters at `offset` gave way to `inserted` ones; `text` reads the
     // paragraph as it is now. Wraps a few rows around the edit; when they do not fall
     // back in step with the old ones that soon, the rows after them are left unknown,
@@ -85,7 +88,8 @@ private:
         qint64 aheadEnd = -1; // known rows out of step up to here, or -1
         qint64 aheadFrom = 0; // ... that hold from here on
         qint64 chars = 0; // wrap about this many characters at most...
-        int rows = 0; // ... and this many rows
+        int rows = 0; // ... and this many rows...
+        QDeadlineTimer deadline {QDeadlineTimer::Forever}; // ... until this
     };
     enum class Match { None, Known, Ahead, All };
     Match matchAt(RowWalker &walker, const Walk &w, qint64 x) const;

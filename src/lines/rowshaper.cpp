@@ -1,5 +1,6 @@
 #include "lines/rowshaper.h"
 
+#include "lines/countinglayout.h"
 #include "lines/emoji.h"
 
 #include <QTextLayout>
@@ -16,14 +17,6 @@ namespace {
 constexpr qsizetype kSettleAhead = 32;
 constexpr qsizetype kFirstWindow = 128;
 
-QTextOption wrapOption(qint64 tabStop, QTextOption::WrapMode mode)
-{
-    QTextOption option;
-    option.setWrapMode(mode);
-    option.setTabStopDistance(std::max<qreal>(1, tabStop / 64.0));
-    return option;
-}
-
 } // namespace
 
 RowShaper::RowShaper(const QFont &font, qint64 charWidth)
@@ -32,21 +25,22 @@ RowShaper::RowShaper(const QFont &font, qint64 charWidth)
 {
 }
 
-int RowShaper::rowLength(QStringView text, qint64 lineWidth, qint64 tabStop, bool continues) const
+int RowShaper::rowLength(QStringView text, qint64 lineWidth, qint64 tabStop, bool continues,
+                         qsizetype firstWindow) const
 {
     const qsizetype n = text.size();
     const qint64 rowChars = lineWidth / std::max<qint64>(1, m_charWidth);
-    qsizetype window = std::min<qint64>(n, std::max<qint64>(kFirstWindow, 2 * rowChars + kSettleAhead));
+    const qint64 guess = firstWindow > 0 ? firstWindow : std::max<qint64>(kFirstWindow, 2 * rowChars + kSettleAhead);
+    qsizetype window = std::min<qint64>(n, guess);
     for (;;) {
         const bool whole = window == n && !continues;
-        QTextLayout layout(text.left(window).toString(), m_font);
-        layout.setFormats(emojiFormats(text.left(window)));
-        layout.setTextOption(wrapOption(tabStop, QTextOption::WrapAtWordBoundaryOrAnywhere));
-        layout.beginLayout();
-        QTextLine line = layout.createLine();
+        const auto layout = countingLayout(text.left(window).toString(), m_font,
+                                           QTextOption::WrapAtWordBoundaryOrAnywhere, std::max<qint64>(64, tabStop));
+        layout->beginLayout();
+        QTextLine line = layout->createLine();
         line.setLineWidth(lineWidth / 64.0);
-        const int length = int(keepEmojiWhole(layout.text(), line.textLength()));
-        layout.endLayout();
+        const int length = int(keepEmojiWhole(layout->text(), line.textLength()));
+        layout->endLayout();
         if (whole || length + kSettleAhead <= window)
             return std::max(1, length);
         if (window == n)

@@ -19,7 +19,9 @@ public:
     // Length of the row that starts `text` in rows `lineWidth` wide (1/64 px) with tabs
     // every `tabStop`; hanging blanks included. When `continues` says more of the
     // paragraph follows `text`, 0 means the row cannot be told from `text` alone.
-    int rowLength(QStringView text, qint64 lineWidth, qint64 tabStop, bool continues) const;
+    // `firstWindow`, when not 0, is how much of `text` to lay out first.
+    int rowLength(QStringView text, qint64 lineWidth, qint64 tabStop, bool continues,
+                  qsizetype firstWindow = 0) const;
 
 private:
     QFont m_font;

@@ -80,8 +80,9 @@ qint64 RowWalker::next(qint64 from)
                                            int(from - m_windowStart), m_trustedEnd < m_length);
             if (length > 0)
                 return from + length;
-            // The row reaches past the window: a long run of blanks, or no widths to bound it.
-            chars = std::max(chars, 2 * (m_trustedEnd - from));
+            // The row reaches past the window: a long run of blanks or of characters of no
+            // width, or no widths to bound it. Four times as much wastes less than twice.
+            chars = std::max(chars, 4 * (m_trustedEnd - from));
         }
         load(from, chars);
     }

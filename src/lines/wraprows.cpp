@@ -1,6 +1,8 @@
 #include "lines/wraprows.h"
 
 #include "lines/rowshaper.h"
+#include "lines/segmentwidths.h"
+#include "lines/summedrows.h"
 
 #include <QTextBoundaryFinder>
 
@@ -138,18 +140,35 @@ int rowLength(const RowInput &in, int from, bool anywhere)
 // Characters after a row that may still change how it is shaped or where it breaks.
 constexpr int kOwnWidthsAhead = 8;
 
+// The row that starts at `from`, from its segments' advances where they tell, else the
+// shaper's, which reads about as far as the sums say the row reaches.
+int summedOrShaped(const RowInput &in, int from)
+{
+    const RowMetrics &m = in.metrics;
+    int reach = 0;
+    if (m.segments) {
+        const int summed = summedRowLength(in.text, in.widths, in.breakBefore, m, from, in.continues, &reach);
+        if (summed >= 0)
+            return summed;
+        noteShapedRow();
+    }
+    return m.shaper->rowLength(in.text.mid(from), m.lineWidth, m.tabStop, in.continues, reach);
+}
+
 // The row that starts at `from`: the arithmetic's where it holds, else the shaper's.
 int checkedRowLength(const RowInput &in, int from)
 {
-    const int length = rowLength(in, from, false);
     const RowMetrics &m = in.metrics;
+    if (m.segments && from < in.text.size() && !m.ownWidths[in.text[from].unicode()])
+        return summedOrShaped(in, from);
+    const int length = rowLength(in, from, false);
     if (!m.shaper)
         return length;
     const int n = int(in.text.size());
     const int end = length == 0 ? n : std::min(n, from + length + kOwnWidthsAhead);
     for (int i = from; i < end; ++i) {
         if (!m.ownWidths[in.text[i].unicode()])
-            return m.shaper->rowLength(in.text.mid(from), m.lineWidth, m.tabStop, in.continues);
+            return summedOrShaped(in, from);
     }
     return length;
 }
@@ -196,6 +215,17 @@ namespace {
 // Letters and the punctuation between any two of which the line-breaking rules never
 // allow a break. Digits are not among them (the rules may break between a full stop
 // and a digit), nor are opening brackets or ! and ?, which breaks may precede or follow.
+bool isIdeograph(char16_t c)
+{
+    return (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3400 && c <= 0x4DBF);
+}
+
+// The ideographic comma and full stops, before which no line breaks.
+bool isClosingCjkPunctuation(char16_t c)
+{
+    return c == 0x3001 || c == 0x3002 || c == 0xFF0C;
+}
+
 bool neverBreaksBeside(char16_t c)
 {
     if (c < 0x80) {
@@ -212,6 +242,17 @@ bool neverBreaksBeside(char16_t c)
     }
     if (c >= 0xC0 && c <= 0xFF)
         return c != 0xD7 && c != 0xF7; // Latin-1 letters, not the signs between them
+    if (c >= 0x0590 && c <= 0x0DFF) {
+        // Hebrew, Arabic and the Indic scripts: their letters and marks read as letters;
+        // their digits and dandas do not.
+        switch (QChar::category(char32_t(c))) {
+        case QChar::Letter_Other: case QChar::Letter_Modifier: case QChar::Mark_NonSpacing:
+        case QChar::Mark_SpacingCombining: case QChar::Mark_Enclosing:
+            return true;
+        default:
+            return false;
+        }
+    }
     return c == 0xA9 || c == 0x201C || c == 0x201D;
 }
 
@@ -222,8 +263,8 @@ bool isPlainLetter(QChar c)
     const char16_t u = c.unicode();
     if ((u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z'))
         return true;
-    if (u < 0xC0 || !c.isLetter())
-        return false;
+    if (u < 0xC0 || (u >= 0x0300 && u <= 0x036F) || (u >= 0x2000 && u <= 0x206F) || !c.isLetter())
+        return false; // combining marks, joiners and general punctuation are no letters
     const QChar::Script script = c.script();
     return script == QChar::Script_Latin || script == QChar::Script_Greek
            || script == QChar::Script_Cyrillic;
@@ -250,21 +291,38 @@ void findBreaksInWords(QStringView text, quint8 *breakBefore)
         std::copy(found.begin() + 1, found.begin() + (loudEnd - spanFrom), breakBefore + spanFrom + 1);
         spanFrom = -1;
     };
+    // A zero-width space ends a run too: never a break before one, always one after it
+    // (blanks aside), so a line of a million of them needs no rules read.
+    const auto endsRun = [](QChar c) { return isBlankOrTab(c) || c == QChar(0x200B); };
     qsizetype i = 0;
     while (i < n) {
-        while (i < n && isBlankOrTab(text[i]))
+        while (i < n && endsRun(text[i]))
             ++i;
+        if (i > 0 && i < n && text[i - 1] == QChar(0x200B))
+            breakBefore[i] = 1;
         const qsizetype start = i;
         const qsizetype letterBefore = lastLetter;
         bool quiet = true;
-        for (; i < n && !isBlankOrTab(text[i]); ++i) {
+        bool ideographs = true;
+        for (; i < n && !endsRun(text[i]); ++i) {
             const QChar c = text[i];
             quiet = quiet && neverBreaksBeside(c.unicode());
+            ideographs = ideographs && (isIdeograph(c.unicode()) || isClosingCjkPunctuation(c.unicode()));
             if (isPlainLetter(c))
                 lastLetter = i;
         }
-        if (quiet || i - start < 2)
+        // One character, of two units (an emoji) or with a variation selector, never breaks inside.
+        const bool oneCharacter = i - start == 2
+                                  && ((text[start].isHighSurrogate() && text[start + 1].isLowSurrogate())
+                                      || text[start + 1] == QChar(0xFE0F));
+        if (quiet || i - start < 2 || oneCharacter)
             continue;
+        if (ideographs) {
+            // A break before every ideograph, none before the closing punctuation.
+            for (qsizetype k = start + 1; k < i; ++k)
+                breakBefore[k] = isIdeograph(text[k].unicode());
+            continue;
+        }
         if (spanFrom < 0 || letterBefore >= spanTo) {
             flush();
             spanFrom = letterBefore;

@@ -15,11 +15,25 @@
 namespace wimblet {
 
 class RowShaper;
+class SegmentWidths;
 
 // Width of each UTF-16 code unit; kUnknownWidth asks the caller to measure the
 // character first, kNoWidth marks one whose width depends on its neighbours.
 inline constexpr qint32 kUnknownWidth = -1;
 inline constexpr qint32 kNoWidth = 0;
+
+// A row draws at most this many units of text: rows are cut by width, and only blanks
+// hanging past the edge or characters of no width make one longer. A segment longer
+// than this is never shaped whole.
+inline constexpr qint64 kMostShownUnits = 8192;
+
+// How the summed rows treat a UTF-16 unit that has no width of its own.
+enum UnitKind : quint8 {
+    kMeasured = 0,  // its segment is shaped once and its advance kept
+    kIgnorable = 1, // drawn as nothing (format characters, variation selectors)
+    kMark = 2,      // a mark of no width: its base carries the width
+    kShapedRow = 3, // a tab or a space of another width: the row is the shaper's
+};
 
 struct RowMetrics {
     qint64 lineWidth = 0; // room for text on one row
@@ -29,6 +43,10 @@ struct RowMetrics {
     // non-zero): any other row is the shaper's.
     const quint8 *ownWidths = nullptr;
     const RowShaper *shaper = nullptr;
+    // With these too, the other rows add up their segments' kept advances, and only
+    // rows whose sum comes near the edge are the shaper's (see summedRowLength()).
+    const quint8 *kinds = nullptr; // a UnitKind for each UTF-16 unit
+    SegmentWidths *segments = nullptr;
 };
 
 // Whether the whole block fits on one row, as wrapRows() would find; reads no further

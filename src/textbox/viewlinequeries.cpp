@@ -2,7 +2,7 @@
 
 #include "textview/textview.h"
 
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 
 #include <limits>
 
@@ -17,10 +17,10 @@ std::optional<int> asInt(qint64 value)
     return int(value);
 }
 
-// Characters counted on the spot while rows are stale: a few milliseconds, so that a
-// small text is exact at once and a large one never holds up a keystroke, a resize or a
+// Counting on the spot while rows are stale lasts a few milliseconds, so that a small
+// text is exact at once and a large one never holds up a keystroke, a resize or a
 // conversion. The caret's line then uses what is counted so far.
-constexpr qint64 kCountOnTheSpot = qint64(1) << 16;
+constexpr qint64 kOnTheSpotMs = 3;
 // After a text is set whole, the first question counts a slice at a time for this long.
 constexpr qint64 kLongCountMs = 40;
 
@@ -32,15 +32,12 @@ bool ViewLineQueries::exactNow() const
         return true;
     if (!m_view->isVisible())
         return m_view->countRowsNow(INT64_MAX); // nothing shown waits for it
-    if (m_view->countRowsNow(kCountOnTheSpot))
+    if (m_view->countRowsNow(INT64_MAX, QDeadlineTimer(kOnTheSpotMs)))
         return true;
     if (m_longCountFor != m_view->textsSet()) {
         m_longCountFor = m_view->textsSet();
-        QElapsedTimer spent;
-        spent.start();
-        while (spent.elapsed() < kLongCountMs)
-            if (m_view->countRowsNow(kCountOnTheSpot))
-                return true;
+        if (m_view->countRowsNow(INT64_MAX, QDeadlineTimer(kLongCountMs)))
+            return true;
     }
     m_guesses.count = true;
     return false;

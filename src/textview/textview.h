@@ -75,8 +75,9 @@ public:
     qint64 textsSet() const { return m_textsSet; }
     // Rows laid out so far, for measuring: a caret blink or move lays out none.
     qint64 layoutsMade() const { return m_layout.layoutsMade(); }
-    // Counts stale rows for about `chars` characters now; true once every row is.
-    bool countRowsNow(qint64 chars);
+    // Counts stale rows now for about `chars` characters or until the deadline; true
+    // once every row is.
+    bool countRowsNow(qint64 chars, QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever));
     // While rows are still being counted: the rows there are so far, a guess for the
     // rest, and the row of an offset among them (exact up to the counted rows).
     qint64 rowCountSoFar() const { return m_layout.estimatedRowCount(); }

@@ -12,12 +12,13 @@ namespace wimblet {
 
 namespace {
 
-// An idle slice counts stale rows this many characters at a time for about this long:
-// long enough that the event loop's turns cost little, short enough that a key typed
-// meanwhile waits for nothing a user would see. While the user is at work (a key, the
-// mouse, a resize lately), a slice is one step, so that the next event waits less still.
-constexpr qint64 kRecountStep = 64 * 1024;
+// An idle slice counts stale rows for this long, looking at the clock every few rows
+// (a row of one script costs a hundred times one of another): long enough that the event
+// loop's turns cost little, short enough that a key typed meanwhile waits for nothing a
+// user would see. While the user is at work (a key, the mouse, a resize lately), a slice
+// is shorter, so that the next event waits less still.
 constexpr qint64 kRecountSliceMs = 12;
+constexpr qint64 kAtWorkSliceMs = 2;
 constexpr qint64 kAtWorkMs = 500;
 
 } // namespace
@@ -60,11 +61,7 @@ void TextView::recountSlice()
         return;
     }
     const bool atWork = m_sinceInput.isValid() && m_sinceInput.elapsed() < kAtWorkMs;
-    QElapsedTimer spent;
-    spent.start();
-    bool more = m_layout.recountSome(kRecountStep);
-    while (more && !atWork && spent.elapsed() < kRecountSliceMs)
-        more = m_layout.recountSome(kRecountStep);
+    const bool more = m_layout.recountSome(INT64_MAX, QDeadlineTimer(atWork ? kAtWorkSliceMs : kRecountSliceMs));
     if (!more) {
         m_recount.stop();
         updateScrollBar();
@@ -74,9 +71,9 @@ void TextView::recountSlice()
     updateScrollBar();
 }
 
-bool TextView::countRowsNow(qint64 chars)
+bool TextView::countRowsNow(qint64 chars, QDeadlineTimer deadline)
 {
-    return m_layout.exact() || !m_layout.recountSome(chars);
+    return m_layout.exact() || !m_layout.recountSome(chars, deadline);
 }
 
 int TextView::rowsFitting(ViewRow from, int step, qreal *height)

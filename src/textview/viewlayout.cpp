@@ -17,9 +17,6 @@ namespace wimblet {
 
 namespace {
 
-// A row holds at most this many units of text to draw: the rows are cut by width,
-// and only blanks hanging past the edge or marks of no width make one longer.
-constexpr qint64 kMostShownUnits = 8192;
 // Past the end of any row, yet well inside the layout's fixed-point range.
 constexpr qreal kFarRight = 1e6;
 

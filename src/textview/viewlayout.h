@@ -92,8 +92,12 @@ public:
     void reset(const TextStore &store);
     // `removed` units at `offset` gave way to `inserted` ones in the store.
     void edit(qint64 offset, qint64 removed, qint64 inserted);
-    // Counts stale rows for about `chars` characters; true while some are left.
-    bool recountSome(qint64 chars) { return rows().recountSome(chars); }
+    // Counts stale rows for about `chars` characters or until the deadline; true while
+    // some are left.
+    bool recountSome(qint64 chars, QDeadlineTimer deadline = QDeadlineTimer(QDeadlineTimer::Forever))
+    {
+        return rows().recountSome(chars, deadline);
+    }
     bool exact() const { return rows().exact(); }
     // The counted rows and a guess at the stale ones; the row of an offset among them.
     qint64 estimatedRowCount() const { return std::max<qint64>(1, rows().estimatedTotalRows()); }

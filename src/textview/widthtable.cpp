@@ -35,7 +35,9 @@ WidthTable::WidthTable(const QFont &font)
     , m_shaper(font, m_charWidth)
     , m_widths(65536, kUnknownWidth)
     , m_ownWidths(65536, 0)
+    , m_kinds(65536, kMeasured)
     , m_seen(65536, 0)
+    , m_segments(std::make_unique<SegmentWidths>(font))
 {
 }
 
@@ -55,8 +57,10 @@ void WidthTable::measure(char16_t c)
             measure(standIn);
         m_widths[c] = m_widths[standIn];
         m_ownWidths[c] = m_ownWidths[standIn];
+        m_kinds[c] = m_kinds[standIn];
         return;
     }
+    m_kinds[c] = kindOf(c);
     if (c == u'\t') {
         m_widths[c] = kNoWidth; // tabs reach the next tab stop instead
         m_ownWidths[c] = 1;
@@ -71,6 +75,18 @@ void WidthTable::measure(char16_t c)
         m_widths[c] = takesNoRoom(c) ? kNoWidth : m_charWidth; // a guess the shaper corrects
 }
 
+quint8 WidthTable::kindOf(char16_t c)
+{
+    if (c == u'\t' || c == 0x00AD || (c != u' ' && QChar::isSpace(char32_t(c)))
+        || QChar::category(char32_t(c)) == QChar::Other_Control)
+        return kShapedRow; // a soft hyphen shows when a row ends at it
+    if (QChar::isSurrogate(c))
+        return kMeasured;
+    if ((c >= 0xFE00 && c <= 0xFE0F) || QChar::category(char32_t(c)) == QChar::Other_Format)
+        return kIgnorable;
+    return takesNoRoom(c) ? kMark : kMeasured;
+}
+
 WrapSetup WidthTable::setup(qreal lineWidth, qreal tabStop) const
 {
     WrapSetup s;
@@ -79,6 +95,8 @@ WrapSetup WidthTable::setup(qreal lineWidth, qreal tabStop) const
     s.metrics.tabStop = std::max<qint64>(std::llround(tabStop * 64), 64);
     s.metrics.ownWidths = m_ownWidths.data();
     s.metrics.shaper = &m_shaper;
+    s.metrics.kinds = m_kinds.data();
+    s.metrics.segments = m_segments.get();
     // No character is taken narrower than m_narrowest.
     s.rowCharsHint = std::min<qint64>(s.metrics.lineWidth / m_narrowest + 1, qint64(1) << 20);
     return s;

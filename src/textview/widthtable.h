@@ -5,9 +5,11 @@
 #include "lines/charwidths.h"
 #include "lines/rowshaper.h"
 #include "lines/rowwalker.h"
+#include "lines/segmentwidths.h"
 
 #include <QFont>
 
+#include <memory>
 #include <vector>
 
 namespace wimblet {
@@ -33,6 +35,7 @@ public:
 
 private:
     void measure(char16_t c);
+    static quint8 kindOf(char16_t c);
 
     QFont m_font;
     CharWidths m_own;
@@ -42,7 +45,10 @@ private:
     RowShaper m_shaper;
     std::vector<qint32> m_widths;
     std::vector<quint8> m_ownWidths;
+    std::vector<quint8> m_kinds;
     std::vector<quint8> m_seen;
+    // Advances of the segments met so far; used by whichever thread counts with the table.
+    std::unique_ptr<SegmentWidths> m_segments;
 };
 
 } // namespace wimblet

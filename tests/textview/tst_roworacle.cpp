@@ -1,11 +1,13 @@
 // The view's rows checked against the layout that draws them, over random paragraphs of
 // every script: each row ends where a line may break, holds what its own layout draws
 // within the width, and could take no more; without right-to-left text or forced
-// breaks, the rows are the lines of the whole paragraph laid out at once.
+// breaks, the rows are the lines of the whole paragraph laid out at once. And the rows
+// counted from kept segment advances are those that shaping every row finds.
 #include "lines/emoji.h"
 #include "support/mixedscripts.h"
 #include "textview/shownchars.h"
 #include "textview/viewlayout.h"
+#include "textview/widthtable.h"
 
 #include <QGlyphRun>
 #include <QRandomGenerator>
@@ -130,6 +132,8 @@ private Q_SLOTS:
     void charactersStandWhereTheParagraphPutsThem_data();
     void charactersStandWhereTheParagraphPutsThem();
     void emojiStayWholeAfterThai();
+    void summedRowsAreTheShapedRows_data();
+    void summedRowsAreTheShapedRows();
 };
 
 void RowOracleTest::rowsAreTheLayoutsRows_data()
@@ -351,6 +355,118 @@ void RowOracleTest::emojiStayWholeAfterThai()
             for (qreal x = 0; x < width; x += 2)
                 QVERIFY2(!inside(view.offsetAt(row, x)), qPrintable(QStringLiteral("width %1, row %2, x %3")
                                                                        .arg(width).arg(i).arg(x)));
+        }
+    }
+}
+
+namespace {
+
+// Words of the scripts with runs of characters of no width among them: zero-width spaces,
+// joiners inside emoji sequences, letters under many marks, and one cluster longer than a
+// row ever draws.
+QString zeroWidthParagraph(quint32 seed)
+{
+    QRandomGenerator rng(seed);
+    const QList<Script> scripts = {Script::Latin, Script::Cjk, Script::Emoji, Script::Arabic};
+    QString text = mixedParagraph(scripts, 600, seed);
+    for (int i = 0; i < 12; ++i) {
+        const qsizetype at = rng.bounded(int(text.size()));
+        if (text[at].isLowSurrogate())
+            continue;
+        switch (rng.bounded(3)) {
+        case 0:
+            text.insert(at, QString(1 + rng.bounded(40), QChar(0x200B)));
+            break;
+        case 1:
+            text.insert(at, u"a"_qs + QString(1 + rng.bounded(40), QChar(0x0301)) + u' ');
+            break;
+        default:
+            text.insert(at, u" 😀"_qs + QString(1 + rng.bounded(40), QChar(0x200D)) + u"😀 "_qs);
+        }
+    }
+    return text + u" x"_qs + QString(int(kMostShownUnits) + 500, QChar(0x0301)) + u" end"_qs;
+}
+
+// Row starts of one paragraph found by shaping every row that the arithmetic cannot tell.
+QList<int> shapedRowStarts(const QString &shown, const QFont &font, qreal width)
+{
+    WidthTable table(font);
+    table.seeText(shown);
+    WrapSetup setup = table.setup(width, kTabStop);
+    setup.metrics.segments = nullptr;
+    std::vector<quint8> breaks(size_t(shown.size()) + 1, 0);
+    findBreaksInWords(shown, breaks.data());
+    std::vector<int> starts;
+    wrapRows(shown, setup.widths, breaks.data(), setup.metrics, starts);
+    return QList<int>(starts.begin(), starts.end());
+}
+
+} // namespace
+
+void RowOracleTest::summedRowsAreTheShapedRows_data()
+{
+    QTest::addColumn<QList<Script>>("scripts");
+    QTest::addColumn<quint32>("seed");
+    const QList<QList<Script>> sets = {
+        {Script::Cjk}, {Script::Cjk, Script::Latin}, {Script::Tamil, Script::Latin}, {Script::Devanagari},
+        {Script::Arabic, Script::Latin}, {Script::Hebrew, Script::Tabs}, {Script::Thai}, {Script::Ethiopic},
+        {Script::Latin, Script::Marks}, {Script::Emoji, Script::Latin}, {Script::Flags, Script::Cjk},
+        {Script::Latin, Script::Tabs, Script::StandIns, Script::Tamil},
+        {Script::Latin, Script::Cjk, Script::Thai, Script::Tamil, Script::Devanagari, Script::Arabic,
+         Script::Hebrew, Script::Ethiopic, Script::Marks, Script::Emoji, Script::Flags, Script::Tabs,
+         Script::StandIns},
+        {}, // runs of no width
+    };
+    for (const QList<Script> &set : sets) {
+        QStringList names;
+        for (Script s : set)
+            names << scriptName(s);
+        const QString name = set.isEmpty() ? u"no width"_qs : names.join(u'+');
+        for (quint32 seed : {3u, 4u})
+            QTest::addRow("%s %u", qPrintable(name), seed) << set << seed;
+    }
+}
+
+void RowOracleTest::summedRowsAreTheShapedRows()
+{
+    QFETCH(QList<Script>, scripts);
+    QFETCH(quint32, seed);
+    const QFont font = textFont();
+    for (Script s : scripts.isEmpty() ? QList<Script> {Script::Cjk, Script::Emoji, Script::Arabic} : scripts)
+        if (!fontsDraw(wordsOf(s), font))
+            QSKIP(qPrintable(QStringLiteral("no installed font draws %1").arg(scriptName(s))));
+    // Short paragraphs are counted together, a long one a window at a time.
+    QStringList paragraphs;
+    for (int chars : {300, 700, 6000})
+        paragraphs << (scripts.isEmpty() ? zeroWidthParagraph(seed + chars) : mixedParagraph(scripts, chars, seed + chars));
+    const QString text = paragraphs.join(u"\r\n"_qs);
+    TextStore store(text);
+    ViewLayout view(store);
+    view.setFont(font);
+    QRandomGenerator rng(seed);
+    for (int round = 0; round < 3; ++round) {
+        const qreal width = 60 + rng.bounded(600);
+        view.setLineWidth(width);
+        view.reset(store);
+        view.finishCounting();
+        qint64 row = 0;
+        qint64 start = 0;
+        for (const QString &paragraph : paragraphs) {
+            QString shown = paragraph;
+            applyStandIns(shown, QChar(), QChar());
+            const QList<int> shaped = shapedRowStarts(shown, font, width);
+            QList<int> counted;
+            for (; row < view.rowCount() && view.row(row).start <= start + paragraph.size(); ++row)
+                counted.push_back(int(view.row(row).start - start));
+            qsizetype k = 0;
+            while (k < counted.size() && k < shaped.size() && counted[k] == shaped[k])
+                ++k;
+            const QString where = k == 0 || k >= std::min(counted.size(), shaped.size())
+                                      ? QString()
+                                      : shown.mid(counted[k - 1], std::max(counted[k], shaped[k]) - counted[k - 1] + 4);
+            QVERIFY2(counted == shaped, qPrintable(QStringLiteral("width %1, paragraph at %2: row %3 \"%4\" counted %5 rows, shaped %6 (%7 / %8)")
+                                                       .arg(width).arg(start).arg(k).arg(where).arg(counted.size()).arg(shaped.size()).arg(k < counted.size() ? counted[k] - counted[k - 1] : -1).arg(k < shaped.size() ? shaped[k] - counted[k - 1] : -1)));
+            start += paragraph.size() + 2;
         }
     }
 }
