@@ -1,5 +1,7 @@
 #include "textview/caretmotion.h"
 
+#include "lines/wraprows.h"
+
 #include <QList>
 #include <QTextBoundaryFinder>
 
@@ -9,9 +11,10 @@ namespace wimblet {
 
 namespace {
 
-// Graphemes longer than this (a letter under a pile of marks) are cut at the window.
+// A grapheme longer than a row ever draws (a letter under a pile of marks) is drawn
+// cut, and the caret stops where it is cut: the one cluster the caret may stand inside.
 constexpr qint64 kGraphemeWindow = 64;
-constexpr qint64 kLongestGrapheme = 4096;
+constexpr qint64 kLongestGrapheme = kMostShownUnits;
 // A word move or a double click looks this far; a longer word is crossed in steps.
 constexpr qint64 kWordWindow = 2048;
 
@@ -155,7 +158,7 @@ qint64 nextGrapheme(const TextStore &store, qint64 offset)
         return length;
     if (isLineBreakAt(store, offset))
         return offset + 2;
-    for (qint64 window = kGraphemeWindow;; window *= 4) {
+    for (qint64 window = kGraphemeWindow;; window = std::min(4 * window, kLongestGrapheme)) {
         const QString text = store.text(offset, window);
         const QStringView stretch = QStringView(text).left(firstStretchEnd(text));
         QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, stretch);
@@ -173,7 +176,7 @@ qint64 previousGrapheme(const TextStore &store, qint64 offset)
         return 0;
     if (offset >= 2 && isLineBreakAt(store, offset - 2))
         return offset - 2;
-    for (qint64 window = kGraphemeWindow;; window *= 4) {
+    for (qint64 window = kGraphemeWindow;; window = std::min(4 * window, kLongestGrapheme)) {
         qint64 from = std::max<qint64>(0, offset - window);
         if (from > 0 && store.at(from).isLowSurrogate())
             --from;
