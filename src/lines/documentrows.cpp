@@ -24,6 +24,8 @@ constexpr qint64 kEditCountChars = qint64(1) << 16;
 // Short paragraphs whose row starts are kept between questions.
 constexpr size_t kCachedParagraphs = 256;
 // Characters of short paragraphs read at once when they are counted one after another.
+// Text after a paragraph with unmeasured segments whose segments are measured with it.
+constexpr qsizetype kMeasureAhead = 8192;
 constexpr qint64 kRunChars = qint64(1) << 15;
 
 } // namespace
@@ -373,8 +375,10 @@ qint64 DocumentRows::countShortRun(int first, qint64 chars, QDeadlineTimer deadl
         const int n = m_tree.at(p).length;
         const quint64 misses = segmentStats().misses;
         wrapShort(QStringView(text).mid(at, n), m_runStarts);
-        if (!measured && segmentStats().misses > misses) // the rest's misses shaped together
-            measureSegments(QStringView(text).mid(at + n), m_setup.metrics, deadline);
+        // The next paragraphs' misses shaped together, a bounded stretch ahead: a step
+        // that counts only a few paragraphs before its deadline reads no more than that.
+        if (!measured && segmentStats().misses > misses)
+            measureSegments(QStringView(text).mid(at + n, kMeasureAhead), m_setup.metrics, deadline);
         measured = measured || segmentStats().misses > misses;
         m_long.erase(p);
         m_tree.setRows(p, int(m_runStarts.size()));
