@@ -17,6 +17,7 @@ constexpr qint64 kContextUnits = 256;
 constexpr qint64 kLongestPrefix = qint64(1) << 16;
 // A paragraph's direction is read a stretch at a time until a strong character decides it.
 constexpr qint64 kDirectionStep = 4096;
+constexpr qint64 kLongestDirectionScan = qint64(1) << 16;
 constexpr size_t kMostParagraphs = 4096;
 
 // Rows as long as this are laid out without the row before them; and the text after a
@@ -64,15 +65,18 @@ Qt::LayoutDirection RowContexts::direction(qint64 paragraphStart, qint64 paragra
     const auto found = m_directions.find(paragraphStart);
     if (found != m_directions.end())
         return found->second.direction;
+    // A paragraph whose first strong character lies further than this is taken for left
+    // to right, so that a key typed into megabytes of neutrals reads a bounded stretch.
+    const qint64 scanEnd = std::min(paragraphEnd, paragraphStart + kLongestDirectionScan);
     DirectionScan scan;
-    for (qint64 at = paragraphStart; at < paragraphEnd && !scan.feed(shownText(m_store, at,
-             std::min(kDirectionStep, paragraphEnd - at)));
+    for (qint64 at = paragraphStart;
+         at < scanEnd && !scan.feed(shownText(m_store, at, std::min(kDirectionStep, scanEnd - at)));
          at += kDirectionStep) { }
     if (m_directions.size() >= kMostParagraphs)
         m_directions.clear();
-    // With no strong character, any edit in the paragraph or at its end may bring one.
-    const qint64 decided = scan.read() < paragraphEnd - paragraphStart ? paragraphStart + scan.read()
-                                                                       : paragraphEnd + 1;
+    // With no strong character, any edit in the stretch read or at its end may bring one.
+    const qint64 decided = scan.read() < scanEnd - paragraphStart ? paragraphStart + scan.read()
+                                                                  : scanEnd + (scanEnd == paragraphEnd ? 1 : 0);
     m_directions[paragraphStart] = {scan.direction(), decided};
     return scan.direction();
 }

@@ -34,8 +34,8 @@ class RowContexts
 public:
     explicit RowContexts(const TextStore &store);
 
-    // The context of the row [start, end); `cut` when the row's text is drawn only in
-    // part, so that nothing after it is read. `previousRow` tells the start of the row
+    // The context of the row whose drawn text is [start, end); `cut` when that is only a
+    // part of the row, so that nothing after it is read. `previousRow` tells the start of the row
     // before it in its paragraph, asked only when needed; `alone` asks for the row's own
     // marks only.
     using PreviousStart = std::function<qint64()>;

@@ -243,7 +243,7 @@ LaidRow ViewLayout::makeLayout(const ViewRow &row, const RowContext &context, co
             return laid;
     }
     if (context.windowStart >= 0) // the window wrapped otherwise than the rows: the row alone
-        return makeLayout(row, m_contexts.of(row.start, row.end, false, {}, true), paint);
+        return makeLayout(row, m_contexts.of(row.start, shownEnd(row), false, {}, true), paint);
     const QString raw = m_store.text(row.start, shownEnd(row) - row.start);
     QString shown = raw;
     const bool turned = applyStandIns(shown, row.start > 0 ? m_store.at(row.start - 1) : QChar(),
@@ -329,7 +329,7 @@ qreal ViewLayout::heightOf(const LaidRow &laid, int lines) const
 const LaidRow &ViewLayout::rowLayout(const ViewRow &row) const
 {
     settle();
-    const RowContext context = m_contexts.of(row.start, row.end, shownEnd(row) < row.end,
+    const RowContext context = m_contexts.of(row.start, shownEnd(row), shownEnd(row) < row.end,
                                                    [&] { return previousRowStart(row); });
     return m_cache.get(row.start, shownEnd(row), context.key(),
                        [&] { return makeLayout(row, context, nullptr); });

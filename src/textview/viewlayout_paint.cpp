@@ -72,7 +72,7 @@ std::vector<ViewLayout::Placed> ViewLayout::placeRows(const ViewRow &first, QPoi
         p.topLeft = QPointF(topLeft.x(), y);
         p.preedit = preeditColumn(row, &paint);
         if (p.preedit >= 0) {
-            p.composing = makeLayout(row, m_contexts.of(row.start, row.end, true), &paint);
+            p.composing = makeLayout(row, m_contexts.of(row.start, shownEnd(row), true), &paint);
             p.shift = int(paint.preedit.size());
         }
         const LaidRow &laid = p.composing.layout ? p.composing : rowLayout(row);
