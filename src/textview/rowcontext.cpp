@@ -27,17 +27,17 @@ constexpr size_t kMostParagraphs = 4096;
 constexpr qint64 kMostBefore = 1024;
 constexpr qint64 kAfterUnits = 256;
 
-// Whatever makes a row's order or its caret depend on the text around it.
+// Whatever may make a row's order or its caret depend on the text around it: the blocks
+// of the right-to-left scripts and Arabic numbers (their characters' directions are R, AL
+// and AN), RLM and the bidi controls. Told by ranges, as it is asked of every unit near
+// every row laid out.
 bool isRightToLeft(QChar c)
 {
-    switch (c.direction()) {
-    case QChar::DirR:
-    case QChar::DirAL:
-    case QChar::DirAN:
-        return true;
-    default:
-        return isBidiControl(c.unicode()) || (c.isHighSurrogate() && c.unicode() >= 0xD802 && c.unicode() <= 0xD83B);
-    }
+    const char16_t u = c.unicode();
+    if (u < 0x0590)
+        return false;
+    return u <= 0x08FF || (u >= 0xFB1D && u <= 0xFDFF) || (u >= 0xFE70 && u <= 0xFEFE) || u == 0x200F
+           || isBidiControl(u) || (u >= 0xD802 && u <= 0xD803) || (u >= 0xD83A && u <= 0xD83B);
 }
 
 char32_t firstCodePoint(const QString &text)
